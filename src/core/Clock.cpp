@@ -1,0 +1,24 @@
+#include "Clock.h"
+
+namespace lesaro::Clock {
+
+namespace {
+QDateTime& fixedNow() {
+    static QDateTime fixed;
+    return fixed;
+}
+} // namespace
+
+QDateTime now() {
+    return fixedNow().isValid() ? fixedNow() : QDateTime::currentDateTime();
+}
+
+QDate today() {
+    return now().date();
+}
+
+void setFixedNow(const QDateTime& when) {
+    fixedNow() = when;
+}
+
+} // namespace lesaro::Clock

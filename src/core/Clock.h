@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+
+namespace lesaro::Clock {
+
+// The one source of "now" for the whole program (due dates, the overdue filter, start-up copy stamps),
+// so that tests can fix the day.
+QDateTime now();
+QDate today();
+void setFixedNow(const QDateTime& when); // an invalid QDateTime returns to the real clock
+
+} // namespace lesaro::Clock

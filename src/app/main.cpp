@@ -1,14 +1,45 @@
-#include <QApplication>
-#include <QMainWindow>
-
+#include "EngineError.h"
 #include "GermanLocale.h"
+#include "INI.h"
+#include "SignalBridge.h"
+#include "TMainform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvendel Software - Lesaro 2012"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvendel Software - Lesaro 2012"));
     lesaro::GermanLocale::install();
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tomarelle 2022 by Orvendel Software"));
-    window.resize(700, 500);
+
+    lesaro::TMainform window;
+    window.FormCreate();
+    QString busy;
+    if (!window.data().acquireDataFolder(&busy)) {
+        QMessageBox::warning(nullptr, QApplication::applicationName(), busy);
+        return 1;
+    }
+
+    lesaro::SignalBridge bridge;
+    QObject::connect(&bridge, &lesaro::SignalBridge::terminationRequested, &window, &QWidget::close);
+    // The end of the desktop session closes the window as its close box does.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.close(); });
+    // Settings written during the run reach the disk within a second even when nothing else writes.
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, [] { lesaro::INI::FlushSettings(); });
+    flush.start(1000);
+
     window.show();
-    return app.exec();
+    const int rc = app.exec();
+    try {
+        window.data().closeTables();
+    } catch (const lesaro::EngineError& e) {
+        QMessageBox::warning(nullptr, QApplication::applicationName(), e.message());
+    }
+    lesaro::INI::FlushSettings();
+    return rc;
 }

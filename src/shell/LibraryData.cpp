@@ -1,0 +1,256 @@
+#include "LibraryData.h"
+
+#include "Clock.h"
+#include "EngineError.h"
+#include "FieldCaptions.h"
+#include "INI.h"
+#include "LibraryTables.h"
+#include "Win1252.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace lesaro {
+
+namespace {
+constexpr const char* kDataFolderName = "Tomarelle 2022";
+constexpr const char* kEarlierEditions[] = {"Lesaro 2011", "Lesaro 2009"};
+} // namespace
+
+LibraryData::LibraryData(QObject* parent)
+    : QObject(parent) {
+    ClientBuecher.setColumns(LibraryTables::bookColumns());
+    ClientLeser.setColumns(LibraryTables::readerColumns());
+    ClientAusleihe.setColumns(LibraryTables::loanColumns());
+    ClientDataSet4.setColumns(LibraryTables::postcodeColumns());
+    LibraryTables::addLoanLookupFields(ClientAusleihe, ClientBuecher, ClientLeser);
+}
+
+LibraryData::~LibraryData() {
+    try {
+        closeTables();
+    } catch (const EngineError&) {
+        // Too late to tell anyone; the program's end already reported what it could.
+    }
+}
+
+QString LibraryData::defaultBaseFolder() {
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}
+
+QString LibraryData::file(const char* name) const {
+    return m_dataFolder + QString::fromLatin1(name);
+}
+
+void LibraryData::FormCreate(const QString& baseFolder, const QString& programFolder) {
+    m_baseFolder = baseFolder;
+    m_programFolder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
+    m_dataFolder = QDir(baseFolder).filePath(QString::fromLatin1(kDataFolderName)) + QLatin1Char('/');
+    QDir().mkpath(m_dataFolder);
+    ClientBuecher.setFileName(file(LibraryTables::kBookFile));
+    ClientLeser.setFileName(file(LibraryTables::kReaderFile));
+    ClientAusleihe.setFileName(file(LibraryTables::kLoanFile));
+    ClientDataSet4.setFileName(file(LibraryTables::kPostcodeFile));
+    fillPostcodes();
+}
+
+bool LibraryData::acquireDataFolder(QString* error) {
+    m_lock = std::make_unique<QLockFile>(m_dataFolder + QStringLiteral(".lesaro.lock"));
+    m_lock->setStaleLockTime(0); // a lock is stale only when its process is gone
+    if (m_lock->tryLock(0))
+        return true;
+    if (error) {
+        *error = QStringLiteral("Lesaro läuft bereits mit diesem Datenordner (%1).\n\n"
+                                "Bitte arbeiten Sie im bereits geöffneten Programmfenster weiter. Ein zweites "
+                                "Programmfenster würde beim Beenden die Daten des ersten überschreiben.")
+                     .arg(QDir::toNativeSeparators(m_dataFolder));
+    }
+    m_lock.reset();
+    return false;
+}
+
+void LibraryData::fillPostcodes() {
+    // The built-in list, ordered by postcode; every row carries the status "inserted", as the list
+    // always has, so the file written from it at the first shutdown is the same every time.
+    QFile f(QStringLiteral(":/data/postcodes.tsv"));
+    RowStore store(LibraryTables::postcodeColumns());
+    if (f.open(QIODevice::ReadOnly)) {
+        const QByteArray all = f.readAll();
+        Value values[2];
+        qsizetype start = 0;
+        while (start < all.size()) {
+            qsizetype end = all.indexOf('\n', start);
+            if (end < 0)
+                end = all.size();
+            const QByteArrayView line(all.constData() + start, end - start);
+            const qsizetype tab = line.indexOf('\t');
+            if (tab > 0) {
+                values[0] = Value::text(line.first(tab).toByteArray());
+                values[1] = Value::text(win1252::encode(QString::fromUtf8(line.sliced(tab + 1))));
+                store.appendValues(values, SlotStatus::Inserted);
+            }
+            start = end + 1;
+        }
+    }
+    ClientDataSet4.Close();
+    ClientDataSet4.replaceStore(std::move(store));
+    ClientDataSet4.Open();
+}
+
+void LibraryData::blockSaving() {
+    m_savingBlocked = true;
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe})
+        t->setFileWritesBlocked(true);
+}
+
+bool LibraryData::migrateFrom(const QString& folder) {
+    const QDir dir(folder);
+    if (!QFileInfo::exists(dir.filePath(QString::fromLatin1(LibraryTables::kBookFile))))
+        return false;
+    ClientLeser.LoadFromFile(dir.filePath(QString::fromLatin1(LibraryTables::kReaderFile)));
+    ClientAusleihe.LoadFromFile(dir.filePath(QString::fromLatin1(LibraryTables::kLoanFile)));
+    ClientBuecher.LoadFromFile(dir.filePath(QString::fromLatin1(LibraryTables::kBookFile)));
+    ClientBuecher.SaveToFile(ClientBuecher.FileName());
+    ClientLeser.SaveToFile(ClientLeser.FileName());
+    ClientAusleihe.SaveToFile(ClientAusleihe.FileName());
+    return true;
+}
+
+void LibraryData::loadAtStart() {
+    try {
+        const QString bookFile = ClientBuecher.FileName();
+        if (!QFileInfo::exists(bookFile)) {
+            bool migrated = false;
+            for (const char* edition : kEarlierEditions) {
+                if (!migrated)
+                    migrated = migrateFrom(QDir(m_baseFolder).filePath(QString::fromLatin1(edition)));
+            }
+            if (!migrated && QDir(m_programFolder) != QDir(m_dataFolder))
+                migrateFrom(m_programFolder);
+        }
+        if (QFileInfo::exists(bookFile)) {
+            ClientLeser.LoadFromFile();
+            ClientAusleihe.LoadFromFile();
+            ClientBuecher.LoadFromFile();
+        } else if (QFileInfo::exists(ClientLeser.FileName()) || QFileInfo::exists(ClientAusleihe.FileName())) {
+            // Creating empty tables now would replace the readers and loans that are still there.
+            m_startupProblem =
+                QStringLiteral("Im Datenordner fehlt die Bücherdatei \"%1\", die Leser- und Ausleihdaten sind aber "
+                               "vorhanden. Damit sie nicht durch leere Tabellen ersetzt werden, legt Lesaro keine "
+                               "neuen Tabellen an und speichert in dieser Sitzung nichts.\n\n"
+                               "Sie können die Daten aus einer Startsicherung im Ordner \"backup\" des Datenordners "
+                               "(%2) wiederherstellen.")
+                    .arg(QString::fromLatin1(LibraryTables::kBookFile), QDir::toNativeSeparators(m_dataFolder));
+            blockSaving();
+            throw EngineError(
+                QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(QDir::toNativeSeparators(bookFile)));
+        } else {
+            CreateEmptyTables();
+        }
+        makeStartupCopy();
+    } catch (const EngineError&) {
+        if (m_startupProblem.isEmpty()) {
+            m_startupProblem = QStringLiteral("Die Bibliotheksdaten konnten nicht vollständig geladen werden. Damit "
+                                              "keine Datei durch unvollständige Daten ersetzt wird, speichert Lesaro "
+                                              "in dieser Sitzung nichts.\n\nSie können die Daten aus einer "
+                                              "Startsicherung im Ordner \"backup\" des Datenordners (%1) "
+                                              "wiederherstellen.")
+                                   .arg(QDir::toNativeSeparators(m_dataFolder));
+        }
+        blockSaving();
+        throw;
+    }
+}
+
+void LibraryData::CreateEmptyTables() {
+    struct Step {
+        Table* table;
+        QList<ColumnDef> columns;
+    };
+    const Step steps[] = {{&ClientBuecher, LibraryTables::bookColumns()},
+                          {&ClientLeser, LibraryTables::readerColumns()},
+                          {&ClientAusleihe, LibraryTables::loanColumns()}};
+    for (const Step& s : steps) {
+        s.table->Close();
+        s.table->setColumns(s.columns);
+        s.table->CreateDataSet();
+        s.table->SaveToFile();
+    }
+    FieldCaptions::ApplyFieldCaptions();
+    INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("ID"));
+    INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("ID"));
+    INI::WriteSettingString(QStringLiteral("SortAusleihe"), QStringLiteral("ID"));
+    INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
+}
+
+QString LibraryData::stamp(const QDateTime& when) {
+    const QDate d = when.date();
+    const QTime t = when.time();
+    return QStringLiteral("%1%2%3-%4%5%6")
+        .arg(d.year())
+        .arg(d.month())
+        .arg(d.day())
+        .arg(t.hour())
+        .arg(t.minute())
+        .arg(t.second());
+}
+
+void LibraryData::makeStartupCopy() {
+    QDir backup(m_dataFolder + QStringLiteral("backup"));
+    backup.mkpath(QStringLiteral("."));
+    // Stamps are not unique (11 January and 1 November spell the same digits): a copy never replaces an
+    // earlier one, it takes the next free suffix instead.
+    const QString base = stamp(Clock::now());
+    QString name = base;
+    for (int n = 2; backup.exists(name); ++n)
+        name = QStringLiteral("%1-%2").arg(base).arg(n);
+    backup.mkpath(name);
+    const QString folder = backup.filePath(name) + QLatin1Char('/');
+    ClientBuecher.SaveToFile(folder + QString::fromLatin1(LibraryTables::kBookFile));
+    ClientLeser.SaveToFile(folder + QString::fromLatin1(LibraryTables::kReaderFile));
+    ClientAusleihe.SaveToFile(folder + QString::fromLatin1(LibraryTables::kLoanFile));
+    m_lastStartupCopy = folder;
+}
+
+void LibraryData::applySortOrders() {
+    ClientLeser.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortLeser")));
+    ClientBuecher.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortBuecher")));
+    ClientAusleihe.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortAusleihe")));
+}
+
+void LibraryData::storeSortOrders() {
+    INI::WriteSettingString(QStringLiteral("SortLeser"), ClientLeser.IndexFieldNames());
+    INI::WriteSettingString(QStringLiteral("SortBuecher"), ClientBuecher.IndexFieldNames());
+    INI::WriteSettingString(QStringLiteral("SortAusleihe"), ClientAusleihe.IndexFieldNames());
+}
+
+void LibraryData::saveTables() {
+    if (m_savingBlocked)
+        return;
+    ClientBuecher.SaveToFile();
+    ClientLeser.SaveToFile();
+    ClientAusleihe.SaveToFile();
+}
+
+void LibraryData::closeTables() {
+    // Every table is closed even when an earlier one fails to write; the first failure is reported.
+    std::optional<EngineError> first;
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe, &ClientDataSet4}) {
+        try {
+            t->Close();
+        } catch (const EngineError& e) {
+            if (!first)
+                first = e;
+        }
+    }
+    if (first)
+        throw *first;
+}
+
+} // namespace lesaro

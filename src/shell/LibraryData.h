@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Table.h"
+
+#include <QDateTime>
+#include <QLockFile>
+#include <QObject>
+#include <memory>
+
+namespace lesaro {
+
+// The library's four tables and everything that moves them between memory and the data folder: where the
+// folder is, the take-over from earlier editions, loading or creating the tables, the start-up copy, and
+// saving at the end. Window code calls these steps and shows what they report.
+class LibraryData : public QObject {
+    Q_OBJECT
+public:
+    explicit LibraryData(QObject* parent = nullptr);
+    ~LibraryData() override;
+
+    Table ClientBuecher{QStringLiteral("ClientBuecher")};
+    Table ClientLeser{QStringLiteral("ClientLeser")};
+    Table ClientAusleihe{QStringLiteral("ClientAusleihe")};
+    Table ClientDataSet4{QStringLiteral("ClientDataSet4")};
+
+    // $XDG_DATA_HOME, or ~/.local/share: the folder that holds "Tomarelle 2022" and the earlier editions.
+    static QString defaultBaseFolder();
+
+    // Data folder, file names and the built-in postcode list. The folders default to the machine's.
+    void FormCreate(const QString& baseFolder = defaultBaseFolder(), const QString& programFolder = {});
+    QString DataFolder() const { return m_dataFolder; } // ends in "/"
+
+    // A second run on the same data folder would overwrite this run's data at its end. False, with the
+    // German reason, when another run holds the folder.
+    bool acquireDataFolder(QString* error);
+
+    // Migration, loading or creating, and the start-up copy, in that order. Throws EngineError; a German
+    // explanation of what the failure means for this run is then in startupProblem(), and nothing of the
+    // three library tables will be written to the data folder in this run.
+    void loadAtStart();
+    QString startupProblem() const { return m_startupProblem; }
+
+    void CreateEmptyTables();
+    void applySortOrders();
+    void storeSortOrders();
+
+    // Writes the three library tables to their files (closing the main window).
+    void saveTables();
+    // Closes every table, which writes each one that changed or whose file is missing (end of the run).
+    void closeTables();
+
+    bool savingBlocked() const { return m_savingBlocked; }
+    void blockSaving();
+
+    // The start-up copy's folder name: year, month, day, "-", hour, minute, second without leading zeros.
+    static QString stamp(const QDateTime& when);
+    QString lastStartupCopy() const { return m_lastStartupCopy; }
+
+private:
+    bool migrateFrom(const QString& folder);
+    void makeStartupCopy();
+    void fillPostcodes();
+    QString file(const char* name) const;
+
+    QString m_baseFolder;
+    QString m_programFolder;
+    QString m_dataFolder;
+    QString m_startupProblem;
+    QString m_lastStartupCopy;
+    bool m_savingBlocked = false;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+} // namespace lesaro

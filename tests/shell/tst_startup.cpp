@@ -1,0 +1,218 @@
+#include "Clock.h"
+#include "EngineError.h"
+#include "GermanLocale.h"
+#include "INI.h"
+#include "LibraryTables.h"
+#include "SettingsStore.h"
+#include "TMainform.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace lesaro;
+
+// Each test runs the program's start and end on a temporary data folder and settings file.
+class StartupTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_messages;
+
+    QString base() const { return m_dir->path() + QStringLiteral("/share"); }
+    QString dataFolder() const { return base() + QStringLiteral("/Tomarelle 2022/"); }
+    QString program() const { return m_dir->path() + QStringLiteral("/bin"); }
+
+    // One run of the program: create, show (start-up), then close through the close box or "Beenden".
+    std::unique_ptr<TMainform> start() {
+        auto w = std::make_unique<TMainform>();
+        w->showMessage = [this](const QString& m) { m_messages << m; };
+        w->FormCreate(base(), program());
+        w->show();
+        return w;
+    }
+
+    static void finish(std::unique_ptr<TMainform> w, bool viaMenu = false) {
+        if (viaMenu)
+            w->Beenden1Click();
+        else
+            w->close();
+        w->data().closeTables();
+        w.reset();
+        INI::FlushSettings();
+    }
+
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void writeLibrary(const QString& folder, const QString& author) {
+        QDir().mkpath(folder);
+        Table books;
+        books.setColumns(LibraryTables::bookColumns());
+        books.CreateDataSet();
+        books.Append();
+        books.FieldByName(QStringLiteral("ID")).setAsInteger(1);
+        books.FieldByName(QStringLiteral("Verfasser")).setAsString(author);
+        books.Post();
+        books.SaveToFile(folder + QStringLiteral("/buecher30.b04"));
+        Table readers;
+        readers.setColumns(LibraryTables::readerColumns());
+        readers.CreateDataSet();
+        readers.SaveToFile(folder + QStringLiteral("/leser30.b04"));
+        Table loans;
+        loans.setColumns(LibraryTables::loanColumns());
+        loans.CreateDataSet();
+        loans.SaveToFile(folder + QStringLiteral("/ausleihe30.b04"));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(program());
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        m_messages.clear();
+        Clock::setFixedNow(QDateTime(QDate(2022, 3, 5), QTime(9, 7, 3)));
+    }
+
+    void cleanup() { Clock::setFixedNow({}); }
+
+    void firstStart() {
+        auto w = start();
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+        QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("buecher30.b04")).size(), 755);
+        QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("leser30.b04")).size(), 298);
+        QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("ausleihe30.b04")).size(), 156);
+        const QString copy = dataFolder() + QStringLiteral("backup/202235-973/");
+        QCOMPARE(read(copy + QStringLiteral("ausleihe30.b04")), read(dataFolder() + QStringLiteral("ausleihe30.b04")));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("ID"));
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), 30);
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("Erscheinungsort")), QStringLiteral("Ort"));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("Erscheinungsjahr")), QStringLiteral("Jahr"));
+        QCOMPARE(w->size(), QSize(700, 500));
+        // The built-in postcode list, leading zeros kept.
+        Table& plz = w->data().ClientDataSet4;
+        QVERIFY(plz.RecordCount() > 16000);
+        plz.First();
+        QVERIFY(plz.FieldByName(QStringLiteral("PLZ")).AsString().startsWith(QLatin1Char('0')));
+        QVERIFY(!QFileInfo::exists(dataFolder() + QStringLiteral("plz.xml")));
+        finish(std::move(w));
+        // The first end of a run writes the postcode list, in the XML form.
+        QVERIFY(
+            read(dataFolder() + QStringLiteral("plz.xml")).startsWith("<?xml version=\"1.0\" standalone=\"yes\"?>  "));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("WindowState")), QStringLiteral("wsNormal"));
+    }
+
+    void stamps_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("no leading zeros") << QDateTime(QDate(2022, 3, 5), QTime(9, 7, 3)) << "202235-973";
+        QTest::newRow("two digits each") << QDateTime(QDate(2022, 11, 15), QTime(23, 59, 58)) << "20221115-235958";
+    }
+
+    void stamps() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, stamp);
+        QCOMPARE(LibraryData::stamp(when), stamp);
+    }
+
+    void sameStampKeepsBothCopies() {
+        Clock::setFixedNow(QDateTime(QDate(2022, 1, 11), QTime(1, 23, 45)));
+        finish(start());
+        Clock::setFixedNow(QDateTime(QDate(2022, 11, 1), QTime(1, 23, 45)));
+        finish(start());
+        const QStringList copies =
+            QDir(dataFolder() + QStringLiteral("backup")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(copies.size(), 2);
+        QVERIFY(copies.contains(QStringLiteral("2022111-12345")));
+        for (const QString& c : copies)
+            QVERIFY(QFileInfo::exists(dataFolder() + QStringLiteral("backup/") + c + QStringLiteral("/buecher30.b04")));
+    }
+
+    void migration() {
+        writeLibrary(base() + QStringLiteral("/Lesaro 2011"), QStringLiteral("Aus 2011"));
+        writeLibrary(base() + QStringLiteral("/Lesaro 2009"), QStringLiteral("Aus 2009"));
+        auto w = start();
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(w->data().ClientBuecher.FieldByName(QStringLiteral("Verfasser")).AsString(),
+                 QStringLiteral("Aus 2011"));
+        finish(std::move(w));
+        // The next start finds the data folder's own files and takes over nothing.
+        writeLibrary(base() + QStringLiteral("/Lesaro 2011"), QStringLiteral("Neuer"));
+        w = start();
+        QCOMPARE(w->data().ClientBuecher.FieldByName(QStringLiteral("Verfasser")).AsString(),
+                 QStringLiteral("Aus 2011"));
+        finish(std::move(w));
+    }
+
+    void damagedFileIsNeverOverwritten() {
+        finish(start());
+        const QString books = dataFolder() + QStringLiteral("buecher30.b04");
+        QFile f(books);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("kaputt");
+        f.close();
+        const QByteArray readers = read(dataFolder() + QStringLiteral("leser30.b04"));
+        auto w = start();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().contains(QStringLiteral("speichert Lesaro in dieser Sitzung nichts")));
+        QVERIFY(w->data().savingBlocked());
+        finish(std::move(w));
+        QCOMPARE(read(books), QByteArray("kaputt"));
+        QCOMPARE(read(dataFolder() + QStringLiteral("leser30.b04")), readers);
+    }
+
+    void missingBookFileBesideOthers() {
+        finish(start());
+        QFile::remove(dataFolder() + QStringLiteral("buecher30.b04"));
+        const QByteArray readers = read(dataFolder() + QStringLiteral("leser30.b04"));
+        auto w = start();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().contains(QStringLiteral("backup")));
+        finish(std::move(w));
+        QVERIFY(!QFileInfo::exists(dataFolder() + QStringLiteral("buecher30.b04")));
+        QCOMPARE(read(dataFolder() + QStringLiteral("leser30.b04")), readers);
+    }
+
+    void windowSize() {
+        INI::WriteSettingInteger(QStringLiteral("Height"), 150);
+        INI::WriteSettingInteger(QStringLiteral("Width"), 900);
+        auto w = start();
+        QCOMPARE(w->size(), QSize(900, 500));
+        finish(std::move(w));
+        INI::WriteSettingString(QStringLiteral("WindowState"), QStringLiteral("wsMaximized"));
+        w = start();
+        QVERIFY(w->windowState().testFlag(Qt::WindowMaximized));
+        finish(std::move(w));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("WindowState")), QStringLiteral("wsMaximized"));
+    }
+
+    void sortOrdersKeptExceptAfterBeenden() {
+        auto w = start();
+        w->data().ClientBuecher.setIndexFieldNames(QStringLiteral("Verfasser"));
+        finish(std::move(w));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("Verfasser"));
+        w = start();
+        QCOMPARE(w->data().ClientBuecher.IndexFieldNames(), QStringLiteral("Verfasser"));
+        w->data().ClientBuecher.setIndexFieldNames(QStringLiteral("Titel"));
+        finish(std::move(w), true);
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("Verfasser"));
+    }
+
+    void secondRunIsRefused() {
+        LibraryData first;
+        first.FormCreate(base(), program());
+        QString error;
+        QVERIFY(first.acquireDataFolder(&error));
+        LibraryData second;
+        second.FormCreate(base(), program());
+        QVERIFY(!second.acquireDataFolder(&error));
+        QVERIFY(error.contains(QStringLiteral("läuft bereits")));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"

@@ -240,6 +240,7 @@ void Table::setColumns(QList<ColumnDef> columns) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_largest.clear();
     m_order.reset();
     rebuildFields();
 }
@@ -369,6 +370,7 @@ void Table::CreateDataSet() {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_largest.clear();
     Open();
 }
 
@@ -724,6 +726,26 @@ qsizetype Table::findLiveSlotByKey(int column, qint32 key) const {
     return best;
 }
 
+qint64 Table::largestStoredInteger(const QString& field) const {
+    const int f = requireField(field);
+    const int column = m_fields[size_t(f)].column;
+    if (column < 0 || m_store.columns()[column].kind != FieldKind::Integer)
+        throw EngineError(QStringLiteral("Fehlende Typübereinstimmung im Ausdruck"));
+    if (m_largest.size() < size_t(m_store.columnCount()))
+        m_largest.resize(size_t(m_store.columnCount()));
+    LargestSeen& seen = m_largest[size_t(column)];
+    if (seen.scannedSlots > m_store.slotCount())
+        seen = {};
+    for (; seen.scannedSlots < m_store.slotCount(); ++seen.scannedSlots) {
+        if (m_store.status(seen.scannedSlots) & SlotStatus::Unused)
+            continue;
+        const RowRef row(m_store, seen.scannedSlots);
+        if (!row.isNull(column))
+            seen.value = std::max<qint64>(seen.value, row.int32(column));
+    }
+    return seen.value;
+}
+
 Table::IdIndex& Table::indexFor(int column) const {
     if (m_indexes.size() < size_t(m_store.columnCount()))
         m_indexes.resize(size_t(m_store.columnCount()));
@@ -1056,6 +1078,7 @@ void Table::LoadFromFile(const QString& fileName) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_largest.clear();
     m_order.reset();
     rebuildFields();
     Open();
@@ -1068,6 +1091,7 @@ void Table::replaceStore(RowStore store) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_largest.clear();
     m_order.reset();
     rebuildFields();
 }

@@ -159,6 +159,10 @@ public:
 
     const QString& name() const { return m_name; }
 
+    // The largest value an integer field has held in any stored version, deleted and superseded ones
+    // included (0 when none). New identifiers start above it so they never meet an old reference.
+    qint64 largestStoredInteger(const QString& field) const;
+
     // Used by Field.
     Value currentValue(int fieldIndex) const;
     void assign(int fieldIndex, const Value& value);
@@ -239,6 +243,11 @@ private:
     bool m_bof = true;
 
     mutable std::vector<std::unique_ptr<IdIndex>> m_indexes; // per column, built on first use
+    struct LargestSeen {
+        qsizetype scannedSlots = 0;
+        qint64 value = 0;
+    };
+    mutable std::vector<LargestSeen> m_largest; // per column; slots never change, so it only scans new ones
 
     QString m_fileName;
     bool m_fileWritesBlocked = false;

@@ -1,0 +1,196 @@
+#include "GermanLocale.h"
+#include "INI.h"
+#include "LibraryData.h"
+#include "RecordRules.h"
+#include "SettingsStore.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <map>
+
+using namespace lesaro;
+
+namespace {
+struct FakeLists : BookEntryLists {
+    std::map<QString, QStringList> boxes;
+    QStringList items(const QString& box) const override {
+        auto it = boxes.find(box);
+        return it == boxes.end() ? QStringList() : it->second;
+    }
+    void setItems(const QString& box, const QStringList& items) override { boxes[box] = items; }
+};
+
+int intOf(Table& t, const char* field) {
+    return t.FieldByName(QString::fromLatin1(field)).AsInteger();
+}
+} // namespace
+
+class RulesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LibraryData> m_data;
+    std::unique_ptr<RecordRules> m_rules;
+    FakeLists m_lists;
+    bool m_bookWindow = false;
+    bool m_readerWindow = false;
+    QString m_borrower;
+
+    void newReader(Table& t, const QString& vorname, const QString& nachname) {
+        t.Append();
+        t.FieldByName(QStringLiteral("Vorname")).setAsString(vorname);
+        t.FieldByName(QStringLiteral("Nachname")).setAsString(nachname);
+        t.Post();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        m_data = std::make_unique<LibraryData>();
+        m_data->FormCreate(m_dir->path(), m_dir->path());
+        m_data->CreateEmptyTables();
+        m_rules = std::make_unique<RecordRules>(*m_data);
+        m_lists = {};
+        m_bookWindow = m_readerWindow = false;
+        m_rules->bookEntryShowing = [this] { return m_bookWindow; };
+        m_rules->readerEntryShowing = [this] { return m_readerWindow; };
+        m_rules->bookLists = &m_lists;
+        m_rules->setBorrower = [this](const QString& b) { m_borrower = b; };
+    }
+
+    void cleanup() {
+        m_rules.reset();
+        m_data.reset();
+    }
+
+    void freshNumbering() {
+        Table& books = m_data->ClientBuecher;
+        books.Append();
+        QCOMPARE(intOf(books, "ID"), 1);
+        QCOMPARE(intOf(books, "Nummer"), 1);
+        QCOMPARE(books.FieldByName(QStringLiteral("ausgeliehen")).AsString(), QStringLiteral("Falsch"));
+        books.Cancel(); // a cancelled insert uses up its number
+        books.Append();
+        QCOMPARE(intOf(books, "ID"), 2);
+        QCOMPARE(intOf(books, "Nummer"), 2);
+        books.Post();
+
+        Table& readers = m_data->ClientLeser;
+        readers.Append();
+        QCOMPARE(intOf(readers, "ID"), 1);
+        QCOMPARE(intOf(readers, "Nummer"), 1);
+        readers.Post();
+        Table& loans = m_data->ClientAusleihe;
+        loans.Append();
+        QCOMPARE(intOf(loans, "ID"), 1);
+        loans.Post();
+    }
+
+    void identifiersNeverMeetOldRows() {
+        Table& books = m_data->ClientBuecher;
+        for (int i = 0; i < 5; ++i) {
+            books.Append();
+            books.Post();
+        }
+        books.Last();
+        books.Delete(); // ID 5, perhaps still named by old loans
+        // Settings lost: the counters start again, the identifiers do not.
+        INI::WriteSettingInteger(QStringLiteral("LastBuchID"), 0);
+        books.Append();
+        QCOMPARE(intOf(books, "ID"), 6);
+        books.Post();
+        // Without the reader counter, seven readers give the next one ID 8.
+        Table& readers = m_data->ClientLeser;
+        for (int i = 0; i < 7; ++i)
+            newReader(readers, QStringLiteral("V"), QStringLiteral("N"));
+        INI::WriteSettingInteger(QStringLiteral("LastLeserID"), 0);
+        readers.Append();
+        QCOMPARE(intOf(readers, "ID"), 8);
+    }
+
+    void readerNumberFollowsSaves() {
+        Table& readers = m_data->ClientLeser;
+        readers.Append();
+        readers.FieldByName(QStringLiteral("Nummer")).setAsInteger(40);
+        readers.Post();
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastLeserNummer")), 40);
+        readers.Append();
+        QCOMPARE(intOf(readers, "Nummer"), 41);
+        readers.FieldByName(QStringLiteral("Nummer")).Clear();
+        readers.Post(); // saved without a number: the counter stays
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastLeserNummer")), 41);
+        QCOMPARE(readers.RecordCount(), 2);
+    }
+
+    void bookSaveRemembersOnlyFromTheEntryWindow() {
+        Table& books = m_data->ClientBuecher;
+        books.Append();
+        books.FieldByName(QStringLiteral("Verlag")).setAsString(QStringLiteral("Reclam"));
+        books.Post(); // e.g. the loan booking: nothing remembered
+        QVERIFY(INI::ReadRememberedValues(INI::Verlag).isEmpty());
+        QVERIFY(m_lists.items(QStringLiteral("CBVerlag")).isEmpty());
+
+        m_bookWindow = true;
+        m_lists.setItems(QStringLiteral("CBVerlag"), {QStringLiteral("reclam")});
+        books.Append();
+        books.FieldByName(QStringLiteral("Verlag")).setAsString(QStringLiteral("Reclam"));
+        books.FieldByName(QStringLiteral("Schlagwort7")).setAsString(QStringLiteral("Lyrik"));
+        books.FieldByName(QStringLiteral("Nummer")).setAsInteger(100);
+        books.Post();
+        QCOMPARE(m_lists.items(QStringLiteral("CBVerlag")), QStringList{QStringLiteral("reclam")});
+        QCOMPARE(INI::ReadRememberedValues(INI::Verlag), QStringList{QStringLiteral("Reclam")});
+        for (int i = 1; i <= 10; ++i)
+            QCOMPARE(m_lists.items(QStringLiteral("CBSchlagwort%1").arg(i)), QStringList{QStringLiteral("Lyrik")});
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 100);
+    }
+
+    void scrollRulesNarrowTheLoans() {
+        Table& books = m_data->ClientBuecher;
+        Table& readers = m_data->ClientLeser;
+        Table& loans = m_data->ClientAusleihe;
+        books.Append();
+        books.Post(); // ID 1
+        books.Append();
+        books.Post(); // ID 2
+        newReader(readers, QStringLiteral("Anna"), QStringLiteral("Meier"));
+        newReader(readers, QStringLiteral("Bernd"), QStringLiteral("Schulz"));
+        auto lend = [&](int book, int reader, bool returned) {
+            loans.Append();
+            loans.FieldByName(QStringLiteral("BuecherID")).setAsInteger(book);
+            loans.FieldByName(QStringLiteral("LeserID")).setAsInteger(reader);
+            loans.FieldByName(QStringLiteral("DatumVon")).setAsString(QStringLiteral("01.02.2022"));
+            if (returned)
+                loans.FieldByName(QStringLiteral("DatumBis")).setAsString(QStringLiteral("03.02.2022"));
+            loans.Post();
+        };
+        lend(1, 1, true);
+        lend(1, 2, false);
+        lend(2, 1, true);
+
+        m_bookWindow = true;
+        books.setIndexFieldNames(QStringLiteral("ID"));
+        books.First();
+        QCOMPARE(loans.Filter(), QStringLiteral("BuecherID=1"));
+        QCOMPARE(loans.RecordCount(), 2);
+        QCOMPARE(m_borrower, QStringLiteral("Bernd Schulz"));
+        books.Next();
+        QCOMPARE(loans.RecordCount(), 1);
+        QCOMPARE(m_borrower, QString());
+        m_bookWindow = false;
+
+        m_readerWindow = true;
+        readers.First();
+        QCOMPARE(loans.RecordCount(), 0); // Anna has returned everything
+        readers.Next();
+        QCOMPARE(loans.RecordCount(), 1);
+        m_readerWindow = false;
+        books.First();
+        QCOMPARE(loans.Filter(), QStringLiteral("LeserID=2 and DatumBis=null")); // stays after the window closed
+    }
+};
+
+QTEST_MAIN(RulesTest)
+#include "tst_rules.moc"

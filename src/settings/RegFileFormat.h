@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+namespace lesaro::RegFileFormat {
+
+// First line of the registry editor's export in UTF-16LE; the older ANSI form starts with "REGEDIT4".
+constexpr QLatin1StringView kHeader{"Windows Registry Editor Version 5.00"};
+constexpr QLatin1StringView kHeaderAnsi{"REGEDIT4"};
+// The settings tree is six levels deep (hive, SOFTWARE, maker, program, list, entry). Deeper paths are
+// refused: that bounds the recursion, and the size of an export, which writes every key with its full path.
+constexpr int kMaxDepth = 16;
+
+} // namespace lesaro::RegFileFormat

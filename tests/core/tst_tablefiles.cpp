@@ -1,0 +1,134 @@
+#include "EngineError.h"
+#include "GermanLocale.h"
+#include "LibraryTables.h"
+#include "Table.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lesaro;
+
+// The table's own file operations: save and load through the file format, and the close rule.
+class TableFilesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    static QByteArray read(const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void addReader(Table& t, int id, const QString& name) {
+        t.Append();
+        t.FieldByName(QStringLiteral("ID")).setAsInteger(id);
+        t.FieldByName(QStringLiteral("Nachname")).setAsString(name);
+        t.Post();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void roundTripKeepsRowsOrderAndFilter() {
+        Table t;
+        t.setColumns(LibraryTables::readerColumns());
+        t.CreateDataSet();
+        addReader(t, 1, QStringLiteral("Zander"));
+        addReader(t, 2, QStringLiteral("Adler"));
+        addReader(t, 3, QStringLiteral("Müller"));
+        t.First();
+        t.Edit();
+        t.FieldByName(QStringLiteral("Nachname")).setAsString(QStringLiteral("Zahn"));
+        t.Post();
+        QVERIFY(t.Locate(QStringLiteral("ID"), {3}));
+        t.Delete();
+        t.SaveToFile(path("leser.b04"));
+
+        t.setIndexFieldNames(QStringLiteral("Nachname"));
+        t.setFilter(QStringLiteral("ID < 10"));
+        t.setFiltered(true);
+        t.LoadFromFile(path("leser.b04"));
+        QCOMPARE(t.ChangeCount(), qint64(0));
+        QCOMPARE(t.RecordCount(), 2);
+        QCOMPARE(t.FieldByName(QStringLiteral("Nachname")).AsString(), QStringLiteral("Adler")); // order applied again
+        QCOMPARE(t.store().changeLog().size(), size_t(5));
+        // A second save of the unchanged table gives the same bytes.
+        t.SaveToFile(path("leser2.b04"));
+        QCOMPARE(read(path("leser2.b04")), read(path("leser.b04")));
+    }
+
+    void xmlNameGivesXml() {
+        Table t;
+        t.setColumns(LibraryTables::postcodeColumns());
+        t.CreateDataSet();
+        t.SaveToFile(path("plz.XML"));
+        QVERIFY(read(path("plz.XML")).startsWith("<?xml"));
+        t.LoadFromFile(path("plz.XML"));
+        QCOMPARE(t.RecordCount(), 0);
+    }
+
+    void closeRule() {
+        const QString file = path("rule.b04");
+        Table t;
+        t.setColumns(LibraryTables::readerColumns());
+        t.setFileName(file);
+        t.CreateDataSet();
+        t.Close(); // file missing: written
+        QVERIFY(QFileInfo::exists(file));
+        QFile::remove(file);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray());
+        f.close();
+
+        Table u;
+        u.setColumns(LibraryTables::readerColumns());
+        u.setFileName(path("unchanged.b04"));
+        u.CreateDataSet();
+        u.SaveToFile();
+        const QDateTime written = QFileInfo(path("unchanged.b04")).lastModified();
+        u.LoadFromFile();
+        QTest::qWait(20);
+        u.Close(); // unchanged and present: nothing written
+        QCOMPARE(QFileInfo(path("unchanged.b04")).lastModified(), written);
+        u.Open();
+        addReader(u, 1, QStringLiteral("Neu"));
+        u.Close(); // changed: written
+        u.LoadFromFile();
+        QCOMPARE(u.RecordCount(), 1);
+    }
+
+    void failedLoadLeavesTableClosedAndFileAlone() {
+        const QString file = path("kaputt.b04");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromHex("9619E0BD0100000018000000"));
+        f.close();
+        Table t;
+        t.setColumns(LibraryTables::readerColumns());
+        t.setFileName(file);
+        t.CreateDataSet();
+        QVERIFY_THROWS_EXCEPTION(EngineError, t.LoadFromFile());
+        QVERIFY(!t.Active());
+        // Rows added after the failed load are never written over the damaged file by the close rule.
+        t.Open();
+        addReader(t, 1, QStringLiteral("Im Speicher"));
+        t.Close();
+        QCOMPARE(read(file), QByteArray::fromHex("9619E0BD0100000018000000"));
+
+        const QString empty = path("leer.b04");
+        QFile e(empty);
+        QVERIFY(e.open(QIODevice::WriteOnly));
+        e.close();
+        try {
+            t.LoadFromFile(empty);
+            QFAIL("loaded an empty file");
+        } catch (const EngineError& err) {
+            QCOMPARE(err.message(), QStringLiteral("Fehlender Daten-Provider oder Datenpaket"));
+        }
+        QVERIFY_THROWS_EXCEPTION(EngineError, t.LoadFromFile(path("gibt-es-nicht.b04")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TableFilesTest)
+#include "tst_tablefiles.moc"

@@ -1,0 +1,45 @@
+#include "DBEdit.h"
+
+#include "FieldLink.h"
+
+#include <QFocusEvent>
+
+namespace lesaro {
+
+DBEdit::DBEdit(QWidget* parent)
+    : QLineEdit(parent)
+    , m_link(new FieldLink(this, [this] { return text(); })) {
+    connect(this, &QLineEdit::textEdited, m_link, &FieldLink::userChanged);
+    connect(m_link, &FieldLink::refreshNeeded, this, &DBEdit::refresh);
+}
+
+void DBEdit::bind(DataSource* source, const QString& fieldName) {
+    m_link->bind(source, fieldName);
+    const int width = m_link->maxLength();
+    setMaxLength(width > 0 ? width : 32767);
+    refresh();
+}
+
+void DBEdit::refresh() {
+    showText(hasFocus() ? m_link->text() : m_link->displayText());
+}
+
+void DBEdit::showText(const QString& text) {
+    // Setting the same text again would move the cursor under the user's hands.
+    if (text != this->text())
+        setText(text);
+}
+
+void DBEdit::focusInEvent(QFocusEvent* event) {
+    if (!m_link->touched())
+        showText(m_link->text());
+    QLineEdit::focusInEvent(event);
+}
+
+void DBEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (m_link->commitOnFocusOut(event->reason()) && !m_link->touched() && !hasFocus())
+        showText(m_link->displayText());
+}
+
+} // namespace lesaro

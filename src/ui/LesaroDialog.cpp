@@ -1,0 +1,39 @@
+#include "LesaroDialog.h"
+
+#include "ButtonBar.h"
+#include "WindowStyle.h"
+
+#include <QVBoxLayout>
+
+namespace lesaro {
+
+LesaroDialog::LesaroDialog(QWidget* parent)
+    : QDialog(parent)
+    , m_content(new QWidget(this))
+    , m_bar(new ButtonBar(this)) {
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, WindowStyle::dialogBackground());
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    m_content->setObjectName(QStringLiteral("ContentArea"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_content, 1);
+    layout->addWidget(m_bar);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+FlatButton* LesaroDialog::addBarButton(const QString& objectName, const QString& caption, const QColor& face) {
+    return m_bar->addButton(objectName, caption, face);
+}
+
+void LesaroDialog::setClientSize(int width, int height) {
+    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    setFixedSize(width, height);
+}
+
+} // namespace lesaro

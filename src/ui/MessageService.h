@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFlags>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace lesaro {
+
+// Every message box of the program goes through here. Tests switch on answering: then no box is shown,
+// each one is recorded, and confirmations take the next queued answer.
+class MessageService {
+public:
+    enum class Button { None = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
+    Q_DECLARE_FLAGS(Buttons, Button)
+    enum class Kind { Confirmation, Notice, Error };
+
+    struct Shown {
+        Kind kind;
+        QString title;
+        QString text;
+        Buttons buttons;
+        Button answer;
+    };
+
+    MessageService() = delete;
+
+    // A question titled "Bestätigen" with the buttons asked for ("&Ja", "&Nein", "OK", "Abbrechen"); returns
+    // the button pressed, or the escape button (Abbrechen, else Nein, else OK) when the box is closed.
+    static Button confirm(QWidget* parent, const QString& text, Buttons buttons = Buttons(Button::Yes) | Button::No);
+    // A notice with one "OK" button.
+    static void notice(QWidget* parent, const QString& text);
+    // A failure, usually the German text of an engine error, with one "OK" button.
+    static void error(QWidget* parent, const QString& text);
+
+    static QString confirmationTitle() { return QStringLiteral("Bestätigen"); }
+
+    // Test hooks. Notices and errors never take a queued answer.
+    static void setAnswering(bool on); // also empties the queue and the record
+    static bool answering();
+    static void answerNext(Button answer);
+    static QList<Shown> takeShown();
+    static QStringList takeShownTexts();
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(MessageService::Buttons)
+
+} // namespace lesaro

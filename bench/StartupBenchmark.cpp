@@ -1,0 +1,9 @@
+#include "StartupBenchmark.h"
+
+namespace lesaro::bench {
+
+std::optional<double> startupVsLoadRatio() {
+    return std::nullopt;
+}
+
+} // namespace lesaro::bench

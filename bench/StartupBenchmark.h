@@ -1,0 +1,12 @@
+#pragma once
+
+#include <optional>
+
+namespace lesaro::bench {
+
+// The program's start-up with the ten-year library in its data folder, from the start of the process to the
+// main window shown, divided by the time LoadFromFile takes for the same three table files in the same run.
+// The program has no start-up of its own yet, so there is nothing to measure and no figure.
+std::optional<double> startupVsLoadRatio();
+
+} // namespace lesaro::bench

@@ -1,0 +1,124 @@
+// lesaro-bench: the table engine against SQLite on the same generated library, in one run.
+//
+// Without arguments it runs every comparison, each repeated, and ends with one line per figure; the ratios
+// are our median time divided by SQLite's. Arguments go to Google Benchmark (--benchmark_filter=...,
+// --benchmark_repetitions=...). LESARO_BENCH_SMALL=1 or --small runs a library of a twentieth of the size,
+// quickly, to check that everything works.
+
+#include "BenchContext.h"
+#include "BenchSummary.h"
+#include "FileBenchmarks.h"
+#include "LibraryBenchmarks.h"
+#include "StartupBenchmark.h"
+
+#include "GermanLocale.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using lesaro::bench::BenchContext;
+using lesaro::bench::BenchSummary;
+
+struct Figures {
+    bool complete = true;
+
+    void print(const char* kind, const char* name, std::optional<double> value, int decimals) {
+        if (value)
+            std::printf("%s %s %.*f\n", kind, name, decimals, *value);
+        else
+            std::printf("%s %s n/a\n", kind, name);
+        complete &= bool(value);
+    }
+};
+
+std::optional<double> ratio(const BenchSummary& summary, const std::string& name) {
+    const auto ours = summary.seconds(name + "/lesaro");
+    const auto theirs = summary.seconds(name + "/sqlite");
+    if (!ours || !theirs || *theirs <= 0)
+        return std::nullopt;
+    return *ours / *theirs;
+}
+
+bool startsWith(const char* arg, const char* prefix) {
+    return std::strncmp(arg, prefix, std::strlen(prefix)) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    lesaro::GermanLocale::install();
+
+    BenchContext& context = BenchContext::instance();
+    const char* smallEnv = std::getenv("LESARO_BENCH_SMALL");
+    context.setSmall(smallEnv && *smallEnv && std::strcmp(smallEnv, "0") != 0);
+
+    // Our defaults come first, so that the same flags given on the command line win.
+    std::vector<std::string> args{argv[0], "--benchmark_repetitions=5", "--benchmark_display_aggregates_only=true",
+                                  "--benchmark_min_time=0.2"};
+    bool filtered = false;
+    bool listing = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--small") == 0) {
+            context.setSmall(true);
+            continue;
+        }
+        filtered |= startsWith(argv[i], "--benchmark_filter");
+        listing |= startsWith(argv[i], "--benchmark_list_tests");
+        args.emplace_back(argv[i]);
+    }
+    if (context.small()) {
+        args[1] = "--benchmark_repetitions=3";
+        args[3] = "--benchmark_min_time=0.02";
+    }
+    std::vector<char*> pointers;
+    for (std::string& a : args)
+        pointers.push_back(a.data());
+    int count = int(pointers.size());
+    benchmark::Initialize(&count, pointers.data());
+    if (benchmark::ReportUnrecognizedArguments(count, pointers.data()))
+        return 2;
+
+    lesaro::bench::registerLibraryBenchmarks();
+    lesaro::bench::registerFileBenchmarks();
+
+    BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
+    benchmark::RunSpecifiedBenchmarks(&summary);
+    benchmark::Shutdown();
+    if (listing)
+        return 0;
+
+    std::fflush(stdout);
+    for (const QString& note : context.notes())
+        std::printf("note %s\n", qPrintable(note));
+    for (const QString& failure : context.failures())
+        std::printf("MISMATCH %s\n", qPrintable(failure));
+
+    Figures figures;
+    figures.print("ratio", "search-keywords", ratio(summary, "search-keywords"), 3);
+    figures.print("ratio", "order-author", ratio(summary, "order-author"), 3);
+    figures.print("ratio", "lookup-loans", ratio(summary, "lookup-loans"), 3);
+    const auto locate = summary.seconds("locate-number/lesaro");
+    figures.print("ms", "locate-number", locate ? std::optional(*locate * 1000) : std::nullopt, 4);
+    figures.print("ratio", "load-library", ratio(summary, "load-library"), 3);
+    figures.print("ratio", "save-library", ratio(summary, "save-library"), 3);
+    const auto loadSeconds = summary.seconds("load-library/lesaro");
+    const auto bytes = context.value("load-library-bytes");
+    figures.print("mbps", "load-library",
+                  loadSeconds && bytes && *loadSeconds > 0 ? std::optional(*bytes / 1e6 / *loadSeconds) : std::nullopt,
+                  1);
+    if (const auto startup = lesaro::bench::startupVsLoadRatio())
+        figures.print("ratio", "startup-vs-load", startup, 3);
+    std::fflush(stdout);
+
+    if (!context.failures().isEmpty())
+        return 1;
+    // A full run that could not produce every figure has failed, even when nothing disagreed.
+    return filtered || figures.complete ? 0 : 1;
+}

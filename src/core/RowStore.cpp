@@ -156,6 +156,24 @@ qsizetype RowStore::appendValues(const Value* values, quint8 status) {
     return addSlot(offset, quint32(m_arena.size() - offset), status);
 }
 
+Value RowStore::valueUpTo(qsizetype index, int column) const {
+    const char* data = record(index);
+    qsizetype pos = bitmapSize();
+    for (int i = 0; i < column; ++i) {
+        if (isNullIn(data, i))
+            continue;
+        const ColumnDef& c = m_columns[i];
+        if (c.kind == FieldKind::Text)
+            pos += c.lengthBytes +
+                   (c.lengthBytes == 1 ? static_cast<unsigned char>(data[pos]) : readLE<quint16>(data + pos));
+        else
+            pos += c.fixedSize();
+    }
+    if (isNullIn(data, column))
+        return {};
+    return decode(m_columns[column], data + pos);
+}
+
 Value RowStore::value(qsizetype index, int column) const {
     return RowRef(*this, index).value(column);
 }

@@ -101,6 +101,7 @@ public:
 
     // Field access on a stored record.
     Value value(qsizetype index, int column) const;
+    Value valueUpTo(qsizetype index, int column) const; // walks only the columns before it
     static Value decode(const ColumnDef& column, const char* data);
     static bool isNullIn(const char* record, int column) {
         return (static_cast<unsigned char>(record[column / 4]) >> (2 * (column % 4))) & 0x3;

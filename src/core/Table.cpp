@@ -65,10 +65,10 @@ public:
         FieldKind kind;
     };
 
-    Order(const RowStore& store, std::vector<Key> keys)
+    Order(const RowStore& store, std::vector<Key> keys, std::vector<std::vector<QByteArray>>* cache)
         : m_store(store)
         , m_keys(std::move(keys))
-        , m_textKeys(m_keys.size()) {}
+        , m_cache(cache) {}
 
     bool natural() const { return m_keys.empty(); }
 
@@ -93,32 +93,39 @@ public:
             bool null;
             double number;
             const QByteArray* text;
+            quint64 prefix; // the first 8 bytes of the sort key, big-endian: most comparisons end here
         };
         const size_t n = slots.size();
         const size_t nk = m_keys.size();
         std::vector<Decoded> keys(n * nk);
         for (size_t i = 0; i < n; ++i) {
-            const RowRef row(m_store, slots[i]);
+            const char* record = m_store.record(slots[i]);
             for (size_t k = 0; k < nk; ++k) {
                 Decoded& d = keys[i * nk + k];
                 const int col = m_keys[k].column;
-                d.null = row.isNull(col);
+                d.null = RowStore::isNullIn(record, col);
                 d.number = 0;
                 d.text = nullptr;
+                d.prefix = 0;
                 if (d.null)
                     continue;
                 switch (m_keys[k].kind) {
-                case FieldKind::Text:
-                    d.text = &textKey(k, slots[i], row);
+                case FieldKind::Text: {
+                    d.text = &textKeyBySlot(k, slots[i]);
+                    quint64 p = 0;
+                    for (qsizetype b = 0; b < 8; ++b)
+                        p = (p << 8) | (b < d.text->size() ? quint8(d.text->at(b)) : 0);
+                    d.prefix = p;
                     break;
+                }
                 case FieldKind::Money:
-                    d.number = row.float64(col);
+                    d.number = m_store.valueUpTo(slots[i], col).toMoney();
                     break;
                 case FieldKind::Boolean:
-                    d.number = row.int16(col) != 0 ? 1 : 0;
+                    d.number = m_store.valueUpTo(slots[i], col).toBool() ? 1 : 0;
                     break;
                 default:
-                    d.number = row.int32(col);
+                    d.number = m_store.valueUpTo(slots[i], col).toInt();
                     break;
                 }
             }
@@ -134,6 +141,8 @@ public:
                 if (a.null)
                     continue;
                 if (a.text) {
+                    if (a.prefix != b.prefix)
+                        return a.prefix < b.prefix;
                     const int c = a.text->compare(*b.text);
                     if (c != 0)
                         return c < 0;
@@ -150,8 +159,20 @@ public:
     }
 
 private:
+    const QByteArray& textKeyBySlot(size_t k, quint32 slot) const {
+        const size_t col = size_t(m_keys[k].column);
+        if (m_cache->size() > col) {
+            const auto& cache = (*m_cache)[col];
+            if (slot < cache.size() && !cache[slot].isNull())
+                return cache[slot];
+        }
+        return textKey(k, slot, RowRef(m_store, slot));
+    }
+
     const QByteArray& textKey(size_t k, quint32 slot, const RowRef& row) const {
-        auto& cache = m_textKeys[k];
+        if (m_cache->size() < size_t(m_store.columnCount()))
+            m_cache->resize(size_t(m_store.columnCount()));
+        auto& cache = (*m_cache)[size_t(m_keys[k].column)];
         if (cache.size() <= slot)
             cache.resize(size_t(m_store.slotCount()));
         QByteArray& key = cache[slot];
@@ -192,14 +213,15 @@ private:
 
     const RowStore& m_store;
     std::vector<Key> m_keys;
-    mutable std::vector<std::vector<QByteArray>> m_textKeys;
+    std::vector<std::vector<QByteArray>>* m_cache;
 };
 
 // Hash index of the live slots by an integer column, so that lookups and locates on keys do not scan.
 class Table::IdIndex {
 public:
     IdIndex(const RowStore& store, int column)
-        : m_column(column) {
+        : m_column(column)
+        , m_denseLimit(4 * qint64(store.slotCount()) + 65536) {
         const qsizetype n = store.slotCount();
         m_map.reserve(n);
         for (qsizetype s = 0; s < n; ++s) {
@@ -209,20 +231,53 @@ public:
     }
     void add(const RowStore& store, quint32 slot) {
         const RowRef row(store, slot);
-        if (!row.isNull(m_column))
-            m_map.insert(row.int32(m_column), slot);
+        if (!row.isNull(m_column)) {
+            const qint32 key = row.int32(m_column);
+            m_map.insert(key, slot);
+            if (isDense(key)) {
+                if (size_t(key) >= m_dense.size())
+                    m_dense.resize(size_t(std::min(qint64(key) * 2 + 16, m_denseLimit)), -1);
+                qint64& d = m_dense[size_t(key)];
+                d = d == -1 ? qint64(slot) : -2;
+            }
+        }
     }
     void remove(const RowStore& store, quint32 slot) {
         const RowRef row(store, slot);
-        if (!row.isNull(m_column))
-            m_map.remove(row.int32(m_column), slot);
+        if (!row.isNull(m_column)) {
+            const qint32 key = row.int32(m_column);
+            m_map.remove(key, slot);
+            if (isDense(key)) {
+                const qsizetype left = m_map.count(key);
+                m_dense[size_t(key)] = left == 0 ? -1 : left == 1 ? qint64(m_map.value(key)) : -2;
+            }
+        }
     }
     QList<quint32> find(qint32 key) const { return m_map.values(key); }
+    // The slot for a key without building a list; -1 when none, -2 when several rows share the key.
+    qint64 findUnique(qint32 key) const {
+        if (isDense(key))
+            return size_t(key) < m_dense.size() ? m_dense[size_t(key)] : -1;
+        auto it = m_map.constFind(key);
+        if (it == m_map.cend())
+            return -1;
+        const quint32 s = it.value();
+        ++it;
+        if (it != m_map.cend() && it.key() == key)
+            return -2;
+        return s;
+    }
     int column() const { return m_column; }
 
 private:
+    bool isDense(qint32 key) const { return key >= 0 && qint64(key) < m_denseLimit; }
+
     int m_column;
+    qint64 m_denseLimit;
     QMultiHash<qint32, quint32> m_map;
+    // Identifiers are small dense numbers: a plain array answers most lookups. Keys beyond a bound tied to
+    // the table's size stay in the hash only, so a hostile file cannot make the array huge.
+    std::vector<qint64> m_dense; // key -> slot, -1 none, -2 several
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -240,6 +295,7 @@ void Table::setColumns(QList<ColumnDef> columns) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_sortKeys.clear();
     m_largest.clear();
     m_order.reset();
     rebuildFields();
@@ -251,6 +307,7 @@ void Table::addLookupField(const LookupFieldDef& def) {
 }
 
 void Table::rebuildFields() {
+    ++m_schemaGeneration;
     m_fields.clear();
     m_lookups.clear();
     const auto& cols = m_store.columns();
@@ -370,6 +427,7 @@ void Table::CreateDataSet() {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_sortKeys.clear();
     m_largest.clear();
     Open();
 }
@@ -408,7 +466,7 @@ std::unique_ptr<Table::Order> Table::makeOrder(const QString& names) const {
         const int c = m_fields[size_t(f)].column;
         keys.push_back({c, m_store.columns()[c].kind});
     }
-    return std::make_unique<Order>(m_store, std::move(keys));
+    return std::make_unique<Order>(m_store, std::move(keys), &m_sortKeys);
 }
 
 void Table::buildView() {
@@ -661,7 +719,7 @@ void Table::Delete() {
     CheckBrowseMode();
     const qsizetype slot = currentSlot();
     if (slot < 0)
-        throw EngineError(QStringLiteral("Operation bei leerer Datenmenge nicht möglich"));
+        throw EngineError(QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
     for (auto& index : m_indexes) {
         if (index)
             index->remove(m_store, quint32(slot));
@@ -694,23 +752,31 @@ Value Table::lookupValue(int lookupIndex, const Value& key) const {
     Table* other = l.def.lookupTable;
     if (key.isNull() || !other || key.kind() != FieldKind::Integer)
         return {};
-    const int keyColumn = other->m_store.columns().isEmpty() ? -1 : other->fieldIndex(l.def.lookupKeyField);
-    const int resultField = other->fieldIndex(l.def.resultField);
-    if (keyColumn < 0 || resultField < 0)
-        return {};
-    const int keyCol = other->m_fields[size_t(keyColumn)].column;
-    const int resultCol = other->m_fields[size_t(resultField)].column;
+    if (l.resolvedFor != other->m_schemaGeneration) {
+        l.partnerKeyColumn = l.partnerResultColumn = -1;
+        const int keyColumn = other->m_store.columns().isEmpty() ? -1 : other->fieldIndex(l.def.lookupKeyField);
+        const int resultField = other->fieldIndex(l.def.resultField);
+        if (keyColumn >= 0 && resultField >= 0) {
+            l.partnerKeyColumn = other->m_fields[size_t(keyColumn)].column;
+            l.partnerResultColumn = other->m_fields[size_t(resultField)].column;
+        }
+        l.resolvedFor = other->m_schemaGeneration;
+    }
+    const int keyCol = l.partnerKeyColumn;
+    const int resultCol = l.partnerResultColumn;
     if (keyCol < 0 || resultCol < 0 || other->m_store.columns()[keyCol].kind != FieldKind::Integer)
         return {};
     // Resolved against all live rows of the partner table, whatever filter it has at the moment.
     const qsizetype slot = other->findLiveSlotByKey(keyCol, key.toInt());
     if (slot < 0)
         return {};
-    return RowRef(other->m_store, slot).value(resultCol);
+    return other->m_store.valueUpTo(slot, resultCol);
 }
 
 qsizetype Table::findLiveSlotByKey(int column, qint32 key) const {
     IdIndex& index = indexFor(column);
+    if (const qint64 unique = index.findUnique(key); unique != -2)
+        return unique;
     const QList<quint32> slots = index.find(key);
     if (slots.isEmpty())
         return -1;
@@ -757,13 +823,12 @@ Table::IdIndex& Table::indexFor(int column) const {
 
 Value Table::slotFieldValue(qsizetype slot, int fieldIndex) const {
     const FieldInfo& f = m_fields[size_t(fieldIndex)];
-    const RowRef row(m_store, slot);
     if (f.column >= 0)
-        return row.value(f.column);
+        return m_store.valueUpTo(slot, f.column);
     const LookupInfo& l = m_lookups[size_t(f.lookup)];
     if (l.keyColumn < 0)
         return {};
-    return lookupValue(f.lookup, row.value(l.keyColumn));
+    return lookupValue(f.lookup, m_store.valueUpTo(slot, l.keyColumn));
 }
 
 Value Table::currentValue(int fieldIndex) const {
@@ -1078,6 +1143,7 @@ void Table::LoadFromFile(const QString& fileName) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_sortKeys.clear();
     m_largest.clear();
     m_order.reset();
     rebuildFields();
@@ -1091,6 +1157,7 @@ void Table::replaceStore(RowStore store) {
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
+    m_sortKeys.clear();
     m_largest.clear();
     m_order.reset();
     rebuildFields();

@@ -186,6 +186,9 @@ private:
         LookupFieldDef def;
         int keyColumn = -1;
         FieldKind kind = FieldKind::Text;
+        mutable quint64 resolvedFor = 0; // partner schema generation the columns below belong to
+        mutable int partnerKeyColumn = -1;
+        mutable int partnerResultColumn = -1;
     };
     class Order;
     class IdIndex;
@@ -243,6 +246,8 @@ private:
     bool m_bof = true;
 
     mutable std::vector<std::unique_ptr<IdIndex>> m_indexes; // per column, built on first use
+    mutable std::vector<std::vector<QByteArray>> m_sortKeys; // collation keys per column and slot; slots never change
+    quint64 m_schemaGeneration = 1; // tells lookup fields of other tables to resolve their columns again
     struct LargestSeen {
         qsizetype scannedSlots = 0;
         qint64 value = 0;

@@ -183,6 +183,8 @@ void LibraryData::CreateEmptyTables() {
         s.table->SaveToFile();
     }
     FieldCaptions::ApplyFieldCaptions();
+    if (storeColumnWidths)
+        storeColumnWidths();
     INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortAusleihe"), QStringLiteral("ID"));

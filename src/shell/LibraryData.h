@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QLockFile>
 #include <QObject>
+#include <functional>
 #include <memory>
 
 namespace lesaro {
@@ -41,6 +42,8 @@ public:
     QString startupProblem() const { return m_startupProblem; }
 
     void CreateEmptyTables();
+    // Set by the main window: stores the lists' column widths (a fresh installation starts with them).
+    std::function<void()> storeColumnWidths;
     void applySortOrders();
     void storeSortOrders();
 

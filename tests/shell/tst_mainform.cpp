@@ -1,0 +1,238 @@
+#include "Clock.h"
+#include "DataGrid.h"
+#include "GermanLocale.h"
+#include "INI.h"
+#include "MessageService.h"
+#include "SettingsStore.h"
+#include "TMainform.h"
+#include "TableModel.h"
+
+#include <QHeaderView>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace lesaro;
+using B = MessageService::Button;
+
+// The main window driven as a librarian would, on a temporary data folder and settings file.
+class MainformTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_errors;
+
+    std::unique_ptr<TMainform> start() {
+        auto w = std::make_unique<TMainform>();
+        w->showMessage = [this](const QString& m) { m_errors << m; };
+        w->FormCreate(m_dir->path() + QStringLiteral("/share"), m_dir->path());
+        w->show();
+        return w;
+    }
+
+    static void finish(std::unique_ptr<TMainform> w) {
+        w->close();
+        w->data().closeTables();
+        w.reset();
+        INI::FlushSettings();
+    }
+
+    static void addBook(TMainform& w, const QString& author) {
+        Table& t = w.ClientBuecher();
+        t.Append();
+        t.FieldByName(QStringLiteral("Verfasser")).setAsString(author);
+        t.Post();
+    }
+
+    static void addLoan(TMainform& w, int book, const QVariant& due, const QVariant& returned) {
+        Table& t = w.ClientAusleihe();
+        t.Append();
+        t.FieldByName(QStringLiteral("BuecherID")).setAsInteger(book);
+        t.FieldByName(QStringLiteral("LeserID")).setAsInteger(1);
+        if (due.isValid())
+            t.FieldByName(QStringLiteral("DatumBisSoll")).setAsDate(due.toDate());
+        if (returned.isValid())
+            t.FieldByName(QStringLiteral("DatumBis")).setAsDate(returned.toDate());
+        t.Post();
+    }
+
+    static QStringList authors(TMainform& w) {
+        QStringList out;
+        TableModel* m = w.grid(0)->tableModel();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->data(m->index(r, 1)).toString();
+        return out;
+    }
+
+    static void clickTitle(DataGrid* grid, int column) {
+        QHeaderView* h = grid->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(column) + 5, h->height() / 2));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        MessageService::setAnswering(true);
+        m_errors.clear();
+        Clock::setFixedNow(QDateTime(QDate(2022, 2, 15), QTime(10, 0)));
+    }
+
+    void cleanup() {
+        Clock::setFixedNow({});
+        MessageService::setAnswering(false);
+    }
+
+    void layout() {
+        auto w = start();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Tomarelle 2022 by Orvendel Software"));
+        QTabWidget* pages = w->PageControl1();
+        QCOMPARE(pages->count(), 4);
+        QCOMPARE(pages->tabText(3), QStringLiteral("Überfällige Bücher"));
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(w->grid(0)->columnTitles().mid(0, 6),
+                 (QStringList{"Nr.", "Verfasser", "Titel", "Verlag", "Jahr", "Ort"}));
+        QCOMPARE(w->grid(0)->columnTitles().size(), 23);
+        QCOMPARE(w->grid(1)->columnTitles().at(3), QStringLiteral("Straße"));
+        QCOMPARE(w->grid(2)->columnTitles().size(), 9);
+        QCOMPARE(w->grid(3)->columnTitles().size(), 8);
+        QVERIFY(!w->grid(3)->columnTitles().contains(QStringLiteral("Datum (Bis)")));
+        QCOMPARE(w->findChild<QWidget*>(QStringLiteral("GradientPanel1"))->height(), 72);
+        QCOMPARE(w->findChild<QAction*>(QStringLiteral("Ausleihen1"))->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(w->findChild<QAction*>(QStringLiteral("Hilfeaufrufen1"))->shortcut(), QKeySequence(Qt::Key_F1));
+        finish(std::move(w));
+    }
+
+    void sortingByTitleSurvivesRestart() {
+        auto w = start();
+        for (const char* a : {"Müller", "meier", "Adler", "Meier"})
+            addBook(*w, QString::fromUtf8(a));
+        clickTitle(w->grid(0), 1);
+        QCOMPARE(w->ClientBuecher().IndexFieldNames(), QStringLiteral("Verfasser"));
+        QCOMPARE(authors(*w), (QStringList{"Adler", "meier", "Meier", "Müller"}));
+        clickTitle(w->grid(2), 1); // loan lists do not sort
+        QCOMPARE(w->ClientAusleihe().IndexFieldNames(), QStringLiteral("ID"));
+        finish(std::move(w));
+        w = start();
+        QCOMPARE(authors(*w), (QStringList{"Adler", "meier", "Meier", "Müller"}));
+        finish(std::move(w));
+    }
+
+    void overdueTab() {
+        auto w = start();
+        addBook(*w, QStringLiteral("A"));
+        const QDate today = Clock::today();
+        addLoan(*w, 1, today.addDays(-1), QVariant());        // overdue
+        addLoan(*w, 1, today, QVariant());                    // due today: not overdue
+        addLoan(*w, 1, QVariant(), today.addDays(-3));        // returned
+        addLoan(*w, 1, today.addDays(-9), today.addDays(-9)); // due date kept on an odd old row, returned
+        w->PageControl1()->setCurrentIndex(3);
+        QCOMPARE(w->grid(3)->tableModel()->rowCount(), 2);
+        QCOMPARE(w->ClientAusleihe().Filter(), QStringLiteral("DatumBisSoll < '15.02.2022'"));
+        w->PageControl1()->setCurrentIndex(2);
+        QCOMPARE(w->grid(2)->tableModel()->rowCount(), 4);
+        // The print command sets the tab without the tab rule, and the overdue filter itself.
+        w->UeberfaelligeDruckenClick();
+        QCOMPARE(w->PageControl1()->currentIndex(), 3);
+        QVERIFY(w->ClientAusleihe().Filtered());
+        w->GesamtlisteDruckenClick();
+        QVERIFY(!w->ClientAusleihe().Filtered());
+        finish(std::move(w));
+    }
+
+    void deletion() {
+        auto w = start();
+        addBook(*w, QStringLiteral("A"));
+        addBook(*w, QStringLiteral("B"));
+        MessageService::answerNext(B::Cancel);
+        w->BuchLoeschenClick();
+        QCOMPARE(w->ClientBuecher().RecordCount(), 2);
+        MessageService::answerNext(B::Yes);
+        w->BuchLoeschenClick();
+        QCOMPARE(w->ClientBuecher().RecordCount(), 1);
+        const auto shown = MessageService::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("Sind Sie sicher, dass Sie das aktuell markierte Buch löschen möchten?"));
+        QCOMPARE(shown[0].title, QStringLiteral("Bestätigen"));
+        // An empty reader list still asks, then reports the engine's refusal.
+        MessageService::answerNext(B::Yes);
+        w->LeserLoeschenClick();
+        QCOMPARE(m_errors, QStringList{QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar")});
+        finish(std::move(w));
+    }
+
+    void deletingAnOpenLoanReleasesTheBook() {
+        auto w = start();
+        addBook(*w, QStringLiteral("A"));
+        Table& books = w->ClientBuecher();
+        books.Edit();
+        books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(true);
+        books.Post();
+        books.setFilter(QStringLiteral("ausgeliehen = 'false'"));
+        books.setFiltered(true); // as the loan booking leaves it
+        addLoan(*w, 1, Clock::today(), QVariant());
+        w->PageControl1()->setCurrentIndex(2);
+        w->grid(2)->setFocus();
+        MessageService::answerNext(B::Ok);
+        QTest::keyClick(w->grid(2), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w->ClientAusleihe().RecordCount(), 0);
+        QCOMPARE(books.RecordCount(), 1); // lendable again
+        QVERIFY(books.Filtered());
+        finish(std::move(w));
+    }
+
+    void numberingAndCancelledInsert() {
+        auto w = start();
+        QList<int> seen;
+        bool keep = false;
+        w->showBookEntry = [&] {
+            Table& t = w->ClientBuecher();
+            seen << t.FieldByName(QStringLiteral("ID")).AsInteger()
+                 << t.FieldByName(QStringLiteral("Nummer")).AsInteger();
+            if (keep)
+                t.Post();
+            else
+                t.Cancel();
+        };
+        w->NeuesBuchClick();
+        keep = true;
+        w->NeuesBuchClick();
+        QCOMPARE(seen, (QList<int>{1, 1, 2, 2}));
+        QCOMPARE(w->ClientBuecher().RecordCount(), 1);
+        // Editing from an empty reader list does nothing.
+        bool opened = false;
+        w->showReaderEntry = [&] { opened = true; };
+        w->LeserBearbeitenClick();
+        QVERIFY(!opened);
+        finish(std::move(w));
+    }
+
+    void columnWidthsSurviveRestartAndRename() {
+        auto w = start();
+        QCOMPARE(w->grid(0)->columnWidthByTitle(QStringLiteral("Verfasser")), 75); // design width, stored at creation
+        w->grid(0)->setColumnWidthByTitle(QStringLiteral("Verfasser"), 140);
+        w->grid(2)->setColumnWidthByTitle(QStringLiteral("Titel"), 170);
+        finish(std::move(w));
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("BreiteAVerfasser")), 140);
+        w = start();
+        QCOMPARE(w->grid(0)->columnWidthByTitle(QStringLiteral("Verfasser")), 140);
+        QCOMPARE(w->grid(2)->columnWidthByTitle(QStringLiteral("Titel")), 170);
+        // The Options window's "OK": new caption, captions applied, widths stored under the new title.
+        INI::WriteSettingString(QStringLiteral("Verfasser"), QStringLiteral("Autor"));
+        w->ApplyFieldCaptions();
+        w->StoreColumnWidths();
+        QCOMPARE(w->grid(0)->columnWidthByTitle(QStringLiteral("Autor")), 140);
+        finish(std::move(w));
+        w = start();
+        QCOMPARE(w->grid(0)->columnWidthByTitle(QStringLiteral("Autor")), 140);
+        finish(std::move(w));
+    }
+};
+
+QTEST_MAIN(MainformTest)
+#include "tst_mainform.moc"

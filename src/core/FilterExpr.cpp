@@ -638,14 +638,12 @@ public:
         QByteArrayView field = null ? QByteArrayView() : row.text(m_column);
         if (m_prefix > 0 && field.size() > m_prefix)
             field = field.first(m_prefix);
+        if (m_substring)
+            return {contains(field), null};
         Bytes folded;
         if (m_ignoreCase) {
             foldInto(field, folded);
             field = QByteArrayView(folded.constData(), folded.size());
-        }
-        if (m_substring) {
-            const std::string_view hay(field.data() ? field.data() : "", size_t(field.size()));
-            return {hay.find(std::string_view(m_needle.data(), m_needle.size())) != std::string_view::npos, null};
         }
         return {match(field), null};
     }
@@ -658,6 +656,31 @@ private:
 
     char fold(char c) const {
         return m_ignoreCase ? static_cast<char>(win1252::foldLower(static_cast<unsigned char>(c))) : c;
+    }
+
+    // The search window's hot path: a substring search that folds case as it compares, without copying the
+    // field first.
+    bool contains(QByteArrayView field) const {
+        const qsizetype m = qsizetype(m_needle.size());
+        if (m == 0)
+            return true;
+        const auto* hay = reinterpret_cast<const unsigned char*>(field.data());
+        const auto* needle = reinterpret_cast<const unsigned char*>(m_needle.data());
+        const qsizetype last = field.size() - m;
+        if (!m_ignoreCase) {
+            const std::string_view h(field.data() ? field.data() : "", size_t(field.size()));
+            return h.find(std::string_view(m_needle.data(), m_needle.size())) != std::string_view::npos;
+        }
+        for (qsizetype i = 0; i <= last; ++i) {
+            if (win1252::kFoldLower[hay[i]] != needle[0])
+                continue;
+            qsizetype j = 1;
+            while (j < m && win1252::kFoldLower[hay[i + j]] == needle[j])
+                ++j;
+            if (j == m)
+                return true;
+        }
+        return false;
     }
 
     // Greedy matching with one backtrack point per "%": linear in practice, never exponential.

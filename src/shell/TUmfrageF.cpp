@@ -61,7 +61,8 @@ QPlainTextEdit* memo(const QString& objectName, QWidget* parent) {
 // Whatever the user typed is printed as typed: no markup of theirs reaches the page, line breaks stay.
 QString answerParagraph(const QString& text) {
     const QString shown = text.trimmed().isEmpty() ? kNoAnswer : text.trimmed();
-    return QStringLiteral("<p style=\"white-space: pre-wrap; margin-left: 16px;\">%1</p>").arg(shown.toHtmlEscaped());
+    return QStringLiteral("<p style=\"white-space: pre-wrap; margin-top: 2px; margin-left: 16px;\">%1</p>")
+        .arg(shown.toHtmlEscaped());
 }
 
 QString questionParagraph(const QString& question) {

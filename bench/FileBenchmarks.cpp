@@ -278,6 +278,14 @@ void saveLibrarySqlite(benchmark::State& state) {
 
 } // namespace
 
+QStringList tenYearLibraryFiles() {
+    TenYearLibrary& lib = tenYearLibrary();
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << lib.loadPath(i);
+    return files;
+}
+
 void registerFileBenchmarks() {
     struct Entry {
         const char* name;

@@ -5,8 +5,8 @@
 namespace lesaro::bench {
 
 // The program's start-up with the ten-year library in its data folder, from the start of the process to the
-// main window shown, divided by the time LoadFromFile takes for the same three table files in the same run.
-// The program has no start-up of its own yet, so there is nothing to measure and no figure.
+// main window shown, divided by the time LoadFromFile takes for the same three table files in the same run
+// (medians of a few runs each). Empty when the program cannot be started.
 std::optional<double> startupVsLoadRatio();
 
 } // namespace lesaro::bench

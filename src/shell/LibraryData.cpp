@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace lesaro {
 
@@ -214,9 +215,16 @@ void LibraryData::makeStartupCopy() {
         name = QStringLiteral("%1-%2").arg(base).arg(n);
     backup.mkpath(name);
     const QString folder = backup.filePath(name) + QLatin1Char('/');
-    ClientBuecher.SaveToFile(folder + QString::fromLatin1(LibraryTables::kBookFile));
-    ClientLeser.SaveToFile(folder + QString::fromLatin1(LibraryTables::kReaderFile));
-    ClientAusleihe.SaveToFile(folder + QString::fromLatin1(LibraryTables::kLoanFile));
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
+        const QString copy = folder + QFileInfo(t->FileName()).fileName();
+        // A table unchanged since it was loaded from (or written to) its file holds exactly that file's
+        // content. Files are only ever replaced, never rewritten in place, so a second name for the same
+        // file is a copy that later saves cannot touch, and it costs nothing at start-up.
+        if (t->ChangeCount() == 0 && QFileInfo::exists(t->FileName()) &&
+            ::link(QFile::encodeName(t->FileName()).constData(), QFile::encodeName(copy).constData()) == 0)
+            continue;
+        t->SaveToFile(copy);
+    }
     m_lastStartupCopy = folder;
 }
 

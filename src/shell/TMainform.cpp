@@ -10,7 +10,11 @@
 #include "INI.h"
 #include "MessageService.h"
 #include "SettingsStore.h"
+#include "TInfoF.h"
+#include "TNetzwerkF.h"
+#include "TUmfrageF.h"
 #include "TableModel.h"
+#include "WebPage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -117,6 +121,9 @@ TMainform::TMainform(QWidget* parent)
     buildGrids();
     layout->addWidget(m_pages, 1);
     setCentralWidget(central);
+    m_info = new TInfoF(this);
+    m_netzwerk = new TNetzwerkF(this);
+    m_umfrage = new TUmfrageF(this);
     buildMenu();
     resize(778, 488 + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -331,6 +338,16 @@ void TMainform::buildMenu() {
     hilfe->setObjectName(QStringLiteral("Hilfe1"));
     addCommand(hilfe, QStringLiteral("Hilfeaufrufen1"), QStringLiteral("Hilfe aufrufen"), &TMainform::HilfeClick)
         ->setShortcut(Qt::Key_F1);
+    addCommand(hilfe, QStringLiteral("Netzwerk1"), QStringLiteral("Netzwerk- und Mehrbenutzerbetrieb"), [this] {
+        m_netzwerk->setDataFolder(m_data.DataFolder());
+        m_netzwerk->exec();
+    });
+    addCommand(hilfe, QStringLiteral("Internet1"), QStringLiteral("Orvendel Software im Internet"),
+               [this] { WebPage::openMakerPage(this); });
+    hilfe->addSeparator();
+    addCommand(hilfe, QStringLiteral("Umfrage1"), QStringLiteral("UMFRAGE zur Verbesserung des Programmes"),
+               [this] { m_umfrage->exec(); });
+    addCommand(hilfe, QStringLiteral("Info1"), QStringLiteral("Info"), [this] { m_info->exec(); });
     m_helpMenu = hilfe;
 }
 

@@ -17,6 +17,9 @@ namespace lesaro {
 
 class DataGrid;
 class GradientPanel;
+class TInfoF;
+class TNetzwerkF;
+class TUmfrageF;
 
 // The main window. It owns the library's tables for the whole run, shows the books, readers, all loans
 // and the overdue loans, opens every other window, and runs the start-up steps when it is first shown and
@@ -119,6 +122,9 @@ private:
     DataGrid* m_grids[4] = {};
     QMenu* m_popup = nullptr;
     QMenu* m_helpMenu = nullptr;
+    TInfoF* m_info = nullptr;
+    TNetzwerkF* m_netzwerk = nullptr;
+    TUmfrageF* m_umfrage = nullptr;
     std::map<QChar, DataGrid*> m_widthLists;
     bool m_created = false;
     bool m_shown = false;

@@ -104,6 +104,12 @@ private Q_SLOTS:
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("GradientPanel1"))->height(), 72);
         QCOMPARE(w->findChild<QAction*>(QStringLiteral("Ausleihen1"))->shortcut(), QKeySequence(Qt::Key_F3));
         QCOMPARE(w->findChild<QAction*>(QStringLiteral("Hilfeaufrufen1"))->shortcut(), QKeySequence(Qt::Key_F1));
+        QStringList help;
+        for (QAction* a : w->helpMenu()->actions())
+            help << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(help,
+                 (QStringList{"Hilfe aufrufen", "Netzwerk- und Mehrbenutzerbetrieb", "Orvendel Software im Internet",
+                              "-", "UMFRAGE zur Verbesserung des Programmes", "Info"}));
         finish(std::move(w));
     }
 

@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
         return 0;
 
     std::fflush(stdout);
+    const auto startup = lesaro::bench::startupVsLoadRatio();
     for (const QString& note : context.notes())
         std::printf("note %s\n", qPrintable(note));
     for (const QString& failure : context.failures())
@@ -113,8 +114,7 @@ int main(int argc, char** argv) {
     figures.print("mbps", "load-library",
                   loadSeconds && bytes && *loadSeconds > 0 ? std::optional(*bytes / 1e6 / *loadSeconds) : std::nullopt,
                   1);
-    if (const auto startup = lesaro::bench::startupVsLoadRatio())
-        figures.print("ratio", "startup-vs-load", startup, 3);
+    figures.print("ratio", "startup-vs-load", startup, 3);
     std::fflush(stdout);
 
     if (!context.failures().isEmpty())

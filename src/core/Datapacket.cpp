@@ -1,4 +1,5 @@
 #include "Datapacket.h"
+#include "LittleEndian.h"
 
 #include "DatapacketXml.h"
 #include "EngineError.h"
@@ -74,13 +75,6 @@ DatapacketForm formForFileName(const QString& fileName, DatapacketForm requested
 using namespace datapacket;
 
 namespace {
-
-template <typename T>
-T readLE(const char* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v); // the files are little-endian, as is every machine we build for
-    return v;
-}
 
 // Sequential reading of the packet's metadata; every step checks that the bytes are really there.
 class Cursor {

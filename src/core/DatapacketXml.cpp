@@ -21,6 +21,7 @@
 // through as they are.
 
 #include "DatapacketXml.h"
+#include "LittleEndian.h"
 
 #include "Datapacket.h"
 #include "EngineError.h"
@@ -567,11 +568,6 @@ qint32 parseDate(const ColumnDef& column, QByteArrayView text) {
             return day;
     }
     badValue(column, text);
-}
-
-template <typename T>
-void appendLE(QByteArray& out, T v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
 void appendValue(QByteArray& record, const ColumnDef& column, QByteArrayView text) {

@@ -1,22 +1,11 @@
 #include "RowStore.h"
+#include "LittleEndian.h"
 
 #include <cstring>
 
 namespace lesaro {
 
 namespace {
-
-template <typename T>
-T readLE(const char* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v); // the files are little-endian, as is every machine we build for
-    return v;
-}
-
-template <typename T>
-void appendLE(QByteArray& out, T v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
 
 QByteArrayView textView(const ColumnDef& column, const char* data) {
     const qsizetype len = column.lengthBytes == 1 ? static_cast<unsigned char>(data[0]) : readLE<quint16>(data);

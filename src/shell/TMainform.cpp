@@ -445,9 +445,9 @@ void TMainform::FormClose() {
 void TMainform::closeEvent(QCloseEvent* event) {
     if (!m_closing) {
         m_closing = true;
-        m_data.ClientBuecher.CheckBrowseMode();
-        m_data.ClientLeser.CheckBrowseMode();
-        m_data.ClientAusleihe.CheckBrowseMode();
+        // A row still being typed is kept, as leaving it in a list would keep it.
+        for (Table* t : {&m_data.ClientBuecher, &m_data.ClientLeser, &m_data.ClientAusleihe})
+            run([t] { t->CheckBrowseMode(); });
         FormClose();
     }
     event->accept();

@@ -65,9 +65,11 @@ std::unique_ptr<SettingsStore>& processStore() {
 } // namespace
 
 const QStringList& SettingsStore::keyPath() {
-    static const QStringList path{QStringLiteral("HKEY_CURRENT_USER"), QStringLiteral("SOFTWARE"),
-                                  QStringLiteral("Orvendel Software"), QStringLiteral("Lesaro")};
-    return path;
+    // Never destroyed: the process-wide store flushes in its own static destructor and still needs it.
+    static const QStringList* const path =
+        new QStringList{QStringLiteral("HKEY_CURRENT_USER"), QStringLiteral("SOFTWARE"),
+                        QStringLiteral("Orvendel Software"), QStringLiteral("Lesaro")};
+    return *path;
 }
 
 SettingsStore::SettingsStore(QString filePath)

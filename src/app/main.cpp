@@ -14,7 +14,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvendel Software - Lesaro 2012"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvendel Software - Lesaro 2012"));
+    // No display name: the desktop would append it to every window caption, and the main window's caption is
+    // exactly its own.
     lesaro::GermanLocale::install();
 
     lesaro::TMainform window;

@@ -145,8 +145,10 @@ qsizetype RowStore::appendValues(const Value* values, quint8 status) {
     return addSlot(offset, quint32(m_arena.size() - offset), status);
 }
 
-Value RowStore::valueUpTo(qsizetype index, int column) const {
+const char* RowStore::fieldData(qsizetype index, int column) const {
     const char* data = record(index);
+    if (isNullIn(data, column))
+        return nullptr;
     qsizetype pos = bitmapSize();
     for (int i = 0; i < column; ++i) {
         if (isNullIn(data, i))
@@ -158,9 +160,12 @@ Value RowStore::valueUpTo(qsizetype index, int column) const {
         else
             pos += c.fixedSize();
     }
-    if (isNullIn(data, column))
-        return {};
-    return decode(m_columns[column], data + pos);
+    return data + pos;
+}
+
+Value RowStore::valueUpTo(qsizetype index, int column) const {
+    const char* data = fieldData(index, column);
+    return data ? decode(m_columns[column], data) : Value();
 }
 
 Value RowStore::value(qsizetype index, int column) const {

@@ -101,7 +101,8 @@ public:
 
     // Field access on a stored record.
     Value value(qsizetype index, int column) const;
-    Value valueUpTo(qsizetype index, int column) const; // walks only the columns before it
+    Value valueUpTo(qsizetype index, int column) const;       // walks only the columns before it
+    const char* fieldData(qsizetype index, int column) const; // the value's bytes, nullptr for a null
     static Value decode(const ColumnDef& column, const char* data);
     static bool isNullIn(const char* record, int column) {
         return (static_cast<unsigned char>(record[column / 4]) >> (2 * (column % 4))) & 0x3;

@@ -137,6 +137,8 @@ public:
     void setFileName(const QString& name) { m_fileName = name; }
     void SaveToFile(const QString& fileName = {}, DatapacketForm form = DatapacketForm::Binary);
     void LoadFromFile(const QString& fileName = {});
+    // LoadFromFile with the reading done elsewhere (the start-up reads the files while the windows are built).
+    void LoadFrom(const std::function<RowStore()>& read);
     // When set, the table never writes its file by itself (a table whose load failed, or a run that must
     // not save). Explicit SaveToFile calls to another name still work.
     void setFileWritesBlocked(bool blocked) { m_fileWritesBlocked = blocked; }

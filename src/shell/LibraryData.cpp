@@ -1,6 +1,8 @@
 #include "LibraryData.h"
 
+#include "AtomicFile.h"
 #include "Clock.h"
+#include "Datapacket.h"
 #include "EngineError.h"
 #include "FieldCaptions.h"
 #include "INI.h"
@@ -58,7 +60,27 @@ void LibraryData::FormCreate(const QString& baseFolder, const QString& programFo
     ClientLeser.setFileName(file(LibraryTables::kReaderFile));
     ClientAusleihe.setFileName(file(LibraryTables::kLoanFile));
     ClientDataSet4.setFileName(file(LibraryTables::kPostcodeFile));
+    preload();
     fillPostcodes();
+}
+
+void LibraryData::preload() {
+    // Reading a large library is most of the start-up; it runs beside the building of the windows. Only the
+    // bytes are read here: the tables take them over on the user-interface thread, in the usual order, and a
+    // failure surfaces there exactly as a failed load does.
+    if (!QFileInfo::exists(ClientBuecher.FileName()))
+        return;
+    const QString paths[3] = {ClientLeser.FileName(), ClientAusleihe.FileName(), ClientBuecher.FileName()};
+    for (int i = 0; i < 3; ++i)
+        m_preloaded[i] =
+            std::async(std::launch::async, [path = paths[i]] { return ReadDatapacket(readWholeFile(path)); });
+}
+
+void LibraryData::loadTable(Table& table, int index) {
+    if (m_preloaded[index].valid())
+        table.LoadFrom([this, index] { return m_preloaded[index].get(); });
+    else
+        table.LoadFromFile();
 }
 
 bool LibraryData::acquireDataFolder(QString* error) {
@@ -136,9 +158,9 @@ void LibraryData::loadAtStart() {
                 migrateFrom(m_programFolder);
         }
         if (QFileInfo::exists(bookFile)) {
-            ClientLeser.LoadFromFile();
-            ClientAusleihe.LoadFromFile();
-            ClientBuecher.LoadFromFile();
+            loadTable(ClientLeser, 0);
+            loadTable(ClientAusleihe, 1);
+            loadTable(ClientBuecher, 2);
         } else if (QFileInfo::exists(ClientLeser.FileName()) || QFileInfo::exists(ClientAusleihe.FileName())) {
             // Creating empty tables now would replace the readers and loans that are still there.
             m_startupProblem =

@@ -6,6 +6,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace lesaro {
@@ -63,6 +64,8 @@ private:
     bool migrateFrom(const QString& folder);
     void makeStartupCopy();
     void fillPostcodes();
+    void preload();
+    void loadTable(Table& table, int index);
     QString file(const char* name) const;
 
     QString m_baseFolder;
@@ -72,6 +75,8 @@ private:
     QString m_lastStartupCopy;
     bool m_savingBlocked = false;
     std::unique_ptr<QLockFile> m_lock;
+    // The three library files of the data folder, read on worker threads while the windows are built.
+    std::future<RowStore> m_preloaded[3];
 };
 
 } // namespace lesaro

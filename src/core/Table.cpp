@@ -1144,9 +1144,7 @@ void Table::SaveToFile(const QString& fileName, DatapacketForm form) {
     const QString path = fileName.isEmpty() ? m_fileName : fileName;
     if (path.isEmpty())
         throw EngineError(QStringLiteral("Kein Dateiname angegeben"));
-    if (form == DatapacketForm::Binary && path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-        form = DatapacketForm::Xml;
-    writeFileAtomically(path, WriteDatapacket(m_store, form));
+    writeFileAtomically(path, WriteDatapacket(m_store, datapacket::formForFileName(path, form)));
 }
 
 void Table::LoadFromFile(const QString& fileName) {

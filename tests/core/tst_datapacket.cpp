@@ -12,20 +12,8 @@ using namespace lesaro::testing;
 
 namespace {
 
-const QString kMismatch = QStringLiteral("Mismatch in datapacket.");
-const QString kNotXml = QStringLiteral("Die Datei ist weder ein binäres Datenpaket noch wohlgeformtes XML");
-
 QByteArray binary(const RowStore& store) {
     return WriteDatapacket(store, DatapacketForm::Binary);
-}
-
-QString readError(const QByteArray& bytes) {
-    try {
-        ReadDatapacket(bytes);
-    } catch (const EngineError& e) {
-        return e.message();
-    }
-    return QStringLiteral("(gelesen ohne Fehler)");
 }
 
 RowStore oneLoan() {

@@ -3,6 +3,8 @@
 // The columns of the library tables, written out here on their own so that the file tests do not lean on
 // the library code that creates the tables.
 
+#include "Datapacket.h"
+#include "EngineError.h"
 #include "RowStore.h"
 
 #include <QByteArray>
@@ -111,6 +113,19 @@ inline QByteArray packet(int columns, const QByteArray& descriptors, const QByte
 } // namespace lesaro::testing
 
 namespace lesaro::testing {
+
+inline const QString kMismatch = QStringLiteral("Mismatch in datapacket.");
+inline const QString kNotXml = QStringLiteral("Die Datei ist weder ein binäres Datenpaket noch wohlgeformtes XML");
+
+// The reader's message for bytes it refuses, or a marker when it reads them.
+inline QString readError(const QByteArray& bytes) {
+    try {
+        ReadDatapacket(bytes);
+    } catch (const EngineError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(gelesen ohne Fehler)");
+}
 
 // Two stores hold the same table: columns, every slot with its status and record bytes, log, parameters.
 inline void compareStores(const RowStore& actual, const RowStore& expected) {

@@ -14,21 +14,10 @@ using namespace lesaro::testing;
 
 namespace {
 
-const QString kMismatch = QStringLiteral("Mismatch in datapacket.");
-const QString kNotXml = QStringLiteral("Die Datei ist weder ein binäres Datenpaket noch wohlgeformtes XML");
 const QByteArray kDeclaration = "<?xml version=\"1.0\" standalone=\"yes\"?>  ";
 
 QByteArray xml(const RowStore& store) {
     return WriteDatapacket(store, DatapacketForm::Xml);
-}
-
-QString readError(const QByteArray& bytes) {
-    try {
-        ReadDatapacket(bytes);
-    } catch (const EngineError& e) {
-        return e.message();
-    }
-    return QStringLiteral("(gelesen ohne Fehler)");
 }
 
 QByteArray xmlPacket(const QByteArray& fields, const QByteArray& rows, const QByteArray& params = {}) {

@@ -1,11 +1,11 @@
 #include "FileBenchmarks.h"
 
 #include "BenchContext.h"
-#include "LibraryTables.h"
+#include "core/LibraryTables.h"
 #include "SqlRows.h"
 #include "SqliteDatabase.h"
-#include "Table.h"
-#include "Win1252.h"
+#include "core/Table.h"
+#include "core/Win1252.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 #include "LibraryBenchmarks.h"
 
 #include "BenchContext.h"
-#include "LibraryTables.h"
+#include "core/LibraryTables.h"
 #include "Random.h"
 #include "SqlRows.h"
 #include "SqliteDatabase.h"
 #include "SqliteStatement.h"
-#include "Table.h"
-#include "Win1252.h"
+#include "core/Table.h"
+#include "core/Win1252.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "LibraryGenerator.h"
 
-#include "LibraryTables.h"
+#include "core/LibraryTables.h"
 #include "Random.h"
-#include "Table.h"
+#include "core/Table.h"
 #include "Vocabulary.h"
 #include "WeightedChoice.h"
-#include "Win1252.h"
+#include "core/Win1252.h"
 
 #include <algorithm>
 #include <cmath>

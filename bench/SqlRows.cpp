@@ -2,7 +2,7 @@
 
 #include "SqliteDatabase.h"
 #include "SqliteStatement.h"
-#include "Win1252.h"
+#include "core/Win1252.h"
 
 #include <sqlite3.h>
 

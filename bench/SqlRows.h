@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LibraryGenerator.h"
-#include "RowStore.h"
+#include "core/RowStore.h"
 
 #include <QByteArray>
 #include <QList>

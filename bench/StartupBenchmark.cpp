@@ -2,8 +2,8 @@
 
 #include "BenchContext.h"
 #include "FileBenchmarks.h"
-#include "LibraryTables.h"
-#include "Table.h"
+#include "core/LibraryTables.h"
+#include "core/Table.h"
 
 #include <QDir>
 #include <QElapsedTimer>

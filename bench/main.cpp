@@ -11,7 +11,7 @@
 #include "LibraryBenchmarks.h"
 #include "StartupBenchmark.h"
 
-#include "GermanLocale.h"
+#include "core/GermanLocale.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 // Any bytes offered as a table file: the reader refuses them with its message or loads them, and what
 // loads must write in both forms and read back - the binary form to the very same bytes.
 
-#include "Datapacket.h"
-#include "EngineError.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
 
 #include <cstdint>
 #include <cstdlib>

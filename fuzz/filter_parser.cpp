@@ -1,8 +1,8 @@
 // Feeds arbitrary text to the filter language against the book table's columns. Every input must end in a
 // filter or a German error message, never in a crash or a hang.
-#include "EngineError.h"
-#include "FilterExpr.h"
-#include "LibraryTables.h"
+#include "core/EngineError.h"
+#include "core/FilterExpr.h"
+#include "core/LibraryTables.h"
 
 #include <cstddef>
 #include <cstdint>

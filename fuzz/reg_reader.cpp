@@ -1,9 +1,9 @@
 // The .reg reader must take any bytes without crashing, hanging or growing without bound, and whatever it
 // took must write out and read back unchanged: the export of the tree read from the export is the same file.
-#include "RegFileReader.h"
-#include "RegFileWriter.h"
-#include "RegistryKey.h"
-#include "SettingsStore.h"
+#include "settings/RegFileReader.h"
+#include "settings/RegFileWriter.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsStore.h"
 
 #include <cstdint>
 #include <cstdlib>

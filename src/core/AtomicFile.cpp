@@ -1,6 +1,6 @@
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "EngineError.h"
+#include "core/EngineError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "Datapacket.h"
-#include "LittleEndian.h"
+#include "core/Datapacket.h"
+#include "core/LittleEndian.h"
 
-#include "DatapacketXml.h"
-#include "EngineError.h"
+#include "core/DatapacketXml.h"
+#include "core/EngineError.h"
 
 #include <algorithm>
 #include <cstring>

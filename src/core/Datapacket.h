@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RowStore.h"
+#include "core/RowStore.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

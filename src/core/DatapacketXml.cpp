@@ -20,12 +20,12 @@
 // are Windows-1252 bytes that must come back unchanged, control bytes included, which the writer passes
 // through as they are.
 
-#include "DatapacketXml.h"
-#include "LittleEndian.h"
+#include "core/DatapacketXml.h"
+#include "core/LittleEndian.h"
 
-#include "Datapacket.h"
-#include "EngineError.h"
-#include "Win1252.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/Win1252.h"
 
 #include <QSet>
 

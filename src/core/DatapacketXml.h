@@ -3,7 +3,7 @@
 // Pieces shared by the binary and the XML text form of the table files; not for use outside the reader
 // and writer.
 
-#include "RowStore.h"
+#include "core/RowStore.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,8 +1,8 @@
-#include "FilterExpr.h"
+#include "core/FilterExpr.h"
 
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "Win1252.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/Win1252.h"
 
 #include <QVarLengthArray>
 #include <cmath>

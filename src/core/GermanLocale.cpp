@@ -1,7 +1,7 @@
-#include "GermanLocale.h"
+#include "core/GermanLocale.h"
 
-#include "Clock.h"
-#include "Win1252.h"
+#include "core/Clock.h"
+#include "core/Win1252.h"
 
 #include <QLocale>
 #include <QVarLengthArray>

@@ -1,6 +1,6 @@
-#include "LibraryTables.h"
+#include "core/LibraryTables.h"
 
-#include "Table.h"
+#include "core/Table.h"
 
 namespace lesaro::LibraryTables {
 

@@ -1,5 +1,5 @@
-#include "RowStore.h"
-#include "LittleEndian.h"
+#include "core/RowStore.h"
+#include "core/LittleEndian.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Value.h"
+#include "core/Value.h"
 
 #include <QByteArray>
 #include <QList>

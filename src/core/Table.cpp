@@ -1,11 +1,11 @@
-#include "Table.h"
+#include "core/Table.h"
 
-#include "AtomicFile.h"
-#include "Datapacket.h"
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "LittleEndian.h"
-#include "Win1252.h"
+#include "core/AtomicFile.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/LittleEndian.h"
+#include "core/Win1252.h"
 
 #include <QFileInfo>
 #include <QMultiHash>

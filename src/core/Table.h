@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Datapacket.h"
-#include "FilterExpr.h"
-#include "RowStore.h"
-#include "Value.h"
+#include "core/Datapacket.h"
+#include "core/FilterExpr.h"
+#include "core/RowStore.h"
+#include "core/Value.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "Value.h"
+#include "core/Value.h"
 
 namespace lesaro {
 

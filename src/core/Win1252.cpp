@@ -1,4 +1,4 @@
-#include "Win1252.h"
+#include "core/Win1252.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
 // lesaro-datapacket: shows a table file as JSON, or copies it through the program's own reader and writer
 // (which also turns an XML file into a binary one and back). For support and recovery of damaged files.
 
-#include "AtomicFile.h"
-#include "Datapacket.h"
-#include "EngineError.h"
-#include "Win1252.h"
+#include "core/AtomicFile.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/Win1252.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,8 +1,8 @@
 // The binary table files: the documented example files byte for byte, what the reader keeps and cuts, and
 // how it refuses damaged files.
 
-#include "Datapacket.h"
-#include "EngineError.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
 #include "tst_datapacket_schemas.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
 // Whole-file writes and reads of the table files: a write replaces the file in one step or not at all.
 
-#include "AtomicFile.h"
-#include "EngineError.h"
+#include "core/AtomicFile.h"
+#include "core/EngineError.h"
 
 #include <QDir>
 #include <QFile>

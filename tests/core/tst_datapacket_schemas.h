@@ -3,9 +3,9 @@
 // The columns of the library tables, written out here on their own so that the file tests do not lean on
 // the library code that creates the tables.
 
-#include "Datapacket.h"
-#include "EngineError.h"
-#include "RowStore.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/RowStore.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The XML text form of the table files: the writer's exact text, the value forms, reading it back and
 // reading hand-written packets, and refusing broken ones.
 
-#include "Datapacket.h"
-#include "EngineError.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
 #include "tst_datapacket_schemas.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "LibraryTables.h"
-#include "Table.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/LibraryTables.h"
+#include "core/Table.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "INI.h"
+#include "settings/INI.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace lesaro::INI {
 

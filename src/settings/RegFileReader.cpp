@@ -1,8 +1,8 @@
-#include "RegFileReader.h"
+#include "settings/RegFileReader.h"
 
-#include "RegFileFormat.h"
-#include "RegistryKey.h"
-#include "RegistryName.h"
+#include "settings/RegFileFormat.h"
+#include "settings/RegistryKey.h"
+#include "settings/RegistryName.h"
 
 #include <QStringDecoder>
 #include <QtEndian>

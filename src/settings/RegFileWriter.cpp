@@ -1,7 +1,7 @@
-#include "RegFileWriter.h"
+#include "settings/RegFileWriter.h"
 
-#include "RegFileFormat.h"
-#include "RegistryKey.h"
+#include "settings/RegFileFormat.h"
+#include "settings/RegistryKey.h"
 
 #include <QtEndian>
 

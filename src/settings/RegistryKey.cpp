@@ -1,6 +1,6 @@
-#include "RegistryKey.h"
+#include "settings/RegistryKey.h"
 
-#include "RegistryName.h"
+#include "settings/RegistryName.h"
 
 namespace lesaro {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryValue.h"
+#include "settings/RegistryValue.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "RegistryName.h"
+#include "settings/RegistryName.h"
 
 namespace lesaro::RegistryName {
 

@@ -1,4 +1,4 @@
-#include "RegistryValue.h"
+#include "settings/RegistryValue.h"
 
 #include <QtEndian>
 

@@ -1,10 +1,10 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "RegFileReader.h"
-#include "RegFileWriter.h"
-#include "RegistryName.h"
+#include "core/Clock.h"
+#include "settings/RegFileReader.h"
+#include "settings/RegFileWriter.h"
+#include "settings/RegistryName.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -282,8 +282,8 @@ void SettingsStore::load() {
 }
 
 void SettingsStore::keepDamagedFile() {
-    const QString stem = m_filePath + QStringLiteral(".beschaedigt-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stem =
+        m_filePath + QStringLiteral(".beschaedigt-") + Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = stem;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = stem + u'-' + QString::number(n);

@@ -1,7 +1,7 @@
 // The .reg format of the settings: what the export writes, what the reader takes, and merging a file into
 // existing settings.
-#include "RegistryName.h"
-#include "SettingsStore.h"
+#include "settings/RegistryName.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QHash>

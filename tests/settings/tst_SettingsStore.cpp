@@ -1,7 +1,8 @@
 // The settings store: reads that never fail, the remembered-value lists, durable and cheap writes, and
 // a damaged settings file.
-#include "INI.h"
-#include "SettingsStore.h"
+#include "core/Clock.h"
+#include "settings/INI.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void failedWriteKeepsTheOldFile();
     void damagedFileIsReadAndKeptAside_data();
     void damagedFileIsReadAndKeptAside();
+    void damagedFileIsStampedByTheClock();
     void unreadableFileIsNotOverwritten();
 
 private:
@@ -91,6 +93,7 @@ void tst_SettingsStore::init() {
 }
 
 void tst_SettingsStore::cleanup() {
+    Clock::setFixedNow({});
     // Leave no process-wide store behind that would write into a removed folder.
     SettingsStore::redirectInstance(path(QStringLiteral("nach-dem-test.reg")));
 }
@@ -369,6 +372,24 @@ void tst_SettingsStore::damagedFileIsReadAndKeptAside() {
     QCOMPARE(again.readInteger(QStringLiteral("Tage")), tage);
     QCOMPARE(again.readString(QStringLiteral("DruckTitel")), titel);
     QCOMPARE(again.readInteger(QStringLiteral("LastBuchID")), 7);
+}
+
+// The copy kept aside carries the program's time, not the system's, and a second damaged file within the
+// same second does not overwrite the first copy.
+void tst_SettingsStore::damagedFileIsStampedByTheClock() {
+    Clock::setFixedNow(QDateTime(QDate(2031, 12, 24), QTime(18, 5, 9)));
+    const QString file = path(QStringLiteral("Lesaro.reg"));
+    const QByteArray damaged = "kein Registrierungsexport";
+    for (int i = 0; i < 2; ++i) {
+        writeAll(file, damaged);
+        SettingsStore store(file);
+        QVERIFY(store.takeNotice().contains(QStringLiteral("beschaedigt-20311224-180509")));
+    }
+    const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("Lesaro.reg.beschaedigt-*")});
+    QCOMPARE(aside, (QStringList{QStringLiteral("Lesaro.reg.beschaedigt-20311224-180509"),
+                                 QStringLiteral("Lesaro.reg.beschaedigt-20311224-180509-2")}));
+    for (const QString& name : aside)
+        QCOMPARE(readAll(path(name)), damaged);
 }
 
 void tst_SettingsStore::unreadableFileIsNotOverwritten() {

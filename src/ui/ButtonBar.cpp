@@ -1,8 +1,8 @@
-#include "ButtonBar.h"
+#include "ui/ButtonBar.h"
 
-#include "FlatButton.h"
-#include "HelpService.h"
-#include "WindowStyle.h"
+#include "ui/DesktopOpener.h"
+#include "ui/FlatButton.h"
+#include "ui/WindowStyle.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -29,7 +29,7 @@ ButtonBar::ButtonBar(QWidget* parent)
                                          " border: 1px solid #000080; border-radius: 12px; }"
                                          "QToolButton:hover { background-color: #e9e9e9; }"));
     m_layout->addWidget(m_help);
-    connect(m_help, &QToolButton::clicked, this, [this] { HelpService::openManual(window()); });
+    connect(m_help, &QToolButton::clicked, this, [this] { DesktopOpener::openManual(window()); });
 }
 
 FlatButton* ButtonBar::addButton(const QString& objectName, const QString& caption, const QColor& face) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GradientPanel.h"
+#include "ui/GradientPanel.h"
 
 class QHBoxLayout;
 class QToolButton;

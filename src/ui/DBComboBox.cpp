@@ -1,6 +1,6 @@
-#include "DBComboBox.h"
+#include "ui/DBComboBox.h"
 
-#include "FieldLink.h"
+#include "ui/FieldLink.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>

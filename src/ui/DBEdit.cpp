@@ -1,6 +1,6 @@
-#include "DBEdit.h"
+#include "ui/DBEdit.h"
 
-#include "FieldLink.h"
+#include "ui/FieldLink.h"
 
 #include <QFocusEvent>
 

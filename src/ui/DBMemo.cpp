@@ -1,6 +1,6 @@
-#include "DBMemo.h"
+#include "ui/DBMemo.h"
 
-#include "FieldLink.h"
+#include "ui/FieldLink.h"
 
 #include <QFocusEvent>
 #include <QScopedValueRollback>

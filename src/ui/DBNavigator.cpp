@@ -1,9 +1,9 @@
-#include "DBNavigator.h"
+#include "ui/DBNavigator.h"
 
-#include "DataSource.h"
-#include "EngineError.h"
-#include "MessageService.h"
-#include "Table.h"
+#include "core/EngineError.h"
+#include "core/Table.h"
+#include "ui/DataSource.h"
+#include "ui/MessageService.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

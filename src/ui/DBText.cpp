@@ -1,6 +1,6 @@
-#include "DBText.h"
+#include "ui/DBText.h"
 
-#include "FieldLink.h"
+#include "ui/FieldLink.h"
 
 namespace lesaro {
 

@@ -1,10 +1,10 @@
-#include "DataGrid.h"
+#include "ui/DataGrid.h"
 
-#include "DataSource.h"
-#include "EngineError.h"
-#include "MessageService.h"
-#include "Table.h"
-#include "TableModel.h"
+#include "core/EngineError.h"
+#include "core/Table.h"
+#include "ui/DataSource.h"
+#include "ui/MessageService.h"
+#include "ui/TableModel.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

@@ -1,7 +1,9 @@
-#include "DataSource.h"
+#include "ui/DataSource.h"
 
-#include "FieldLink.h"
-#include "Table.h"
+#include "core/Table.h"
+#include "ui/FieldLink.h"
+
+#include <utility>
 
 namespace lesaro {
 
@@ -56,6 +58,39 @@ void DataSource::addLink(FieldLink* link) {
 
 void DataSource::removeLink(FieldLink* link) {
     m_links.removeAll(link);
+}
+
+ControlsDisabled::ControlsDisabled(std::initializer_list<DataSource*> sources)
+    : ControlsDisabled(sources, sources) {}
+
+ControlsDisabled::ControlsDisabled(std::initializer_list<DataSource*> disableOrder,
+                                   std::initializer_list<DataSource*> enableOrder)
+    : m_enableOrder(enableOrder) {
+    try {
+        for (DataSource* source : disableOrder) {
+            // DisableControls counts before it tells the controls, so a source whose controls fail to
+            // hear of it is paused all the same and must be enabled again.
+            m_disabled.append(source);
+            source->DisableControls();
+        }
+    } catch (...) {
+        enableAll();
+        throw;
+    }
+}
+
+ControlsDisabled::~ControlsDisabled() {
+    enableAll();
+}
+
+void ControlsDisabled::enableAll() {
+    for (DataSource* source : std::as_const(m_enableOrder)) {
+        if (m_disabled.removeOne(source))
+            source->EnableControls();
+    }
+    // A source left out of the enable order must not stay frozen either.
+    for (DataSource* source : std::exchange(m_disabled, {}))
+        source->EnableControls();
 }
 
 } // namespace lesaro

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <initializer_list>
 
 namespace lesaro {
 
@@ -47,6 +48,25 @@ private:
     Table* m_table;
     int m_disabledCount = 0;
     QList<FieldLink*> m_links;
+};
+
+// Keeps the controls of some data sources quiet for a scope: DisableControls on each in the order given,
+// EnableControls on leaving it, also when an EngineError ends the work early, so that a failed preparation
+// never leaves the lists frozen. The sources are enabled in the order given, or in enableOrder when the
+// window refreshes its lists in another order than it quietens them.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(std::initializer_list<DataSource*> sources);
+    ControlsDisabled(std::initializer_list<DataSource*> disableOrder, std::initializer_list<DataSource*> enableOrder);
+    ~ControlsDisabled();
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    void enableAll();
+
+    QList<DataSource*> m_enableOrder;
+    QList<DataSource*> m_disabled; // those paused so far, should pausing itself have failed half-way
 };
 
 } // namespace lesaro

@@ -1,6 +1,6 @@
-#include "DatePicker.h"
+#include "ui/DatePicker.h"
 
-#include "Clock.h"
+#include "core/Clock.h"
 
 #include <QLocale>
 

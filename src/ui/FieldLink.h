@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataSource.h"
+#include "ui/DataSource.h"
 
 #include <QObject>
 #include <QPointer>

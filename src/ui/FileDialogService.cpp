@@ -1,4 +1,4 @@
-#include "FileDialogService.h"
+#include "ui/FileDialogService.h"
 
 #include <QFileDialog>
 #include <QQueue>

@@ -1,4 +1,4 @@
-#include "GradientPanel.h"
+#include "ui/GradientPanel.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,8 +1,9 @@
-#include "LesaroDialog.h"
+#include "ui/LesaroDialog.h"
 
-#include "ButtonBar.h"
-#include "WindowStyle.h"
+#include "ui/ButtonBar.h"
+#include "ui/WindowStyle.h"
 
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace lesaro {
@@ -34,6 +35,26 @@ FlatButton* LesaroDialog::addBarButton(const QString& objectName, const QString&
 void LesaroDialog::setClientSize(int width, int height) {
     layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
     setFixedSize(width, height);
+}
+
+bool LesaroDialog::FormCloseQuery() {
+    return true;
+}
+
+void LesaroDialog::FormShow() {}
+
+// QDialog routes the close box (closeEvent) and Esc (reject) here too, and keeps the window open when it is
+// still visible afterwards, so this one check covers every path.
+void LesaroDialog::done(int result) {
+    if (!FormCloseQuery())
+        return;
+    QDialog::done(result);
+}
+
+void LesaroDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
 }
 
 } // namespace lesaro

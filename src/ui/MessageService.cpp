@@ -1,4 +1,4 @@
-#include "MessageService.h"
+#include "ui/MessageService.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -45,9 +45,28 @@ MessageService::Button show(QWidget* parent, MessageService::Kind kind, const QS
         return answer;
     }
 
-    const QMessageBox::Icon icon = kind == MessageService::Kind::Confirmation ? QMessageBox::Question
-                                   : kind == MessageService::Kind::Error      ? QMessageBox::Critical
-                                                                              : QMessageBox::Information;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // A message box needs a widget application; the message must not be lost, and a question cannot be
+        // asked, so it is answered as a closed box would be.
+        qWarning("%s: %s", qPrintable(title), qPrintable(text));
+        return escapeButton(buttons);
+    }
+
+    QMessageBox::Icon icon = QMessageBox::Information;
+    switch (kind) {
+    case MessageService::Kind::Confirmation:
+        icon = QMessageBox::Question;
+        break;
+    case MessageService::Kind::Notice:
+        icon = QMessageBox::Information;
+        break;
+    case MessageService::Kind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case MessageService::Kind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    }
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     struct Choice {
         B button;
@@ -92,6 +111,10 @@ MessageService::Button MessageService::confirm(QWidget* parent, const QString& t
 
 void MessageService::notice(QWidget* parent, const QString& text) {
     show(parent, Kind::Notice, applicationTitle(), text, Button::Ok);
+}
+
+void MessageService::warning(QWidget* parent, const QString& text) {
+    show(parent, Kind::Warning, applicationTitle(), text, Button::Ok);
 }
 
 void MessageService::error(QWidget* parent, const QString& text) {

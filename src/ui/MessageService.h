@@ -10,11 +10,15 @@ namespace lesaro {
 
 // Every message box of the program goes through here. Tests switch on answering: then no box is shown,
 // each one is recorded, and confirmations take the next queued answer.
+//
+// The parent may be nullptr: start-up reports problems before the main window exists, and the box then
+// stands alone, titled with the application's name. Without a widget application (a QtCore-only caller)
+// the text goes to the error output instead and a confirmation takes its escape button.
 class MessageService {
 public:
     enum class Button { None = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
     Q_DECLARE_FLAGS(Buttons, Button)
-    enum class Kind { Confirmation, Notice, Error };
+    enum class Kind { Confirmation, Notice, Warning, Error };
 
     struct Shown {
         Kind kind;
@@ -31,6 +35,9 @@ public:
     static Button confirm(QWidget* parent, const QString& text, Buttons buttons = Buttons(Button::Yes) | Button::No);
     // A notice with one "OK" button.
     static void notice(QWidget* parent, const QString& text);
+    // Something the user must know before going on (the data folder is in use, the settings file was
+    // damaged), with one "OK" button.
+    static void warning(QWidget* parent, const QString& text);
     // A failure, usually the German text of an engine error, with one "OK" button.
     static void error(QWidget* parent, const QString& text);
 

@@ -1,7 +1,7 @@
-#include "TableModel.h"
+#include "ui/TableModel.h"
 
-#include "DataSource.h"
-#include "Table.h"
+#include "core/Table.h"
+#include "ui/DataSource.h"
 
 namespace lesaro {
 

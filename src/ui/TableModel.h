@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GridColumn.h"
+#include "ui/GridColumn.h"
 
 #include <QAbstractTableModel>
 #include <QList>

@@ -4,13 +4,17 @@
 
 namespace lesaro::WindowStyle {
 
-// The colours and the bar height every dialog of the program shares.
+// The colours and the bar height every window of the program shares: dialogs have the grey background and
+// a bar running from grey down to navy; the main window's header runs from white to navy.
+inline constexpr QColor kGrey(233, 233, 233);
+inline constexpr QColor kNavy(0, 0, 128);
+inline constexpr int kButtonBarHeight = 51;
+
 inline QColor dialogBackground() {
-    return QColor(233, 233, 233);
+    return kGrey;
 }
 inline QColor navy() {
-    return QColor(0, 0, 128);
+    return kNavy;
 }
-inline constexpr int kButtonBarHeight = 51;
 
 } // namespace lesaro::WindowStyle

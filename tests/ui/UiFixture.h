@@ -2,8 +2,8 @@
 
 // Small library tables for the window kit's tests.
 
-#include "LibraryTables.h"
-#include "Table.h"
+#include "core/LibraryTables.h"
+#include "core/Table.h"
 
 #include <QStringList>
 

@@ -1,11 +1,11 @@
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "GermanLocale.h"
-#include "LibraryTables.h"
-#include "RowStore.h"
-#include "Table.h"
-#include "TableModel.h"
 #include "UiFixture.h"
+#include "core/GermanLocale.h"
+#include "core/LibraryTables.h"
+#include "core/RowStore.h"
+#include "core/Table.h"
+#include "ui/DataGrid.h"
+#include "ui/DataSource.h"
+#include "ui/TableModel.h"
 
 #include <QElapsedTimer>
 #include <QScrollBar>

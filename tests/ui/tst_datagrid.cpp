@@ -1,11 +1,11 @@
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "MessageService.h"
-#include "Table.h"
-#include "TableModel.h"
 #include "UiFixture.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/Table.h"
+#include "ui/DataGrid.h"
+#include "ui/DataSource.h"
+#include "ui/MessageService.h"
+#include "ui/TableModel.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

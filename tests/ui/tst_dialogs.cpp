@@ -1,16 +1,14 @@
-#include "ButtonBar.h"
-#include "FileDialogService.h"
-#include "FlatButton.h"
-#include "HelpService.h"
-#include "LesaroDialog.h"
-#include "MessageService.h"
-#include "WindowStyle.h"
+#include "ui/ButtonBar.h"
+#include "ui/FileDialogService.h"
+#include "ui/FlatButton.h"
+#include "ui/LesaroDialog.h"
+#include "ui/MessageService.h"
+#include "ui/WindowStyle.h"
 
-#include <QFile>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +19,7 @@ using B = MessageService::Button;
 
 Q_DECLARE_METATYPE(lesaro::MessageService::Buttons)
 Q_DECLARE_METATYPE(lesaro::MessageService::Button)
+Q_DECLARE_METATYPE(lesaro::MessageService::Kind)
 
 namespace {
 
@@ -38,6 +37,46 @@ public:
     FlatButton* BAbbrechen;
 };
 
+// A window that keeps the user a number of times (as one with unsaved entries would) and counts its hooks.
+class GuardedDialog : public LesaroDialog {
+public:
+    bool FormCloseQuery() override {
+        ++queries;
+        if (refusals == 0)
+            return true;
+        --refusals;
+        return false;
+    }
+    void FormShow() override { ++shows; }
+
+    int refusals = 0;
+    int queries = 0;
+    int shows = 0;
+};
+
+// The ways a user or a window closes a dialog.
+enum class CloseBy { CloseBox, Escape, Reject, Accept };
+
+void closeBy(CloseBy how, QDialog& d) {
+    switch (how) {
+    case CloseBy::CloseBox: {
+        // What the desktop sends when the title bar's close box is clicked.
+        QCloseEvent event;
+        QCoreApplication::sendEvent(d.windowHandle(), &event);
+        break;
+    }
+    case CloseBy::Escape:
+        QTest::keyClick(&d, Qt::Key_Escape);
+        break;
+    case CloseBy::Reject:
+        d.reject();
+        break;
+    case CloseBy::Accept:
+        d.accept();
+        break;
+    }
+}
+
 bool near(QColor a, QColor b) {
     return qAbs(a.red() - b.red()) <= 4 && qAbs(a.green() - b.green()) <= 4 && qAbs(a.blue() - b.blue()) <= 4;
 }
@@ -47,26 +86,10 @@ bool near(QColor a, QColor b) {
 class DialogsTest : public QObject {
     Q_OBJECT
 
-    QList<QUrl> m_opened;
-    bool m_openerResult = true;
-    QTemporaryDir m_programFolder;
-
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(m_programFolder.isValid());
-        HelpService::setProgramFolder(m_programFolder.path());
-        HelpService::setOpener([this](const QUrl& url) {
-            m_opened << url;
-            return m_openerResult;
-        });
-    }
-
     void init() {
         MessageService::setAnswering(true);
         FileDialogService::setAnswering(true);
-        m_opened.clear();
-        m_openerResult = true;
-        QFile::remove(HelpService::manualPath());
     }
 
     void dialogStyle() {
@@ -103,34 +126,69 @@ private Q_SLOTS:
         QCOMPARE(d.buttonBar()->height(), 51);
     }
 
-    void helpOpensTheManual() {
-        QFile manual(HelpService::manualPath());
-        QVERIFY(manual.open(QIODevice::WriteOnly));
-        manual.close();
-        QCOMPARE(QFileInfo(HelpService::manualPath()).fileName(), QStringLiteral("Lesaro - Handbuch.pdf"));
+    // Every way of closing asks FormCloseQuery once; a refusal keeps the window open and the next attempt
+    // closes it with the result of that attempt.
+    void closeQueryGuardsEveryPath_data() {
+        QTest::addColumn<CloseBy>("how");
+        QTest::addColumn<int>("result");
+        QTest::newRow("close box") << CloseBy::CloseBox << int(QDialog::Rejected);
+        QTest::newRow("Esc") << CloseBy::Escape << int(QDialog::Rejected);
+        QTest::newRow("reject") << CloseBy::Reject << int(QDialog::Rejected);
+        QTest::newRow("accept") << CloseBy::Accept << int(QDialog::Accepted);
+    }
+    void closeQueryGuardsEveryPath() {
+        QFETCH(CloseBy, how);
+        QFETCH(int, result);
+        GuardedDialog d;
+        d.setResult(-1);
+        d.refusals = 1;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
 
-        SampleDialog d;
-        d.findChild<QToolButton*>(QStringLiteral("BHilfe"))->click();
-        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(HelpService::manualPath())});
-        QCOMPARE(MessageService::takeShown().size(), 0);
+        closeBy(how, d);
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.queries, 1);
+        QCOMPARE(d.result(), -1);
 
-        // A manual that no program can show is reported.
-        m_openerResult = false;
-        QVERIFY(!HelpService::openManual(&d));
-        const QStringList texts = MessageService::takeShownTexts();
-        QCOMPARE(texts.size(), 1);
-        QVERIFY(texts[0].contains(QStringLiteral("nicht geöffnet")));
+        closeBy(how, d);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.queries, 2);
+        QCOMPARE(d.result(), result);
     }
 
-    // A missing manual is reported instead of passed over in silence.
-    void missingManualIsReported() {
-        QVERIFY(!HelpService::openManual(nullptr));
-        QVERIFY(m_opened.isEmpty());
-        const auto shown = MessageService::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].kind, MessageService::Kind::Notice);
-        QCOMPARE(shown[0].buttons, MessageService::Buttons(B::Ok));
-        QVERIFY(shown[0].text.contains(QStringLiteral("„Lesaro - Handbuch.pdf“ wurde nicht gefunden")));
+    // Shown modally, a refused Esc does not end exec(); the user's second Esc does.
+    void refusedCloseKeepsModalWindowOpen() {
+        GuardedDialog d;
+        d.refusals = 2;
+        bool openAfterRefusals = false;
+        QTimer::singleShot(0, &d, [&] {
+            closeBy(CloseBy::Escape, d);
+            closeBy(CloseBy::CloseBox, d);
+            openAfterRefusals = d.isVisible();
+            closeBy(CloseBy::Escape, d);
+        });
+        // Should the window wrongly stay open, the test ends it past the query instead of hanging.
+        QTimer::singleShot(5000, &d, [&] { d.QDialog::done(QDialog::Accepted); });
+        QCOMPARE(d.exec(), int(QDialog::Rejected));
+        QVERIFY(openAfterRefusals);
+        QCOMPARE(d.queries, 3);
+    }
+
+    // FormShow runs at every showing, modal or not, so a window can set itself up afresh each time.
+    void formShowRunsAtEveryShowing() {
+        GuardedDialog d;
+        QCOMPARE(d.shows, 0);
+        d.show();
+        QCOMPARE(d.shows, 1);
+        d.show(); // already visible: not shown again
+        QCOMPARE(d.shows, 1);
+        d.hide();
+        d.show();
+        QCOMPARE(d.shows, 2);
+        d.hide();
+        QTimer::singleShot(0, &d, [&] { d.reject(); });
+        d.exec();
+        QCOMPARE(d.shows, 3);
     }
 
     void confirmationsTakeQueuedAnswers() {
@@ -188,6 +246,65 @@ private Q_SLOTS:
         QCOMPARE(title, QStringLiteral("Bestätigen"));
         labels.sort();
         QCOMPARE(labels, (QStringList{"&Ja", "&Nein", "Abbrechen"}));
+    }
+
+    // Start-up speaks before the main window exists: a box without a parent stands alone, titled with the
+    // application's name, with one "OK" button and the icon of its kind.
+    void boxWithoutParentStandsAlone_data() {
+        QTest::addColumn<MessageService::Kind>("kind");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("notice") << MessageService::Kind::Notice << int(QMessageBox::Information);
+        QTest::newRow("warning") << MessageService::Kind::Warning << int(QMessageBox::Warning);
+        QTest::newRow("error") << MessageService::Kind::Error << int(QMessageBox::Critical);
+    }
+    void boxWithoutParentStandsAlone() {
+        QFETCH(MessageService::Kind, kind);
+        QFETCH(int, icon);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), "no window may be open yet");
+        MessageService::setAnswering(false);
+        const QString text = QStringLiteral("Der Datenordner wird gerade von einem anderen Lesaro verwendet.");
+        QString title;
+        QString shownText;
+        QStringList labels;
+        QWidget* parent = nullptr;
+        int shownIcon = -1;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            shownText = box->text();
+            parent = box->parentWidget();
+            shownIcon = int(box->icon());
+            for (QAbstractButton* b : box->buttons())
+                labels << b->text();
+            box->buttons().first()->click();
+        });
+        switch (kind) {
+        case MessageService::Kind::Notice:
+            MessageService::notice(nullptr, text);
+            break;
+        case MessageService::Kind::Warning:
+            MessageService::warning(nullptr, text);
+            break;
+        default:
+            MessageService::error(nullptr, text);
+            break;
+        }
+        QCOMPARE(shownText, text);
+        QCOMPARE(parent, static_cast<QWidget*>(nullptr));
+        QCOMPARE(shownIcon, icon);
+        QVERIFY(!title.isEmpty());
+        QCOMPARE(title, QApplication::applicationDisplayName());
+        QCOMPARE(labels, QStringList{QStringLiteral("OK")});
+    }
+
+    void warningsAreRecordedAsSuch() {
+        MessageService::warning(nullptr, QStringLiteral("Achtung"));
+        const auto shown = MessageService::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, MessageService::Kind::Warning);
+        QCOMPARE(shown[0].buttons, MessageService::Buttons(B::Ok));
     }
 
     void fileDialogsTakeQueuedNames() {

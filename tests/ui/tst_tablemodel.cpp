@@ -1,9 +1,9 @@
-#include "DataSource.h"
-#include "GermanLocale.h"
-#include "LibraryTables.h"
-#include "Table.h"
-#include "TableModel.h"
 #include "UiFixture.h"
+#include "core/GermanLocale.h"
+#include "core/LibraryTables.h"
+#include "core/Table.h"
+#include "ui/DataSource.h"
+#include "ui/TableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

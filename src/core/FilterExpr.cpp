@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -249,6 +250,14 @@ public:
 
     AstPtr parseAll() {
         AstPtr e = parseOr();
+        if (peek().type != Tok::End)
+            throw EngineError(QStringLiteral("Filterausdruck fehlerhaft abgeschlossen"));
+        return e;
+    }
+
+    // A lone operand, as it would stand on the right of a comparison.
+    AstPtr parseOperand() {
+        AstPtr e = parseAdditive();
         if (peek().type != Tok::End)
             throw EngineError(QStringLiteral("Filterausdruck fehlerhaft abgeschlossen"));
         return e;
@@ -939,21 +948,45 @@ private:
         case FieldKind::Text: {
             if (k.kind != Ast::Kind::String && k.kind != Ast::Kind::Number)
                 throw mismatch();
-            QByteArray constant = win1252::encode(k.text).left(255);
-            qsizetype prefix = 0;
-            if ((op == Op::Eq || op == Op::Ne || op == Op::Like) &&
-                !m_options.testFlag(FilterOption::NoPartialCompare) && constant.size() >= 2 && constant.endsWith('*')) {
-                constant.chop(1);
-                prefix = constant.size();
+            FilterExpr::TextConstant constant;
+            if (op == Op::Eq || op == Op::Ne || op == Op::Like) {
+                constant = FilterExpr::textConstant(k.text, m_options);
+            } else {
+                constant.bytes = win1252::encode(k.text).left(FilterExpr::kMaxTextConstant);
             }
+            const qsizetype prefix = constant.prefix ? constant.bytes.size() : 0;
             if (op == Op::Like)
-                return std::make_unique<LikeNode>(c, constant, ignoreCase(), prefix);
-            return std::make_unique<TextCompareNode>(c, op, constant, ignoreCase(), prefix);
+                return std::make_unique<LikeNode>(c, constant.bytes, ignoreCase(), prefix);
+            return std::make_unique<TextCompareNode>(c, op, constant.bytes, ignoreCase(), prefix);
         }
         }
         throw invalid();
     }
 
+public:
+    // The right-hand operand of "number field = ..." when only the operand is given; nullopt for NULL.
+    std::optional<double> numberOperand(const Ast& k, FieldKind kind) {
+        switch (k.kind) {
+        case Ast::Kind::Null:
+            return std::nullopt;
+        case Ast::Kind::Number:
+        case Ast::Kind::String:
+            if (kind == FieldKind::Integer)
+                return double(wholeNumber(k.text));
+            if (const auto v = numberValue(k.text.trimmed()))
+                return *v;
+            throw mismatch();
+        case Ast::Kind::Field:
+            column(k.text); // an unknown or computed field is reported as such
+            throw mismatch();
+        case Ast::Kind::Bool:
+            throw mismatch();
+        default:
+            throw invalid();
+        }
+    }
+
+private:
     std::unique_ptr<Node> bindConstantConstant(const Ast& l, Op op, const Ast& r) {
         if (op == Op::Like)
             throw mismatch();
@@ -998,13 +1031,23 @@ bool FilterExpr::passes(const RowRef& row) const {
     return t.value && !t.unknown;
 }
 
-bool FilterExpr::isIntegerEquality(int* column, qint32* value) const {
-    const auto* n = dynamic_cast<const IntCompareNode*>(m_root.get());
-    if (!n || n->op() != Op::Eq || n->kind() != FieldKind::Integer)
-        return false;
-    *column = n->column();
-    *value = qint32(n->value());
-    return true;
+FilterExpr::TextConstant FilterExpr::textConstant(const QString& text, FilterOptions options) {
+    TextConstant c;
+    c.bytes = win1252::encode(text).left(kMaxTextConstant);
+    if (!options.testFlag(FilterOption::NoPartialCompare) && c.bytes.size() >= 2 && c.bytes.endsWith('*')) {
+        c.bytes.chop(1);
+        c.prefix = true;
+    }
+    return c;
+}
+
+std::optional<double> FilterExpr::numberConstant(const QList<ColumnDef>& columns, const QStringList& lookupFields,
+                                                 const QString& text, FieldKind kind) {
+    Lexer lexer(text);
+    Parser parser(lexer);
+    const AstPtr operand = parser.parseOperand();
+    Binder binder(columns, lookupFields, {});
+    return binder.numberOperand(*operand, kind);
 }
 
 } // namespace lesaro

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace lesaro {
 
@@ -31,8 +32,22 @@ public:
 
     bool passes(const RowRef& row) const;
 
-    // For searches on an indexed key: set when the whole expression is "integer column = constant".
-    bool isIntegerEquality(int* column, qint32* value) const;
+    // The longest text constant; a longer one is cut.
+    static constexpr qsizetype kMaxTextConstant = 255;
+
+    // How a text constant compared with "=", "<>" or LIKE reads: its Windows-1252 bytes, and whether it is a
+    // prefix test - a final "*" after at least one character, unless the option no partial compare is set.
+    struct TextConstant {
+        QByteArray bytes;
+        bool prefix = false;
+    };
+    static TextConstant textConstant(const QString& text, FilterOptions options);
+
+    // The number that "field = text" compares with, for the table's key searches, which take a text for a number
+    // field (kind Integer or Money). A whole number is required for an integer field. nullopt stands for NULL.
+    // Throws what the filter text would: a text that is not a number fails as it would after "=".
+    static std::optional<double> numberConstant(const QList<ColumnDef>& columns, const QStringList& lookupFields,
+                                                const QString& text, FieldKind kind);
 
 private:
     FilterExpr() = default;

@@ -4,7 +4,9 @@
 #include "core/Datapacket.h"
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
-#include "core/LittleEndian.h"
+#include "core/IdIndex.h"
+#include "core/KeySearch.h"
+#include "core/TableOrder.h"
 #include "core/Win1252.h"
 
 #include <QFileInfo>
@@ -30,276 +32,7 @@ EngineError inactive() {
     return EngineError(QStringLiteral("Operation bei geschlossener Datenmenge nicht möglich"));
 }
 
-QString valueToString(FieldKind kind, const Value& v) {
-    if (v.isNull())
-        return {};
-    switch (kind) {
-    case FieldKind::Integer:
-        return QString::number(v.toInt());
-    case FieldKind::Text:
-        return win1252::decode(v.bytes());
-    case FieldKind::Money:
-        return GermanLocale::formatDecimal(v.toMoney());
-    case FieldKind::Boolean:
-        return v.toBool() ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
-    case FieldKind::Date:
-        return GermanLocale::formatDate(dateFromDay(v.toDay()));
-    }
-    return {};
-}
-
-QString valueToDisplay(FieldKind kind, const Value& v) {
-    if (!v.isNull() && kind == FieldKind::Money)
-        return GermanLocale::formatMoney(v.toMoney());
-    return valueToString(kind, v);
-}
-
 } // namespace
-
-// ---------------------------------------------------------------------------------------------------
-// Index order: a total order on slots (the key fields, then the slot number, so that a row entering the
-// order later stands after rows with equal keys). Text keys are collation sort keys, cached per slot:
-// a slot never changes, so its key never goes stale.
-class Table::Order {
-public:
-    struct Key {
-        int column;
-        FieldKind kind;
-    };
-
-    Order(const RowStore& store, std::vector<Key> keys, std::vector<std::vector<QByteArray>>* cache)
-        : m_store(store)
-        , m_keys(std::move(keys))
-        , m_cache(cache) {}
-
-    bool natural() const { return m_keys.empty(); }
-
-    bool less(quint32 a, quint32 b) const {
-        if (!natural()) {
-            const RowRef ra(m_store, a);
-            const RowRef rb(m_store, b);
-            for (size_t k = 0; k < m_keys.size(); ++k) {
-                const int c = compareField(k, ra, a, rb, b);
-                if (c != 0)
-                    return c < 0;
-            }
-        }
-        return a < b;
-    }
-
-    void sort(std::vector<quint32>& slots) const {
-        if (natural())
-            return; // live slots are gathered in slot order already
-        if (m_keys.size() == 1 && (m_keys[0].kind == FieldKind::Integer || m_keys[0].kind == FieldKind::Date)) {
-            sortByWholeNumber(slots);
-            return;
-        }
-        // Decode every key once, then sort on the decoded keys.
-        struct Decoded {
-            bool null;
-            double number;
-            const QByteArray* text;
-            quint64 prefix; // the first 8 bytes of the sort key, big-endian: most comparisons end here
-        };
-        const size_t n = slots.size();
-        const size_t nk = m_keys.size();
-        std::vector<Decoded> keys(n * nk);
-        for (size_t i = 0; i < n; ++i) {
-            const char* record = m_store.record(slots[i]);
-            for (size_t k = 0; k < nk; ++k) {
-                Decoded& d = keys[i * nk + k];
-                const int col = m_keys[k].column;
-                d.null = RowStore::isNullIn(record, col);
-                d.number = 0;
-                d.text = nullptr;
-                d.prefix = 0;
-                if (d.null)
-                    continue;
-                switch (m_keys[k].kind) {
-                case FieldKind::Text: {
-                    d.text = &textKeyBySlot(k, slots[i]);
-                    quint64 p = 0;
-                    for (qsizetype b = 0; b < 8; ++b)
-                        p = (p << 8) | (b < d.text->size() ? quint8(d.text->at(b)) : 0);
-                    d.prefix = p;
-                    break;
-                }
-                case FieldKind::Money:
-                    d.number = m_store.valueUpTo(slots[i], col).toMoney();
-                    break;
-                case FieldKind::Boolean:
-                    d.number = m_store.valueUpTo(slots[i], col).toBool() ? 1 : 0;
-                    break;
-                default:
-                    d.number = m_store.valueUpTo(slots[i], col).toInt();
-                    break;
-                }
-            }
-        }
-        std::vector<quint32> idx(n);
-        std::iota(idx.begin(), idx.end(), 0u);
-        std::sort(idx.begin(), idx.end(), [&](quint32 x, quint32 y) {
-            for (size_t k = 0; k < nk; ++k) {
-                const Decoded& a = keys[x * nk + k];
-                const Decoded& b = keys[y * nk + k];
-                if (a.null != b.null)
-                    return a.null;
-                if (a.null)
-                    continue;
-                if (a.text) {
-                    if (a.prefix != b.prefix)
-                        return a.prefix < b.prefix;
-                    const int c = a.text->compare(*b.text);
-                    if (c != 0)
-                        return c < 0;
-                } else if (a.number != b.number) {
-                    return a.number < b.number;
-                }
-            }
-            return slots[x] < slots[y];
-        });
-        std::vector<quint32> sorted(n);
-        for (size_t i = 0; i < n; ++i)
-            sorted[i] = slots[idx[i]];
-        slots.swap(sorted);
-    }
-
-private:
-    // The common order "ID" (and any single number or date): plain pairs sort fastest, and a view whose
-    // rows already stand in key order, as loaded files mostly do, is only checked.
-    void sortByWholeNumber(std::vector<quint32>& slots) const {
-        const int col = m_keys[0].column;
-        std::vector<std::pair<qint64, quint32>> keyed(slots.size());
-        for (size_t i = 0; i < slots.size(); ++i) {
-            const char* data = m_store.fieldData(slots[i], col);
-            keyed[i] = {data ? qint64(readLE<qint32>(data)) : std::numeric_limits<qint64>::min(), slots[i]};
-        }
-        if (!std::is_sorted(keyed.begin(), keyed.end()))
-            std::sort(keyed.begin(), keyed.end());
-        for (size_t i = 0; i < slots.size(); ++i)
-            slots[i] = keyed[i].second;
-    }
-
-    const QByteArray& textKeyBySlot(size_t k, quint32 slot) const {
-        const size_t col = size_t(m_keys[k].column);
-        if (m_cache->size() > col) {
-            const auto& cache = (*m_cache)[col];
-            if (slot < cache.size() && !cache[slot].isNull())
-                return cache[slot];
-        }
-        return textKey(k, slot, RowRef(m_store, slot));
-    }
-
-    const QByteArray& textKey(size_t k, quint32 slot, const RowRef& row) const {
-        if (m_cache->size() < size_t(m_store.columnCount()))
-            m_cache->resize(size_t(m_store.columnCount()));
-        auto& cache = (*m_cache)[size_t(m_keys[k].column)];
-        if (cache.size() <= slot)
-            cache.resize(size_t(m_store.slotCount()));
-        QByteArray& key = cache[slot];
-        if (key.isNull()) {
-            key = GermanLocale::sortKey(row.text(m_keys[k].column));
-            if (key.isNull())
-                key = QByteArray("", 0);
-        }
-        return key;
-    }
-
-    int compareField(size_t k, const RowRef& a, quint32 slotA, const RowRef& b, quint32 slotB) const {
-        const int col = m_keys[k].column;
-        const bool na = a.isNull(col);
-        const bool nb = b.isNull(col);
-        if (na || nb)
-            return na == nb ? 0 : (na ? -1 : 1);
-        switch (m_keys[k].kind) {
-        case FieldKind::Text:
-            return textKey(k, slotA, a).compare(textKey(k, slotB, b));
-        case FieldKind::Money: {
-            const double x = a.float64(col);
-            const double y = b.float64(col);
-            return x < y ? -1 : (x > y ? 1 : 0);
-        }
-        case FieldKind::Boolean: {
-            const int x = a.int16(col) != 0;
-            const int y = b.int16(col) != 0;
-            return x - y;
-        }
-        default: {
-            const qint32 x = a.int32(col);
-            const qint32 y = b.int32(col);
-            return x < y ? -1 : (x > y ? 1 : 0);
-        }
-        }
-    }
-
-    const RowStore& m_store;
-    std::vector<Key> m_keys;
-    std::vector<std::vector<QByteArray>>* m_cache;
-};
-
-// Hash index of the live slots by an integer column, so that lookups and locates on keys do not scan.
-class Table::IdIndex {
-public:
-    IdIndex(const RowStore& store, int column)
-        : m_column(column)
-        , m_denseLimit(4 * qint64(store.slotCount()) + 65536) {
-        const qsizetype n = store.slotCount();
-        m_map.reserve(n);
-        for (qsizetype s = 0; s < n; ++s) {
-            if (SlotStatus::isLive(store.status(s)))
-                add(store, quint32(s));
-        }
-    }
-    void add(const RowStore& store, quint32 slot) {
-        const RowRef row(store, slot);
-        if (!row.isNull(m_column)) {
-            const qint32 key = row.int32(m_column);
-            m_map.insert(key, slot);
-            if (isDense(key)) {
-                if (size_t(key) >= m_dense.size())
-                    m_dense.resize(size_t(std::min(qint64(key) * 2 + 16, m_denseLimit)), -1);
-                qint64& d = m_dense[size_t(key)];
-                d = d == -1 ? qint64(slot) : -2;
-            }
-        }
-    }
-    void remove(const RowStore& store, quint32 slot) {
-        const RowRef row(store, slot);
-        if (!row.isNull(m_column)) {
-            const qint32 key = row.int32(m_column);
-            m_map.remove(key, slot);
-            if (isDense(key)) {
-                const qsizetype left = m_map.count(key);
-                m_dense[size_t(key)] = left == 0 ? -1 : left == 1 ? qint64(m_map.value(key)) : -2;
-            }
-        }
-    }
-    QList<quint32> find(qint32 key) const { return m_map.values(key); }
-    // The slot for a key without building a list; -1 when none, -2 when several rows share the key.
-    qint64 findUnique(qint32 key) const {
-        if (isDense(key))
-            return size_t(key) < m_dense.size() ? m_dense[size_t(key)] : -1;
-        auto it = m_map.constFind(key);
-        if (it == m_map.cend())
-            return -1;
-        const quint32 s = it.value();
-        ++it;
-        if (it != m_map.cend() && it.key() == key)
-            return -2;
-        return s;
-    }
-    int column() const { return m_column; }
-
-private:
-    bool isDense(qint32 key) const { return key >= 0 && qint64(key) < m_denseLimit; }
-
-    int m_column;
-    qint64 m_denseLimit;
-    QMultiHash<qint32, quint32> m_map;
-    // Identifiers are small dense numbers: a plain array answers most lookups. Keys beyond a bound tied to
-    // the table's size stay in the hash only, so a hostile file cannot make the array huge.
-    std::vector<qint64> m_dense; // key -> slot, -1 none, -2 several
-};
 
 // ---------------------------------------------------------------------------------------------------
 
@@ -472,8 +205,8 @@ const std::vector<quint32>& Table::rows() const {
     return m_filter ? m_filteredRows : m_ordered;
 }
 
-std::unique_ptr<Table::Order> Table::makeOrder(const QString& names) const {
-    std::vector<Order::Key> keys;
+std::unique_ptr<TableOrder> Table::makeOrder(const QString& names) const {
+    std::vector<TableOrder::Key> keys;
     const auto parts = names.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (const QString& raw : parts) {
         const QString name = raw.trimmed();
@@ -487,7 +220,7 @@ std::unique_ptr<Table::Order> Table::makeOrder(const QString& names) const {
         const int c = m_fields[size_t(f)].column;
         keys.push_back({c, m_store.columns()[c].kind});
     }
-    return std::make_unique<Order>(m_store, std::move(keys), &m_sortKeys);
+    return std::make_unique<TableOrder>(m_store, std::move(keys), &m_sortKeys);
 }
 
 void Table::buildView() {
@@ -833,7 +566,7 @@ qint64 Table::largestStoredInteger(const QString& field) const {
     return seen.value;
 }
 
-Table::IdIndex& Table::indexFor(int column) const {
+IdIndex& Table::indexFor(int column) const {
     if (m_indexes.size() < size_t(m_store.columnCount()))
         m_indexes.resize(size_t(m_store.columnCount()));
     auto& index = m_indexes[size_t(column)];
@@ -878,13 +611,13 @@ Value Table::valueAt(int position, int fieldIndex) const {
 QString Table::displayTextAt(int position, int fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
         return {};
-    return valueToDisplay(fieldKind(fieldIndex), valueAt(position, fieldIndex));
+    return Field::displayTextOf(fieldKind(fieldIndex), valueAt(position, fieldIndex));
 }
 
 QString Table::stringAt(int position, int fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
         return {};
-    return valueToString(fieldKind(fieldIndex), valueAt(position, fieldIndex));
+    return Field::textOf(fieldKind(fieldIndex), valueAt(position, fieldIndex));
 }
 
 FieldKind Table::fieldKind(int fieldIndex) const {
@@ -1033,53 +766,30 @@ void Table::setIndexFieldNames(const QString& names) {
 // ---------------------------------------------------------------------------------------------------
 // Finding
 
-std::unique_ptr<FilterExpr> Table::locateExpr(const QString& fields, const QVariantList& values, bool caseInsensitive,
-                                              bool partial) const {
-    const QStringList names = fields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    QStringList conditions;
-    for (int i = 0; i < names.size(); ++i) {
-        const QString name = names[i].trimmed();
+KeySearch Table::keySearch(const QString& fields, const QVariantList& values, bool caseInsensitive,
+                           bool partialKey) const {
+    std::vector<int> columns;
+    for (const QString& part : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed();
         const int f = requireField(name);
-        const QVariant v = i < values.size() ? values[i] : QVariant();
-        const bool last = i == names.size() - 1;
-        QString cond = QLatin1Char('[') + name + QLatin1Char(']');
-        if (!v.isValid() || v.isNull()) {
-            cond += QStringLiteral(" IS NULL");
-        } else {
-            const FieldKind kind = fieldKind(f);
-            if (kind == FieldKind::Text || kind == FieldKind::Boolean) {
-                QString t = v.toString();
-                t.replace(QLatin1Char('\''), QStringLiteral("''"));
-                cond += QStringLiteral("='") + t + (partial && last ? QStringLiteral("*'") : QStringLiteral("'"));
-            } else if (kind == FieldKind::Date) {
-                const QString t =
-                    v.userType() == QMetaType::QDate ? GermanLocale::formatDate(v.toDate()) : v.toString();
-                cond += QStringLiteral("='") + t + QLatin1Char('\'');
-            } else if (kind == FieldKind::Money && v.userType() == QMetaType::Double) {
-                cond += QLatin1Char('=') + GermanLocale::formatDecimal(v.toDouble());
-            } else {
-                cond += QLatin1Char('=') + v.toString();
-            }
-        }
-        conditions << cond;
+        if (m_fields[size_t(f)].column < 0)
+            throw EngineError(
+                QStringLiteral("Feld '%1' kann nicht in einem Filterausdruck verwendet werden").arg(name));
+        columns.push_back(m_fields[size_t(f)].column);
     }
-    FilterOptions options;
-    if (caseInsensitive)
-        options |= FilterOption::CaseInsensitive;
-    if (!partial)
-        options |= FilterOption::NoPartialCompare;
-    return FilterExpr::parse(m_store.columns(), lookupFieldNames(), conditions.join(QStringLiteral(" and ")), options);
+    if (columns.empty())
+        throw fieldNotFound(fields);
+    return KeySearch(m_store.columns(), lookupFieldNames(), columns, values, caseInsensitive, partialKey);
 }
 
-int Table::findFirst(const FilterExpr& expr) const {
-    const auto& r = rows();
+int Table::findFirst(const KeySearch& search) const {
     int column;
     qint32 key;
-    if (expr.isIntegerEquality(&column, &key)) {
-        // A key search: ask the index, then keep the candidate that comes first in the view.
+    if (search.indexedKey(&column, &key)) {
+        // Ask the key index for the candidates, then keep the one that comes first in the view.
         int best = -1;
         for (quint32 s : indexFor(column).find(key)) {
-            if (!passesFilter(s))
+            if (!passesFilter(s) || !search.matches(RowRef(m_store, s)))
                 continue;
             const int p = positionOf(s);
             if (p >= 0 && (best < 0 || p < best))
@@ -1087,8 +797,9 @@ int Table::findFirst(const FilterExpr& expr) const {
         }
         return best;
     }
+    const auto& r = rows();
     for (size_t i = 0; i < r.size(); ++i) {
-        if (expr.passes(RowRef(m_store, r[i])))
+        if (search.matches(RowRef(m_store, r[i])))
             return int(i);
     }
     return -1;
@@ -1097,9 +808,8 @@ int Table::findFirst(const FilterExpr& expr) const {
 bool Table::Locate(const QString& fields, const QVariantList& values, LocateOptions options) {
     requireActive();
     CheckBrowseMode();
-    const auto expr = locateExpr(fields, values, options.testFlag(LocateOption::CaseInsensitive),
-                                 options.testFlag(LocateOption::PartialKey));
-    const int p = findFirst(*expr);
+    const int p = findFirst(keySearch(fields, values, options.testFlag(LocateOption::CaseInsensitive),
+                                      options.testFlag(LocateOption::PartialKey)));
     if (p < 0)
         return false;
     m_pos = p;
@@ -1112,27 +822,10 @@ QVariant Table::Lookup(const QString& fields, const QVariantList& values, const 
     requireActive();
     CheckBrowseMode();
     const int result = requireField(resultField);
-    const auto expr = locateExpr(fields, values, false, false);
-    const int p = findFirst(*expr);
+    const int p = findFirst(keySearch(fields, values, false, false));
     if (p < 0)
         return {};
-    Field f(this, result);
-    const Value v = valueAt(p, result);
-    if (v.isNull())
-        return {};
-    switch (fieldKind(result)) {
-    case FieldKind::Integer:
-        return v.toInt();
-    case FieldKind::Text:
-        return win1252::decode(v.bytes());
-    case FieldKind::Money:
-        return v.toMoney();
-    case FieldKind::Boolean:
-        return v.toBool();
-    case FieldKind::Date:
-        return dateFromDay(v.toDay());
-    }
-    return {};
+    return Field::variantOf(fieldKind(result), valueAt(p, result));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1184,179 +877,6 @@ void Table::replaceStore(RowStore store) {
     m_largest.clear();
     m_order.reset();
     rebuildFields();
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Field
-
-QString Field::FieldName() const {
-    return m_table->m_fields[size_t(m_index)].name;
-}
-
-FieldKind Field::kind() const {
-    return m_table->fieldKind(m_index);
-}
-
-bool Field::isLookup() const {
-    return m_table->m_fields[size_t(m_index)].column < 0;
-}
-
-bool Field::IsNull() const {
-    return m_table->currentValue(m_index).isNull();
-}
-
-Value Field::value() const {
-    return m_table->currentValue(m_index);
-}
-
-QString Field::AsString() const {
-    return valueToString(kind(), value());
-}
-
-QString Field::DisplayText() const {
-    return valueToDisplay(kind(), value());
-}
-
-qint32 Field::AsInteger() const {
-    const Value v = value();
-    if (v.isNull())
-        return 0;
-    switch (kind()) {
-    case FieldKind::Integer:
-    case FieldKind::Date:
-        return v.toInt();
-    case FieldKind::Boolean:
-        return v.toBool() ? 1 : 0;
-    case FieldKind::Money:
-        return qint32(std::llround(v.toMoney()));
-    case FieldKind::Text: {
-        const QString t = win1252::decode(v.bytes());
-        const auto i = GermanLocale::parseInteger(t);
-        if (!i)
-            throw EngineError(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(t, FieldName()));
-        return *i;
-    }
-    }
-    return 0;
-}
-
-bool Field::AsBoolean() const {
-    const Value v = value();
-    if (v.isNull())
-        return false;
-    if (kind() == FieldKind::Text) {
-        const QString t = win1252::decode(v.bytes());
-        if (!t.isEmpty() && QStringLiteral("Wahr").startsWith(t, Qt::CaseInsensitive))
-            return true;
-        if (!t.isEmpty() && QStringLiteral("Falsch").startsWith(t, Qt::CaseInsensitive))
-            return false;
-        throw EngineError(QStringLiteral("'%1' ist kein gültiger boolescher Wert für Feld '%2'").arg(t, FieldName()));
-    }
-    if (kind() == FieldKind::Money)
-        return v.toMoney() != 0;
-    return v.toInt() != 0;
-}
-
-QDate Field::AsDate() const {
-    const Value v = value();
-    if (v.isNull())
-        return {};
-    if (kind() == FieldKind::Text) {
-        const QString t = win1252::decode(v.bytes());
-        const auto d = GermanLocale::parseDate(t);
-        if (!d)
-            throw EngineError(QStringLiteral("'%1' ist kein gültiges Datum").arg(t));
-        return *d;
-    }
-    return dateFromDay(v.toDay());
-}
-
-double Field::AsCurrency() const {
-    const Value v = value();
-    if (v.isNull())
-        return 0;
-    switch (kind()) {
-    case FieldKind::Money:
-        return v.toMoney();
-    case FieldKind::Text: {
-        const QString t = win1252::decode(v.bytes());
-        const auto d = GermanLocale::parseDecimal(t);
-        if (!d)
-            throw EngineError(
-                QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(t, FieldName()));
-        return *d;
-    }
-    case FieldKind::Boolean:
-        return v.toBool() ? 1 : 0;
-    default:
-        return v.toInt();
-    }
-}
-
-QVariant Field::AsVariant() const {
-    const Value v = value();
-    if (v.isNull())
-        return {};
-    switch (kind()) {
-    case FieldKind::Integer:
-        return v.toInt();
-    case FieldKind::Text:
-        return win1252::decode(v.bytes());
-    case FieldKind::Money:
-        return v.toMoney();
-    case FieldKind::Boolean:
-        return v.toBool();
-    case FieldKind::Date:
-        return dateFromDay(v.toDay());
-    }
-    return {};
-}
-
-void Field::setAsString(const QString& text) {
-    m_table->assignText(m_index, text);
-}
-
-void Field::setAsInteger(qint32 v) {
-    switch (kind()) {
-    case FieldKind::Integer:
-        return m_table->assign(m_index, Value::integer(v));
-    case FieldKind::Money:
-        return m_table->assign(m_index, Value::money(v));
-    case FieldKind::Boolean:
-        return m_table->assign(m_index, Value::boolean(v != 0));
-    default:
-        return m_table->assignText(m_index, QString::number(v));
-    }
-}
-
-void Field::setAsBoolean(bool v) {
-    if (kind() == FieldKind::Boolean)
-        return m_table->assign(m_index, Value::boolean(v));
-    m_table->assignText(m_index, v ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
-}
-
-void Field::setAsDate(QDate v) {
-    if (!v.isValid())
-        return Clear();
-    if (kind() == FieldKind::Date)
-        return m_table->assign(m_index, Value::date(dayFromDate(v)));
-    m_table->assignText(m_index, GermanLocale::formatDate(v));
-}
-
-void Field::setAsCurrency(double v) {
-    if (kind() == FieldKind::Money)
-        return m_table->assign(m_index, Value::money(v));
-    m_table->assignText(m_index, GermanLocale::formatDecimal(v));
-}
-
-void Field::setValue(const Value& v) {
-    if (!v.isNull() && v.kind() != kind())
-        throw EngineError(QStringLiteral("Fehlende Typübereinstimmung im Ausdruck"));
-    m_table->assign(m_index, v);
-}
-
-void Field::Clear() {
-    m_table->assign(m_index, Value());
 }
 
 } // namespace lesaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Datapacket.h"
+#include "core/Field.h"
 #include "core/FilterExpr.h"
 #include "core/RowStore.h"
 #include "core/Value.h"
@@ -13,7 +14,10 @@
 
 namespace lesaro {
 
+class IdIndex;
+class KeySearch;
 class Table;
+class TableOrder;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
 
@@ -31,40 +35,6 @@ struct LookupFieldDef {
     QString lookupKeyField;
     QString resultField;
     int position = -1; // place in the field list; -1 appends after the stored columns
-};
-
-// A handle on one field of a table's current row (stored column or lookup field).
-class Field {
-public:
-    Field(Table* table, int index)
-        : m_table(table)
-        , m_index(index) {}
-    QString FieldName() const;
-    FieldKind kind() const;
-    bool isLookup() const;
-    int index() const { return m_index; }
-
-    bool IsNull() const;
-    Value value() const;
-    QString AsString() const;
-    qint32 AsInteger() const;
-    bool AsBoolean() const;
-    QDate AsDate() const;
-    double AsCurrency() const;
-    QString DisplayText() const; // "#.00 €" for money, dd.MM.yyyy for dates, "Wahr"/"Falsch"
-    QVariant AsVariant() const;
-
-    void setAsString(const QString& text);
-    void setAsInteger(qint32 v);
-    void setAsBoolean(bool v);
-    void setAsDate(QDate v);
-    void setAsCurrency(double v);
-    void setValue(const Value& v);
-    void Clear();
-
-private:
-    Table* m_table;
-    int m_index;
 };
 
 // The in-memory table behind each of the library's lists: typed columns, a never-cleared change log,
@@ -192,15 +162,13 @@ private:
         mutable int partnerKeyColumn = -1;
         mutable int partnerResultColumn = -1;
     };
-    class Order;
-    class IdIndex;
 
     void rebuildFields();
     QStringList lookupFieldNames() const;
     FieldKind fieldKind(int fieldIndex) const;
     void requireActive() const;
     int requireField(const QString& name) const;
-    std::unique_ptr<Order> makeOrder(const QString& names) const;
+    std::unique_ptr<TableOrder> makeOrder(const QString& names) const;
     const std::vector<quint32>& rows() const;
     void buildView();
     void refilter();
@@ -216,9 +184,8 @@ private:
     Value slotFieldValue(qsizetype slot, int fieldIndex) const;
     qsizetype findLiveSlotByKey(int column, qint32 key) const;
     IdIndex& indexFor(int column) const;
-    int findFirst(const FilterExpr& expr) const;
-    std::unique_ptr<FilterExpr> locateExpr(const QString& fields, const QVariantList& values, bool caseInsensitive,
-                                           bool partial) const;
+    KeySearch keySearch(const QString& fields, const QVariantList& values, bool caseInsensitive, bool partialKey) const;
+    int findFirst(const KeySearch& search) const;
     void applyCloseRule();
 
     QString m_name;
@@ -240,7 +207,7 @@ private:
     std::unique_ptr<FilterExpr> m_filter; // parsed, when the filter is on and not empty
 
     QString m_indexFieldNames;
-    std::unique_ptr<Order> m_order;
+    std::unique_ptr<TableOrder> m_order;
     std::vector<quint32> m_ordered;      // live slots in index order
     std::vector<quint32> m_filteredRows; // the subset passing the filter, same order
     int m_pos = -1;
@@ -248,7 +215,7 @@ private:
     bool m_bof = true;
 
     mutable std::vector<std::unique_ptr<IdIndex>> m_indexes; // per column, built on first use
-    mutable std::vector<std::vector<QByteArray>> m_sortKeys; // collation keys per column and slot; slots never change
+    mutable std::vector<std::vector<QByteArray>> m_sortKeys; // collation keys per column and slot (see TableOrder)
     quint64 m_schemaGeneration = 1; // tells lookup fields of other tables to resolve their columns again
     struct LargestSeen {
         qsizetype scannedSlots = 0;

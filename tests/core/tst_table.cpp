@@ -250,6 +250,155 @@ private Q_SLOTS:
         QCOMPARE(m_books.FieldByName(QStringLiteral("Verfasser")).AsString(), QStringLiteral("erste"));
     }
 
+    // Re-sorting by a text after rows came in: the sort keys of the new rows are worked out during the sort.
+    void textOrderAfterAppends_data() {
+        QTest::addColumn<int>("appended");
+        QTest::newRow("40 books") << 40;
+        QTest::newRow("200 books") << 200;
+        QTest::newRow("2000 books") << 2000;
+    }
+
+    void textOrderAfterAppends() {
+        QFETCH(int, appended);
+        const QStringList authors{"Meier", "meier", "Müller"};
+        addBook(m_books, 1, QStringLiteral("Meier"));
+        m_books.setIndexFieldNames(QStringLiteral("Verfasser"));
+        m_books.setIndexFieldNames(QStringLiteral("ID"));
+        for (int i = 0; i < appended; ++i)
+            addBook(m_books, i, authors[i % 3]);
+        m_books.setIndexFieldNames(QStringLiteral("Verfasser"));
+        const int third = appended / 3;
+        QStringList expected;
+        expected << QStringList(third + (appended % 3 > 1 ? 1 : 0), QStringLiteral("meier"));
+        expected << QStringList(1 + third + (appended % 3 > 0 ? 1 : 0), QStringLiteral("Meier"));
+        expected << QStringList(third, QStringLiteral("Müller"));
+        QCOMPARE(column(m_books, QStringLiteral("Verfasser")), expected);
+    }
+
+    void emptyOrderIsNaturalOrder() {
+        for (const char* a : {"Meier", "Zander", "Anton", "Berg"})
+            addBook(m_books, 1, QString::fromUtf8(a));
+        m_books.setIndexFieldNames(QStringLiteral("Verfasser"));
+        QCOMPARE(column(m_books, QStringLiteral("Verfasser")), (QStringList{"Anton", "Berg", "Meier", "Zander"}));
+        m_books.setIndexFieldNames(QString());
+        QCOMPARE(column(m_books, QStringLiteral("Verfasser")), (QStringList{"Meier", "Zander", "Anton", "Berg"}));
+        // A key search finds its row in the natural order, and a change then replaces the row rather than adding one.
+        QVERIFY(m_books.Locate(QStringLiteral("Verfasser"), {QStringLiteral("Anton")}));
+        m_books.Edit();
+        m_books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("neu"));
+        m_books.Post();
+        QCOMPARE(m_books.RecordCount(), 4);
+        QCOMPARE(column(m_books, QStringLiteral("Verfasser")), (QStringList{"Meier", "Zander", "Berg", "Anton"}));
+    }
+
+    // Key searches on a small table with a field of each kind; expected is the ID found, "" for none, or the error.
+    void locateKinds_data() {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("expected");
+        const int partial = int(LocateOption::PartialKey);
+        const int ci = int(LocateOption::CaseInsensitive);
+        const QVariant null;
+
+        QTest::newRow("number") << "Nummer" << QVariantList{7} << 0 << "3";
+        QTest::newRow("number as text") << "Nummer" << QVariantList{"12"} << 0 << "2";
+        QTest::newRow("partial key compares the whole number") << "Nummer" << QVariantList{"1"} << partial << "";
+        QTest::newRow("empty value finds the empty number") << "Nummer" << QVariantList{null} << 0 << "4";
+        QTest::newRow("letters after the number")
+            << "Nummer" << QVariantList{"12a"} << 0 << "Filterausdruck fehlerhaft abgeschlossen";
+        QTest::newRow("a filter in the value is no filter")
+            << "Nummer" << QVariantList{"7 or 1=1"} << 0 << "Filterausdruck fehlerhaft abgeschlossen";
+        QTest::newRow("empty text for a number")
+            << "Nummer" << QVariantList{""} << 0 << "Ausdruck erwartet, jedoch Ende des Ausdrucks vorgefunden";
+        QTest::newRow("fraction for a whole number")
+            << "Nummer" << QVariantList{"1,5"} << 0 << "Fehlende Typübereinstimmung im Ausdruck";
+        QTest::newRow("beyond 32 bits") << "Nummer" << QVariantList{"99999999999"} << 0
+                                        << "Konstante außerhalb des zulässigen Wertebereichs";
+        QTest::newRow("a word for a number")
+            << "Nummer" << QVariantList{"zwölf"} << 0 << "Das Feld 'zwölf' wurde nicht gefunden";
+
+        QTest::newRow("text is exact") << "Verfasser" << QVariantList{"zwölf"} << 0 << "";
+        QTest::newRow("text ignoring case") << "Verfasser" << QVariantList{"zwölf"} << ci << "2";
+        QTest::newRow("leading part") << "Verfasser" << QVariantList{"hundert"} << partial << "1";
+        QTest::newRow("star without partial key is a character") << "Verfasser" << QVariantList{"Stern*"} << 0 << "4";
+        QTest::newRow("star is no wildcard without partial key") << "Verfasser" << QVariantList{"St*"} << 0 << "";
+        QTest::newRow("quote") << "Verfasser" << QVariantList{"O'Neill"} << 0 << "3";
+        QTest::newRow("empty text is not null") << "Verfasser" << QVariantList{""} << 0 << "6";
+        QTest::newRow("null is not the empty text") << "Verfasser" << QVariantList{null} << 0 << "5";
+
+        QTest::newRow("date") << "Datum" << QVariantList{QDate(2022, 1, 1)} << 0 << "3";
+        QTest::newRow("date as text") << "Datum" << QVariantList{"1.1.22"} << 0 << "3";
+        QTest::newRow("not a date") << "Datum" << QVariantList{"morgen"} << 0 << "'morgen' ist kein gültiges Datum";
+        QTest::newRow("money") << "Preis" << QVariantList{12.5} << 0 << "1";
+        QTest::newRow("money as text") << "Preis" << QVariantList{"12,5"} << 0 << "1";
+        QTest::newRow("boolean") << "ausgeliehen" << QVariantList{true} << 0 << "2";
+        QTest::newRow("boolean with partial key") << "ausgeliehen" << QVariantList{true} << partial << "2";
+        QTest::newRow("boolean as a word")
+            << "ausgeliehen" << QVariantList{"ja"} << 0 << "Fehlende Typübereinstimmung im Ausdruck";
+
+        // Several keys are conditions joined by "and", which read an empty field as 0, the empty text or false.
+        QTest::newRow("lone key on an empty price") << "Preis" << QVariantList{0.0} << 0 << "3";
+        QTest::newRow("empty price reads as 0 beside another key")
+            << "Preis;Nummer" << QVariantList{0.0, 12} << 0 << "2";
+        QTest::newRow("empty number reads as 0 beside another key")
+            << "Nummer;Verfasser" << QVariantList{0, "Stern*"} << 0 << "4";
+        QTest::newRow("two keys, last one partial") << "Nummer;Verfasser" << QVariantList{12, "Zw"} << partial << "2";
+        QTest::newRow("fewer values than fields") << "Nummer;Verfasser" << QVariantList{0} << 0 << "5";
+        QTest::newRow("unknown field") << "Nummer;Name" << QVariantList{1, 2} << 0
+                                       << "Das Feld 'Name' wurde nicht gefunden";
+    }
+
+    void locateKinds() {
+        QFETCH(QString, fields);
+        QFETCH(QVariantList, values);
+        QFETCH(int, options);
+        QFETCH(QString, expected);
+        Table t;
+        t.setColumns({ColumnDef::make(QStringLiteral("ID"), FieldKind::Integer),
+                      ColumnDef::make(QStringLiteral("Nummer"), FieldKind::Integer),
+                      ColumnDef::make(QStringLiteral("Verfasser"), FieldKind::Text, 20),
+                      ColumnDef::make(QStringLiteral("Datum"), FieldKind::Date),
+                      ColumnDef::make(QStringLiteral("Preis"), FieldKind::Money),
+                      ColumnDef::make(QStringLiteral("ausgeliehen"), FieldKind::Boolean)});
+        t.CreateDataSet();
+        // ID, Nummer, Verfasser, Datum, Preis, ausgeliehen; an empty text leaves the field null.
+        const QStringList rows{"1|120|hundertzwanzig|15.02.2022|12,5|Falsch",
+                               "2|12|Zwölf|||Wahr",
+                               "3|7|O'Neill|01.01.2022|0|",
+                               "4||Stern*|01.01.2022||",
+                               "5|0||||",
+                               "6|12|\x01|||"};
+        for (const QString& row : rows) {
+            t.Append();
+            const QStringList v = row.split(QLatin1Char('|'));
+            for (int f = 0; f < v.size(); ++f) {
+                if (v[f] == QLatin1String("\x01"))
+                    t.field(f).setAsString(QString()); // the empty text
+                else if (!v[f].isEmpty())
+                    t.field(f).setAsString(v[f]);
+            }
+            t.Post();
+        }
+        t.Last();
+        const QString error = errorOf([&] {
+            if (t.Locate(fields, values, LocateOptions::fromInt(options)))
+                QCOMPARE(t.FieldByName(QStringLiteral("ID")).AsString(), expected);
+            else
+                QCOMPARE(QString(), expected);
+        });
+        if (!error.isEmpty())
+            QCOMPARE(error, expected);
+        if (error.isEmpty() && expected.isEmpty())
+            QCOMPARE(t.FieldByName(QStringLiteral("ID")).AsInteger(), 6); // not found: the current row stays
+        // Lookup is the same search without the options and without moving.
+        if (options == 0 && error.isEmpty()) {
+            t.Last();
+            QCOMPARE(t.Lookup(fields, values, QStringLiteral("ID")).toString(), expected);
+            QCOMPARE(t.FieldByName(QStringLiteral("ID")).AsInteger(), 6);
+        }
+    }
+
     void locate() {
         addBook(m_books, 120, QStringLiteral("hundertzwanzig"));
         addBook(m_books, 12, QStringLiteral("zwölf"));

@@ -21,10 +21,10 @@
 // through as they are.
 
 #include "core/DatapacketXml.h"
-#include "core/LittleEndian.h"
 
-#include "core/Datapacket.h"
+#include "core/DatapacketCommon.h"
 #include "core/EngineError.h"
+#include "core/LittleEndian.h"
 #include "core/Win1252.h"
 
 #include <QSet>
@@ -138,8 +138,8 @@ void appendMoney(QByteArray& out, double v) {
 
 // A kept table parameter in text form, or false when its type has none.
 bool appendParamText(QByteArray& out, const TableParam& p) {
-    const quint32 size = p.typeWord & 0xFFFF;
-    const quint32 base = (p.typeWord >> 16) & 0x3F;
+    const quint32 size = typeSize(p.typeWord);
+    const quint32 base = baseType(p.typeWord);
     const bool varying = p.typeWord & kTypeVarying;
     const bool array = p.typeWord & kTypeArray;
     const QByteArrayView value(p.value);

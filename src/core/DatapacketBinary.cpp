@@ -221,6 +221,7 @@ struct ColumnPlan {
     quint8 prefix = 0;
     quint16 fixed = 0;
     quint32 width = 0;
+    bool boolean = false;
 };
 
 // A record with a text beyond its column's width, rewritten with the texts cut.
@@ -370,7 +371,7 @@ RowStore readBinary(QByteArray bytes) {
         if (c.kind == FieldKind::Text)
             plan[size_t(i)] = {c.lengthBytes, 0, quint32(c.width)};
         else
-            plan[size_t(i)] = {0, quint16(c.fixedSize()), 0};
+            plan[size_t(i)] = {0, quint16(c.fixedSize()), 0, c.kind == FieldKind::Boolean};
     }
 
     const qsizetype minRecord = 1 + bitmapSize;
@@ -389,6 +390,15 @@ RowStore readBinary(QByteArray bytes) {
                 continue;
             const ColumnPlan& c = plan[size_t(i)];
             if (c.prefix == 0) {
+                // Any non-zero boolean reads as true. Kept as the format writes true, a file that held another
+                // pattern (FF FF) is saved with 01 00 while the other records are still copied as they are.
+                if (c.boolean && end - q >= 2 && readLE<quint16>(data + q) > 1) {
+                    char* writable = bytes.data(); // a shared buffer is copied once, here
+                    writable[q] = 1;
+                    writable[q + 1] = 0;
+                    data = writable;
+                    bitmap = reinterpret_cast<const unsigned char*>(data + rec);
+                }
                 q += c.fixed;
                 continue;
             }

@@ -94,6 +94,8 @@ private Q_SLOTS:
     void rowsWithoutLogAreAllLive();
     void cutsTextsToWidth();
     void readsAnyNonZeroBooleanAsTrue();
+    void writesBooleansAsTheFormatDoes_data();
+    void writesBooleansAsTheFormatDoes();
     void storesDatesAsDayNumbers();
     void textPrefixFollowsWidth();
     void keepsEmptyTextApartFromNull();
@@ -284,6 +286,35 @@ void TestDatapacket::readsAnyNonZeroBooleanAsTrue() {
     QCOMPARE(RowRef(s, 0).value(0), Value::boolean(true));
     QCOMPARE(RowRef(s, 1).value(0), Value::boolean(false));
     QCOMPARE(RowRef(s, 2).value(0), Value::boolean(true));
+}
+
+// True is written as 01 00 whatever pattern the file held, also for rows that are saved again unchanged; the
+// text column before the flag makes the reader walk to it, and a log keeps every slot.
+void TestDatapacket::writesBooleansAsTheFormatDoes_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("value");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("FF FF") << QByteArray::fromHex("ffff") << true << QByteArray::fromHex("0100");
+    QTest::newRow("FF 00") << QByteArray::fromHex("ff00") << true << QByteArray::fromHex("0100");
+    QTest::newRow("00 01") << QByteArray::fromHex("0001") << true << QByteArray::fromHex("0100");
+    QTest::newRow("01 00") << QByteArray::fromHex("0100") << true << QByteArray::fromHex("0100");
+    QTest::newRow("00 00") << QByteArray::fromHex("0000") << false << QByteArray::fromHex("0000");
+}
+
+void TestDatapacket::writesBooleansAsTheFormatDoes() {
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, value);
+    QFETCH(QByteArray, written);
+    const QByteArray columns = Bytes().textColumn("T", 10).name("B").u32(0x00030002).u16(0).u16(0);
+    const QByteArray log = Bytes().u16(1).name("CHANGE_LOG").u32(0x00820004).u32(3).u32(2).u32(0).u32(4);
+    auto row = [](const char* text, const QByteArray& flag) {
+        return Bytes().hex("0400").u8(quint32(qstrlen(text))).raw(text).raw(flag).bytes();
+    };
+    const QByteArray file = packet(2, columns, log, 2, row("erste", stored) + row("zweite", stored));
+    const RowStore s = ReadDatapacket(file);
+    QCOMPARE(RowRef(s, 0).value(1), Value::boolean(value));
+    QCOMPARE(RowRef(s, 1).value(1), Value::boolean(value));
+    QCOMPARE(binary(s), packet(2, columns, log, 2, row("erste", written) + row("zweite", written)));
 }
 
 void TestDatapacket::storesDatesAsDayNumbers() {

@@ -1,11 +1,13 @@
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "INI.h"
-#include "SignalBridge.h"
-#include "TMainform.h"
+#include "app/SignalBridge.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "settings/INI.h"
+#include "shell/TMainform.h"
+#include "ui/GermanInterface.h"
+#include "ui/Library.h"
+#include "ui/MessageService.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
@@ -17,12 +19,15 @@ int main(int argc, char* argv[]) {
     // No display name: the desktop would append it to every window caption, and the main window's caption is
     // exactly its own.
     lesaro::GermanLocale::install();
+    lesaro::GermanInterface::install(app);
 
-    lesaro::TMainform window;
+    // The tables outlive every window that shows them.
+    lesaro::Library library;
+    lesaro::TMainform window(library);
     window.FormCreate();
     QString busy;
-    if (!window.data().acquireDataFolder(&busy)) {
-        QMessageBox::warning(nullptr, QApplication::applicationName(), busy);
+    if (!library.data().acquireDataFolder(&busy)) {
+        lesaro::MessageService::warning(nullptr, busy);
         return 1;
     }
 
@@ -47,9 +52,9 @@ int main(int argc, char* argv[]) {
     }
     const int rc = app.exec();
     try {
-        window.data().closeTables();
+        library.data().closeTables();
     } catch (const lesaro::EngineError& e) {
-        QMessageBox::warning(nullptr, QApplication::applicationName(), e.message());
+        lesaro::MessageService::error(nullptr, e.message());
     }
     lesaro::INI::FlushSettings();
     return rc;

@@ -1,7 +1,7 @@
-#include "TInfoF.h"
+#include "shell/TInfoF.h"
 
-#include "FlatButton.h"
-#include "WindowStyle.h"
+#include "ui/FlatButton.h"
+#include "ui/WindowStyle.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

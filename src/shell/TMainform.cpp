@@ -1,27 +1,44 @@
-#include "TMainform.h"
+#include "shell/TMainform.h"
 
-#include "Clock.h"
-#include "DataGrid.h"
-#include "EngineError.h"
-#include "FieldCaptions.h"
-#include "GermanLocale.h"
-#include "GradientPanel.h"
-#include "HelpService.h"
-#include "INI.h"
-#include "MessageService.h"
-#include "SettingsStore.h"
-#include "TInfoF.h"
-#include "TNetzwerkF.h"
-#include "TUmfrageF.h"
-#include "TableModel.h"
-#include "WebPage.h"
+#include "catalogue/TDB1EingabeF.h"
+#include "catalogue/TLeserEingebenF.h"
+#include "core/Clock.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "exchange/TAccessFormF.h"
+#include "exchange/TExportF.h"
+#include "exchange/TExportLeserF.h"
+#include "exchange/TWizzardF.h"
+#include "exchange/TWizzardLeserF.h"
+#include "lending/TAusleiheBuchenF.h"
+#include "lending/TAusleihhistorieF.h"
+#include "lending/TRueckgabeF.h"
+#include "library/CurrentRowKeeper.h"
+#include "maintenance/TComboBoxenLoeschenF.h"
+#include "maintenance/TDatenSichernF.h"
+#include "maintenance/TOptionenF.h"
+#include "printing/TDruckerDialogAusleihlisteF.h"
+#include "printing/TDruckerDialogF.h"
+#include "printing/TDruckerDialogLeserF.h"
+#include "search/TAuswertenF.h"
+#include "settings/FieldCaptions.h"
+#include "settings/INI.h"
+#include "settings/SettingsStore.h"
+#include "shell/TInfoF.h"
+#include "shell/TNetzwerkF.h"
+#include "shell/TUmfrageF.h"
+#include "ui/DataGrid.h"
+#include "ui/DesktopOpener.h"
+#include "ui/Glyphs.h"
+#include "ui/GradientPanel.h"
+#include "ui/MessageService.h"
+#include "ui/TableModel.h"
+#include "ui/WindowStyle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
@@ -31,83 +48,59 @@ namespace lesaro {
 
 namespace {
 
-const QColor kGrey(233, 233, 233);
-const QColor kNavy(0, 0, 128);
+// A list column by field and design width; 0 is the grid's default width.
+struct ColumnDesign {
+    const char* field;
+    int width;
+};
 
-// The header's 16 × 16 pictures, drawn here so that the program carries no image files.
-QIcon glyph(int kind) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::white, 1.5));
-    switch (kind) {
-    case 0: // lend: a book with an arrow out
-        p.setBrush(QColor(255, 200, 60));
-        p.drawRect(QRectF(1.5, 3.5, 7, 10));
-        p.drawLine(QPointF(9, 8.5), QPointF(15, 8.5));
-        p.drawLine(QPointF(12, 5.5), QPointF(15, 8.5));
-        p.drawLine(QPointF(12, 11.5), QPointF(15, 8.5));
-        break;
-    case 1: // return: an arrow in
-        p.setBrush(QColor(120, 210, 120));
-        p.drawRect(QRectF(7.5, 3.5, 7, 10));
-        p.drawLine(QPointF(1, 8.5), QPointF(7, 8.5));
-        p.drawLine(QPointF(4, 5.5), QPointF(7, 8.5));
-        p.drawLine(QPointF(4, 11.5), QPointF(7, 8.5));
-        break;
-    case 2: // new book
-        p.setBrush(QColor(90, 150, 255));
-        p.drawRect(QRectF(2.5, 1.5, 9, 13));
-        p.drawLine(QPointF(11, 12), QPointF(15, 12));
-        p.drawLine(QPointF(13, 10), QPointF(13, 14));
-        break;
-    case 3: // new reader
-        p.setBrush(QColor(255, 170, 120));
-        p.drawEllipse(QRectF(4.5, 1.5, 6, 6));
-        p.drawChord(QRectF(2.5, 8.5, 10, 10), 0, 180 * 16);
-        break;
-    case 4: // search
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-        p.setPen(QPen(Qt::white, 2.5));
-        p.drawLine(QPointF(9.5, 9.5), QPointF(14.5, 14.5));
-        break;
-    case 5: // lists
-        for (int y = 3; y <= 13; y += 5)
-            p.drawLine(QPointF(2, y), QPointF(14, y));
-        break;
-    default: { // help
-        QFont f = p.font();
-        f.setBold(true);
-        f.setPixelSize(14);
-        p.setFont(f);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
-        break;
-    }
-    }
-    return QIcon(pm);
+constexpr ColumnDesign kReaderColumns[] = {{"Nummer", 0},       {"Vorname", 100},  {"Nachname", 100}, {"Strae", 100},
+                                           {"PLZ", 50},         {"Ort", 100},      {"Telefon", 100},  {"eMail", 100},
+                                           {"Sonstiges1", 100}, {"Bemerkung", 100}};
+constexpr ColumnDesign kLoanColumns[] = {{"BuchNummer", 50},  {"BuchVerfasser", 100}, {"BuchTitel", 100},
+                                         {"LeserNummer", 50}, {"LeserVorname", 100},  {"LeserNachname", 100},
+                                         {"DatumVon", 0},     {"DatumBis", 0},        {"DatumBisSoll", 0}};
+constexpr int kBookWidths[] = {29, 75, 66, 55, 30, 43, 32, 45, 26, 33, 28, 29, 38}; // then 50 per keyword
+
+QList<GridColumn> bookColumns() {
+    const QStringList fields = FieldCaptions::bookColumnFields();
+    const QStringList titles = FieldCaptions::BookColumnCaptions();
+    QList<GridColumn> out;
+    for (int i = 0; i < fields.size(); ++i)
+        out << GridColumn{fields[i], titles[i], i < int(std::size(kBookWidths)) ? kBookWidths[i] : 50};
+    return out;
 }
 
-GridColumn column(const char* field, const QString& title, int width) {
-    return {QString::fromLatin1(field), title, width};
+QList<GridColumn> readerColumns() {
+    // The reader list is titled by its field names, except the street, whose field name lost its "ß".
+    QList<GridColumn> out;
+    for (const ColumnDesign& c : kReaderColumns) {
+        const QString field = QString::fromLatin1(c.field);
+        out << GridColumn{field, field == QLatin1String("Strae") ? QStringLiteral("Straße") : field, c.width};
+    }
+    return out;
+}
+
+QList<GridColumn> loanColumns() {
+    const QStringList titles = FieldCaptions::LoanColumnCaptions();
+    QList<GridColumn> out;
+    for (int i = 0; i < int(std::size(kLoanColumns)); ++i)
+        out << GridColumn{QString::fromLatin1(kLoanColumns[i].field), titles[i], kLoanColumns[i].width};
+    return out;
 }
 
 } // namespace
 
-TMainform::TMainform(QWidget* parent)
+TMainform::TMainform(Library& library, QWidget* parent)
     : QMainWindow(parent)
-    , m_dataBuecher(new DataSource(m_data.ClientBuecher, this))
-    , m_dataLeser(new DataSource(m_data.ClientLeser, this))
-    , m_dataAusleihe(new DataSource(m_data.ClientAusleihe, this)) {
+    , m_library(library) {
     setObjectName(QStringLiteral("Mainform"));
     setWindowTitle(QStringLiteral("Tomarelle 2022 by Orvendel Software"));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, kGrey);
+    pal.setColor(QPalette::Window, WindowStyle::dialogBackground());
     setPalette(pal);
-    showMessage = [this](const QString& text) { MessageService::error(this, text); };
     // A fresh installation's captions are written just before, so the lists take them before storing.
-    m_data.storeColumnWidths = [this] {
+    data().storeColumnWidths = [this] {
         ApplyFieldCaptions();
         StoreColumnWidths();
     };
@@ -121,9 +114,7 @@ TMainform::TMainform(QWidget* parent)
     buildGrids();
     layout->addWidget(m_pages, 1);
     setCentralWidget(central);
-    m_info = new TInfoF(this);
-    m_netzwerk = new TNetzwerkF(this);
-    m_umfrage = new TUmfrageF(this);
+    createWindows();
     buildMenu();
     resize(778, 488 + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -131,38 +122,60 @@ TMainform::TMainform(QWidget* parent)
 }
 
 TMainform::~TMainform() {
-    // The lists go before the tables they show.
-    delete m_pages;
-    m_pages = nullptr;
+    data().storeColumnWidths = nullptr;
+}
+
+void TMainform::createWindows() {
+    // Once each, in the order the start-up relies on: its later steps use the search window, the book entry
+    // window, the book print dialog and the loan history window.
+    m_DB1EingabeF = new TDB1EingabeF(m_library, this);
+    m_AuswertenF = new TAuswertenF(m_library, this);
+    m_DruckerDialogF = new TDruckerDialogF(m_library, this);
+    m_DatenSichernF = new TDatenSichernF(m_library, this);
+    m_OptionenF = new TOptionenF(m_library, this);
+    m_InfoF = new TInfoF(this);
+    m_NetzwerkF = new TNetzwerkF(this);
+    m_UmfrageF = new TUmfrageF(this);
+    m_LeserEingebenF = new TLeserEingebenF(m_library, this);
+    m_AusleiheBuchenF = new TAusleiheBuchenF(m_library, this);
+    m_RueckgabeF = new TRueckgabeF(m_library, this);
+    m_AusleihhistorieF = new TAusleihhistorieF(m_library, this);
+    m_DruckerDialogAusleihlisteF = new TDruckerDialogAusleihlisteF(m_library, this);
+    m_DruckerDialogLeserF = new TDruckerDialogLeserF(m_library, this);
+    m_ComboBoxenLoeschenF = new TComboBoxenLoeschenF(m_library, this);
+    m_ExportLeserF = new TExportLeserF(m_library, this);
+    m_ExportF = new TExportF(m_library, this);
+    m_WizzardF = new TWizzardF(m_library, this);
+    m_AccessFormF = new TAccessFormF(m_library, this);
+    m_WizzardLeserF = new TWizzardLeserF(m_library, this);
 }
 
 void TMainform::buildHeader() {
-    m_header = new GradientPanel(Qt::white, kNavy, this);
+    m_header = new GradientPanel(Qt::white, WindowStyle::navy(), this);
     m_header->setObjectName(QStringLiteral("GradientPanel1"));
     m_header->setFixedHeight(72);
     auto* row = new QHBoxLayout(m_header);
     row->setContentsMargins(8, 18, 8, 18);
     row->setSpacing(4);
-    struct Button {
+    const struct {
         const char* name;
         const char* caption;
-        void (TMainform::*slot)();
+        Glyph glyph;
+        void (TMainform::*command)();
+    } buttons[] = {
+        {"SBAusleihe", "Ausleihe", Glyph::Lend, &TMainform::AusleiheClick},
+        {"SBRueckgabe", "Rückgabe", Glyph::Return, &TMainform::RueckgabeClick},
+        {"SBNeuesBuch", "Neues Buch", Glyph::NewBook, &TMainform::NeuesBuchClick},
+        {"SBNeuerLeser", "Neuer Leser", Glyph::NewReader, &TMainform::NeuerLeserClick},
+        {"SBAuswerten", "Auswerten/Suchen", Glyph::Search, &TMainform::AuswertenClick},
+        {"SBBuecherlisten", "Bücherlisten", Glyph::Lists, &TMainform::BuecherlistenClick},
+        {"SBHilfe", "Hilfe", Glyph::Help, &TMainform::HilfeClick},
     };
-    const Button buttons[] = {
-        {"SBAusleihe", "Ausleihe", nullptr},
-        {"SBRueckgabe", "Rückgabe", nullptr},
-        {"SBNeuesBuch", "Neues Buch", &TMainform::NeuesBuchClick},
-        {"SBNeuerLeser", "Neuer Leser", &TMainform::NeuerLeserClick},
-        {"SBAuswerten", "Auswerten/Suchen", nullptr},
-        {"SBBuecherlisten", "Bücherlisten", &TMainform::BuecherlistenClick},
-        {"SBHilfe", "Hilfe", &TMainform::HilfeClick},
-    };
-    int kind = 0;
-    for (const Button& b : buttons) {
+    for (const auto& b : buttons) {
         auto* button = new QToolButton(m_header);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setText(QString::fromUtf8(b.caption));
-        button->setIcon(glyph(kind++));
+        button->setIcon(glyph(b.glyph));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
@@ -171,17 +184,7 @@ void TMainform::buildHeader() {
         button->setStyleSheet(QStringLiteral("QToolButton { color: white; font-family: Arial; font-size: 12px; "
                                              "border: none; padding: 0 6px; }"
                                              "QToolButton:hover { background: rgba(255,255,255,40); }"));
-        const QString name = button->objectName();
-        connect(button, &QToolButton::clicked, this, [this, name, slot = b.slot] {
-            if (slot)
-                return (this->*slot)();
-            if (name == QLatin1String("SBAusleihe"))
-                run(showLoanBooking);
-            else if (name == QLatin1String("SBRueckgabe"))
-                run(showReturn);
-            else if (name == QLatin1String("SBAuswerten"))
-                run(showSearch);
-        });
+        connect(button, &QToolButton::clicked, this, [this, command = b.command] { (this->*command)(); });
         row->addWidget(button);
     }
     row->addStretch(1);
@@ -191,35 +194,11 @@ void TMainform::buildGrids() {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
 
-    const QStringList captions = FieldCaptions::BookColumnCaptions();
-    const QStringList fields = FieldCaptions::bookColumnFields();
-    const int bookWidths[] = {29, 75, 66, 55, 30, 43, 32, 45, 26, 33, 28, 29, 38};
-    QList<GridColumn> books;
-    for (int i = 0; i < fields.size(); ++i)
-        books << GridColumn{fields[i], captions[i], i < 13 ? bookWidths[i] : 50};
-
-    QList<GridColumn> readers{column("Nummer", QStringLiteral("Nummer"), 0),
-                              column("Vorname", QStringLiteral("Vorname"), 100),
-                              column("Nachname", QStringLiteral("Nachname"), 100),
-                              column("Strae", QStringLiteral("Straße"), 100),
-                              column("PLZ", QStringLiteral("PLZ"), 50),
-                              column("Ort", QStringLiteral("Ort"), 100),
-                              column("Telefon", QStringLiteral("Telefon"), 100),
-                              column("eMail", QStringLiteral("eMail"), 100),
-                              column("Sonstiges1", QStringLiteral("Sonstiges1"), 100),
-                              column("Bemerkung", QStringLiteral("Bemerkung"), 100)};
-
-    QList<GridColumn> loans{column("BuchNummer", QStringLiteral("Buch-Nr."), 50),
-                            column("BuchVerfasser", QStringLiteral("Verfasser"), 100),
-                            column("BuchTitel", QStringLiteral("Titel"), 100),
-                            column("LeserNummer", QStringLiteral("Leser-Nr."), 50),
-                            column("LeserVorname", QStringLiteral("Vorname"), 100),
-                            column("LeserNachname", QStringLiteral("Nachname"), 100),
-                            column("DatumVon", QStringLiteral("Datum (Von)"), 0),
-                            column("DatumBis", QStringLiteral("Datum (Bis)"), 0),
-                            column("DatumBisSoll", QStringLiteral("Soll-Rückgabe"), 0)};
+    const QList<GridColumn> books = bookColumns();
+    const QList<GridColumn> readers = readerColumns();
+    const QList<GridColumn> loans = loanColumns();
     QList<GridColumn> overdue = loans;
-    overdue.removeAt(7);
+    overdue.removeIf([](const GridColumn& c) { return c.field == QLatin1String("DatumBis"); });
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
@@ -232,10 +211,10 @@ void TMainform::buildGrids() {
         const char* tab;
         DataSource* source;
         const QList<GridColumn>* columns;
-    } grids[] = {{"DBGrid1", "Bücher", m_dataBuecher, &books},
-                 {"DBGrid2", "Leser", m_dataLeser, &readers},
-                 {"DBGrid3", "Ausleihliste", m_dataAusleihe, &loans},
-                 {"DBGrid4", "Überfällige Bücher", m_dataAusleihe, &overdue}};
+    } grids[] = {{"DBGrid1", "Bücher", &DataBuecher(), &books},
+                 {"DBGrid2", "Leser", &DataLeser(), &readers},
+                 {"DBGrid3", "Ausleihliste", &DataAusleihe(), &loans},
+                 {"DBGrid4", "Überfällige Bücher", &DataAusleihe(), &overdue}};
     for (int i = 0; i < 4; ++i) {
         auto* g = new DataGrid(m_pages);
         g->setObjectName(QString::fromLatin1(grids[i].name));
@@ -278,18 +257,18 @@ QAction* TMainform::addCommand(QMenu* menu, const QString& objectName, const QSt
 void TMainform::buildMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    auto opens = [this](std::function<void()>* hook) { return [this, hook] { run(*hook); }; };
+    auto opens = [](QDialog* window) { return [window] { window->exec(); }; };
 
     QMenu* programm = bar->addMenu(QStringLiteral("Programm"));
     addCommand(programm, QStringLiteral("Datenbanksichern1"), QStringLiteral("Datenbank sichern/zurücklesen"),
-               opens(&showBackup));
+               opens(m_DatenSichernF));
     programm->addSeparator();
     addCommand(programm, QStringLiteral("Beenden1"), QStringLiteral("Beenden"), &TMainform::Beenden1Click);
 
     QMenu* ausleihe = bar->addMenu(QStringLiteral("Ausleihe"));
-    addCommand(ausleihe, QStringLiteral("Ausleihen1"), QStringLiteral("Ausleihen"), opens(&showLoanBooking))
+    addCommand(ausleihe, QStringLiteral("Ausleihen1"), QStringLiteral("Ausleihen"), &TMainform::AusleiheClick)
         ->setShortcut(Qt::Key_F3);
-    addCommand(ausleihe, QStringLiteral("Rueckgabe1"), QStringLiteral("Rückgabe"), opens(&showReturn))
+    addCommand(ausleihe, QStringLiteral("Rueckgabe1"), QStringLiteral("Rückgabe"), &TMainform::RueckgabeClick)
         ->setShortcut(Qt::Key_F4);
     ausleihe->addSeparator();
     addCommand(ausleihe, QStringLiteral("Gesamtlistedrucken1"), QStringLiteral("Gesamtliste drucken"),
@@ -302,12 +281,10 @@ void TMainform::buildMenu() {
     addCommand(leser, QStringLiteral("LeserBearbeiten1"), QStringLiteral("Bearbeiten"),
                &TMainform::LeserBearbeitenClick);
     addCommand(leser, QStringLiteral("LeserLoeschen1"), QStringLiteral("Löschen"), &TMainform::LeserLoeschenClick);
-    addCommand(leser, QStringLiteral("LeserDrucken1"), QStringLiteral("Drucken"), opens(&showReaderPrint));
+    addCommand(leser, QStringLiteral("LeserDrucken1"), QStringLiteral("Drucken"), &TMainform::LeserDruckenClick);
     leser->addSeparator();
-    addCommand(leser, QStringLiteral("LeserImportieren1"), QStringLiteral("Daten importieren"),
-               opens(&showReaderImport));
-    addCommand(leser, QStringLiteral("LeserExportieren1"), QStringLiteral("Daten exportieren"),
-               opens(&showReaderExport));
+    addCommand(leser, QStringLiteral("LeserImportieren1"), QStringLiteral("Daten importieren"), opens(m_WizzardLeserF));
+    addCommand(leser, QStringLiteral("LeserExportieren1"), QStringLiteral("Daten exportieren"), opens(m_ExportLeserF));
 
     QMenu* buecher = bar->addMenu(QStringLiteral("Bücher"));
     addCommand(buecher, QStringLiteral("BuchNeu1"), QStringLiteral("Neu"), &TMainform::NeuesBuchClick)
@@ -315,49 +292,45 @@ void TMainform::buildMenu() {
     addCommand(buecher, QStringLiteral("BuchBearbeiten1"), QStringLiteral("Bearbeiten"),
                &TMainform::BuchBearbeitenClick)
         ->setStatusTip(QStringLiteral("Bücher bearbeiten"));
-    addCommand(buecher, QStringLiteral("Auswerten1"), QStringLiteral("Auswerten / Suchen"), opens(&showSearch))
+    addCommand(buecher, QStringLiteral("Auswerten1"), QStringLiteral("Auswerten / Suchen"), &TMainform::AuswertenClick)
         ->setStatusTip(QStringLiteral("Bücher auswerten / suchen"));
     addCommand(buecher, QStringLiteral("BuchDrucken1"), QStringLiteral("Drucken"), &TMainform::BuecherlistenClick)
         ->setStatusTip(QStringLiteral("Bücherlisten drucken"));
     buecher->addSeparator();
     addCommand(buecher, QStringLiteral("BuchLoeschen1"), QStringLiteral("Löschen"), &TMainform::BuchLoeschenClick);
     buecher->addSeparator();
-    addCommand(buecher, QStringLiteral("BuchImportieren1"), QStringLiteral("Daten importieren"),
-               opens(&showBookImport));
-    addCommand(buecher, QStringLiteral("BuchExportieren1"), QStringLiteral("Daten exportieren"),
-               opens(&showBookExport));
+    addCommand(buecher, QStringLiteral("BuchImportieren1"), QStringLiteral("Daten importieren"), opens(m_WizzardF));
+    addCommand(buecher, QStringLiteral("BuchExportieren1"), QStringLiteral("Daten exportieren"), opens(m_ExportF));
 
     QMenu* optionen = bar->addMenu(QStringLiteral("Optionen"));
-    addCommand(optionen, QStringLiteral("Feldnamen1"), QStringLiteral("Feldnamen"), opens(&showOptions));
+    addCommand(optionen, QStringLiteral("Feldnamen1"), QStringLiteral("Feldnamen"), opens(m_OptionenF));
     addCommand(optionen, QStringLiteral("StandardVerleihdauer1"), QStringLiteral("Standard-Verleihdauer"),
-               opens(&showOptions));
+               opens(m_OptionenF));
     addCommand(optionen, QStringLiteral("DatenausBoxenloeschen1"), QStringLiteral("Daten aus Boxen löschen"),
-               opens(&showListCleanup));
+               opens(m_ComboBoxenLoeschenF));
 
     QMenu* hilfe = bar->addMenu(QStringLiteral("Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));
     addCommand(hilfe, QStringLiteral("Hilfeaufrufen1"), QStringLiteral("Hilfe aufrufen"), &TMainform::HilfeClick)
         ->setShortcut(Qt::Key_F1);
     addCommand(hilfe, QStringLiteral("Netzwerk1"), QStringLiteral("Netzwerk- und Mehrbenutzerbetrieb"), [this] {
-        m_netzwerk->setDataFolder(m_data.DataFolder());
-        m_netzwerk->exec();
+        m_NetzwerkF->setDataFolder(data().DataFolder());
+        m_NetzwerkF->exec();
     });
     addCommand(hilfe, QStringLiteral("Internet1"), QStringLiteral("Orvendel Software im Internet"),
-               [this] { WebPage::openMakerPage(this); });
+               [this] { DesktopOpener::openMakerPage(this); });
     hilfe->addSeparator();
     addCommand(hilfe, QStringLiteral("Umfrage1"), QStringLiteral("UMFRAGE zur Verbesserung des Programmes"),
-               [this] { m_umfrage->exec(); });
-    addCommand(hilfe, QStringLiteral("Info1"), QStringLiteral("Info"), [this] { m_info->exec(); });
+               opens(m_UmfrageF));
+    addCommand(hilfe, QStringLiteral("Info1"), QStringLiteral("Info"), opens(m_InfoF));
     m_helpMenu = hilfe;
 }
 
 void TMainform::run(const std::function<void()>& command) {
-    if (!command)
-        return;
     try {
         command();
     } catch (const EngineError& e) {
-        showMessage(e.message());
+        MessageService::error(this, e.message());
     }
 }
 
@@ -365,9 +338,9 @@ void TMainform::run(const std::function<void()>& command) {
 // Start and end of the run
 
 void TMainform::FormCreate(const QString& baseFolder, const QString& programFolder) {
-    m_data.FormCreate(baseFolder, programFolder);
+    data().FormCreate(baseFolder, programFolder);
     if (!programFolder.isEmpty())
-        HelpService::setProgramFolder(programFolder);
+        DesktopOpener::setProgramFolder(programFolder);
     m_created = true;
 }
 
@@ -398,20 +371,22 @@ void TMainform::restoreWindowSize() {
 void TMainform::FormShow() {
     restoreWindowSize();
     try {
-        m_data.loadAtStart();
+        data().loadAtStart();
         ApplyFieldCaptions();
         ApplyColumnWidths();
-        m_data.applySortOrders();
+        data().applySortOrders();
         m_startupDone = true;
     } catch (const EngineError& e) {
+        // The lists still get their titles, so the user can read what the failed start left in them.
+        ApplyFieldCaptions();
         QString text = e.message();
-        if (!m_data.startupProblem().isEmpty())
-            text += QStringLiteral("\n\n") + m_data.startupProblem();
-        showMessage(text);
+        if (!data().startupProblem().isEmpty())
+            text += QStringLiteral("\n\n") + data().startupProblem();
+        MessageService::error(this, text);
     }
     const QString notice = SettingsStore::instance().takeNotice();
     if (!notice.isEmpty())
-        showMessage(notice);
+        MessageService::error(this, notice);
 }
 
 void TMainform::storeWindowSize() {
@@ -429,13 +404,9 @@ void TMainform::storeWindowSize() {
 }
 
 void TMainform::FormClose() {
-    try {
-        m_data.saveTables();
-    } catch (const EngineError& e) {
-        showMessage(e.message());
-    }
+    run([this] { data().saveTables(); });
     if (m_startupDone)
-        m_data.storeSortOrders();
+        data().storeSortOrders();
     storeWindowSize();
     if (m_startupDone)
         StoreColumnWidths();
@@ -446,7 +417,7 @@ void TMainform::closeEvent(QCloseEvent* event) {
     if (!m_closing) {
         m_closing = true;
         // A row still being typed is kept, as leaving it in a list would keep it.
-        for (Table* t : {&m_data.ClientBuecher, &m_data.ClientLeser, &m_data.ClientAusleihe})
+        for (Table* t : {&ClientBuecher(), &ClientLeser(), &ClientAusleihe()})
             run([t] { t->CheckBrowseMode(); });
         FormClose();
     }
@@ -463,13 +434,13 @@ void TMainform::Beenden1Click() {
 
 void TMainform::ApplyFieldCaptions() {
     const QStringList captions = FieldCaptions::ApplyFieldCaptions();
-    TableModel* model = m_grids[0]->tableModel();
-    for (int i = 0; i < captions.size() && i < model->columnCount(); ++i)
-        model->setColumnTitle(i, captions[i]);
-    if (m_widthLists.count(QLatin1Char('B'))) {
-        TableModel* search = m_widthLists[QLatin1Char('B')]->tableModel();
-        for (int i = 0; i < captions.size() && i < search->columnCount(); ++i)
-            search->setColumnTitle(i, captions[i]);
+    for (QChar letter : {QLatin1Char('A'), QLatin1Char('B')}) {
+        const auto list = m_widthLists.find(letter);
+        if (list == m_widthLists.end())
+            continue;
+        TableModel* model = list->second->tableModel();
+        for (int i = 0; i < captions.size() && i < model->columnCount(); ++i)
+            model->setColumnTitle(i, captions[i]);
     }
 }
 
@@ -495,61 +466,59 @@ void TMainform::StoreColumnWidths() {
     }
 }
 
-void TMainform::DisableTableControls() {
-    m_dataLeser->DisableControls();
-    m_dataAusleihe->DisableControls();
-    m_dataBuecher->DisableControls();
-}
-
-void TMainform::EnableTableControls() {
-    m_dataLeser->EnableControls();
-    m_dataBuecher->EnableControls();
-    m_dataAusleihe->EnableControls();
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Commands
 
+void TMainform::AusleiheClick() {
+    run([this] { m_AusleiheBuchenF->exec(); });
+}
+
+void TMainform::RueckgabeClick() {
+    run([this] { m_RueckgabeF->exec(); });
+}
+
+void TMainform::AuswertenClick() {
+    run([this] { m_AuswertenF->exec(); });
+}
+
+void TMainform::LeserDruckenClick() {
+    run([this] { m_DruckerDialogLeserF->exec(); });
+}
+
 void TMainform::NeuesBuchClick() {
-    if (!showBookEntry)
-        return;
     run([this] {
-        DisableTableControls();
-        try {
-            if (loadRememberedValues)
-                loadRememberedValues();
-        } catch (...) {
-            EnableTableControls();
-            throw;
+        {
+            const auto quiet = m_library.tableControlsDisabled();
+            m_DB1EingabeF->LoadRememberedValues();
         }
-        EnableTableControls();
         ClientBuecher().Insert();
-        showBookEntry();
+        m_DB1EingabeF->exec();
+    });
+}
+
+void TMainform::editBook(bool fillLists) {
+    if (ClientBuecher().RecordCount() == 0)
+        return;
+    run([this, fillLists] {
+        if (fillLists) {
+            // Filling the lists moves the book table; the window must still show the marked book.
+            const int recNo = ClientBuecher().RecNo();
+            {
+                const auto quiet = m_library.tableControlsDisabled();
+                m_DB1EingabeF->LoadRememberedValues();
+            }
+            ClientBuecher().MoveTo(recNo);
+        }
+        m_DB1EingabeF->exec();
     });
 }
 
 void TMainform::BuchBearbeitenClick() {
-    if (!showBookEntry || ClientBuecher().RecordCount() == 0)
-        return;
-    run([this] {
-        const int recNo = ClientBuecher().RecNo();
-        DisableTableControls();
-        try {
-            if (loadRememberedValues)
-                loadRememberedValues();
-        } catch (...) {
-            EnableTableControls();
-            throw;
-        }
-        EnableTableControls();
-        ClientBuecher().MoveTo(recNo);
-        showBookEntry();
-    });
+    editBook(true);
 }
 
 void TMainform::BuchBearbeitenDirektClick() {
-    if (showBookEntry && ClientBuecher().RecordCount() > 0)
-        run(showBookEntry);
+    editBook(false);
 }
 
 void TMainform::deleteCurrent(Table& table, const QString& question) {
@@ -565,17 +534,15 @@ void TMainform::BuchLoeschenClick() {
 }
 
 void TMainform::NeuerLeserClick() {
-    if (!showReaderEntry)
-        return;
     run([this] {
         ClientLeser().Insert();
-        showReaderEntry();
+        m_LeserEingebenF->exec();
     });
 }
 
 void TMainform::LeserBearbeitenClick() {
-    if (showReaderEntry && ClientLeser().RecordCount() > 0)
-        run(showReaderEntry);
+    if (ClientLeser().RecordCount() > 0)
+        run([this] { m_LeserEingebenF->exec(); });
 }
 
 void TMainform::LeserLoeschenClick() {
@@ -584,20 +551,17 @@ void TMainform::LeserLoeschenClick() {
 }
 
 void TMainform::BuecherlistenClick() {
-    if (!showBookPrint)
-        return;
-    DisableTableControls();
-    bool narrow = false;
-    try {
-        narrow = showBookPrint();
-    } catch (const EngineError& e) {
-        EnableTableControls();
-        showMessage(e.message());
-        return;
-    }
-    EnableTableControls();
-    if (narrow)
-        run(showSearch);
+    run([this] {
+        bool narrow = false;
+        {
+            const auto quiet = m_library.tableControlsDisabled();
+            m_DruckerDialogF->setNarrowButtonVisible(true);
+            m_DruckerDialogF->exec();
+            narrow = m_DruckerDialogF->takeNarrowRequest();
+        }
+        if (narrow)
+            m_AuswertenF->exec();
+    });
 }
 
 QString TMainform::overdueFilter() const {
@@ -611,16 +575,20 @@ void TMainform::setPageFromProgram(int index) {
 }
 
 void TMainform::GesamtlisteDruckenClick() {
-    setPageFromProgram(2);
-    ClientAusleihe().setFiltered(false);
-    run(showLoanPrint);
+    run([this] {
+        setPageFromProgram(2);
+        ClientAusleihe().setFiltered(false);
+        m_DruckerDialogAusleihlisteF->exec();
+    });
 }
 
 void TMainform::UeberfaelligeDruckenClick() {
-    setPageFromProgram(3);
-    ClientAusleihe().setFilter(overdueFilter());
-    ClientAusleihe().setFiltered(true);
-    run(showLoanPrint);
+    run([this] {
+        setPageFromProgram(3);
+        ClientAusleihe().setFilter(overdueFilter());
+        ClientAusleihe().setFiltered(true);
+        m_DruckerDialogAusleihlisteF->exec();
+    });
 }
 
 void TMainform::PageControl1Change(int index) {
@@ -636,7 +604,7 @@ void TMainform::PageControl1Change(int index) {
 }
 
 void TMainform::HilfeClick() {
-    HelpService::openManual(this);
+    DesktopOpener::openManual(this);
 }
 
 void TMainform::releaseBookOfDeletedLoan() {
@@ -647,8 +615,10 @@ void TMainform::releaseBookOfDeletedLoan() {
         const QVariant book = loans.FieldByName(QStringLiteral("BuecherID")).AsVariant();
         if (!book.isValid())
             return;
-        // The book may be filtered out of the book list at the moment: look for it among all books.
+        // The released book is not the one the user marked in the book list: that one stays marked.
         Table& books = ClientBuecher();
+        CurrentRowKeeper keep(books);
+        // The book may be filtered out of the book list at the moment: look for it among all books.
         const bool filtered = books.Filtered();
         books.setFiltered(false);
         if (books.Locate(QStringLiteral("ID"), {book})) {

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "DataSource.h"
-#include "LibraryData.h"
-#include "RecordRules.h"
+#include "ui/Library.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <map>
 
 class QTabWidget;
-class QToolButton;
 class QMenu;
 class QAction;
 
@@ -17,57 +14,60 @@ namespace lesaro {
 
 class DataGrid;
 class GradientPanel;
+class TAccessFormF;
+class TAusleiheBuchenF;
+class TAusleihhistorieF;
+class TAuswertenF;
+class TComboBoxenLoeschenF;
+class TDB1EingabeF;
+class TDatenSichernF;
+class TDruckerDialogAusleihlisteF;
+class TDruckerDialogF;
+class TDruckerDialogLeserF;
+class TExportF;
+class TExportLeserF;
 class TInfoF;
+class TLeserEingebenF;
 class TNetzwerkF;
+class TOptionenF;
+class TRueckgabeF;
 class TUmfrageF;
+class TWizzardF;
+class TWizzardLeserF;
 
-// The main window. It owns the library's tables for the whole run, shows the books, readers, all loans
-// and the overdue loans, opens every other window, and runs the start-up steps when it is first shown and
-// the saving steps when it is closed.
+// The main window: the books, readers, all loans and the overdue loans, and the place every other window
+// is opened from. It creates each of them once and calls it directly. The tables are not its own: they
+// belong to the library handle, which outlives every window.
 class TMainform : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainform(QWidget* parent = nullptr);
+    explicit TMainform(Library& library, QWidget* parent = nullptr);
     ~TMainform() override;
 
-    LibraryData& data() { return m_data; }
-    RecordRules& rules() { return m_rules; }
-    Table& ClientBuecher() { return m_data.ClientBuecher; }
-    Table& ClientLeser() { return m_data.ClientLeser; }
-    Table& ClientAusleihe() { return m_data.ClientAusleihe; }
-    Table& ClientDataSet4() { return m_data.ClientDataSet4; }
-    DataSource& DataBuecher() { return *m_dataBuecher; }
-    DataSource& DataLeser() { return *m_dataLeser; }
-    DataSource& DataAusleihe() { return *m_dataAusleihe; }
+    Library& library() { return m_library; }
+    LibraryData& data() { return m_library.data(); }
+    Table& ClientBuecher() { return m_library.ClientBuecher(); }
+    Table& ClientLeser() { return m_library.ClientLeser(); }
+    Table& ClientAusleihe() { return m_library.ClientAusleihe(); }
+    Table& ClientDataSet4() { return m_library.ClientDataSet4(); }
+    DataSource& DataBuecher() { return m_library.DataBuecher(); }
+    DataSource& DataLeser() { return m_library.DataLeser(); }
+    DataSource& DataAusleihe() { return m_library.DataAusleihe(); }
 
     // Where the data lives; tests point these at temporary folders before the window is shown.
     void FormCreate(const QString& baseFolder = LibraryData::defaultBaseFolder(), const QString& programFolder = {});
-
-    // The windows that later parts of the program contribute. Each opens its window modally; an unset
-    // one leaves its command without effect.
-    std::function<void()> showBookEntry;        // TDB1EingabeF
-    std::function<void()> loadRememberedValues; // fills the book entry window's lists (moves the book table)
-    std::function<void()> showReaderEntry;      // TLeserEingebenF
-    std::function<void()> showLoanBooking;      // TAusleiheBuchenF
-    std::function<void()> showReturn;           // TRueckgabeF
-    std::function<void()> showSearch;           // TAuswertenF
-    std::function<bool()> showBookPrint;        // TDruckerDialogF; true when closed with "Bücher eingrenzen/sortieren"
-    std::function<void()> showLoanPrint;        // TDruckerDialogAusleihlisteF
-    std::function<void()> showReaderPrint;      // TDruckerDialogLeserF
-    std::function<void()> showBackup;           // TDatenSichernF
-    std::function<void()> showOptions;          // TOptionenF
-    std::function<void()> showListCleanup;      // TComboBoxenLoeschenF
-    std::function<void()> showBookImport, showReaderImport, showBookExport, showReaderExport;
 
     // Lists of other windows that keep their column widths in the settings (B search, E loan history).
     void registerWidthList(QChar letter, DataGrid* grid);
     void ApplyColumnWidths();
     void StoreColumnWidths();
     void ApplyFieldCaptions();
-    void DisableTableControls();
-    void EnableTableControls();
+    void DisableTableControls() { m_library.DisableTableControls(); }
+    void EnableTableControls() { m_library.EnableTableControls(); }
 
     // Commands of the menu, the header buttons, the context menu and the lists.
+    void AusleiheClick();
+    void RueckgabeClick();
     void NeuesBuchClick();
     void BuchBearbeitenClick();
     void BuchBearbeitenDirektClick();
@@ -75,6 +75,8 @@ public:
     void NeuerLeserClick();
     void LeserBearbeitenClick();
     void LeserLoeschenClick();
+    void LeserDruckenClick();
+    void AuswertenClick();
     void BuecherlistenClick();
     void GesamtlisteDruckenClick();
     void UeberfaelligeDruckenClick();
@@ -87,9 +89,6 @@ public:
     QMenu* helpMenu() const { return m_helpMenu; }
     DataGrid* grid(int index) const { return m_grids[index]; }
 
-    // Shows a message to the user; replaced by tests.
-    std::function<void(const QString&)> showMessage;
-
     bool startupDone() const { return m_startupDone; }
     QString overdueFilter() const;
 
@@ -101,6 +100,7 @@ private:
     void buildHeader();
     void buildGrids();
     void buildMenu();
+    void createWindows();
     QAction* addCommand(QMenu* menu, const QString& objectName, const QString& text, void (TMainform::*slot)());
     QAction* addCommand(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> f);
     void FormShow();
@@ -110,22 +110,40 @@ private:
     void setPageFromProgram(int index);
     void deleteCurrent(Table& table, const QString& question);
     void releaseBookOfDeletedLoan();
+    void editBook(bool fillLists);
+    // Every command runs through here: an engine failure ends the command and reaches the user as the
+    // German message, and the program goes on.
     void run(const std::function<void()>& command);
 
-    LibraryData m_data;
-    RecordRules m_rules{m_data};
-    DataSource* m_dataBuecher;
-    DataSource* m_dataLeser;
-    DataSource* m_dataAusleihe;
+    Library& m_library;
     GradientPanel* m_header = nullptr;
     QTabWidget* m_pages = nullptr;
     DataGrid* m_grids[4] = {};
     QMenu* m_popup = nullptr;
     QMenu* m_helpMenu = nullptr;
-    TInfoF* m_info = nullptr;
-    TNetzwerkF* m_netzwerk = nullptr;
-    TUmfrageF* m_umfrage = nullptr;
     std::map<QChar, DataGrid*> m_widthLists;
+
+    TDB1EingabeF* m_DB1EingabeF = nullptr;
+    TAuswertenF* m_AuswertenF = nullptr;
+    TDruckerDialogF* m_DruckerDialogF = nullptr;
+    TDatenSichernF* m_DatenSichernF = nullptr;
+    TOptionenF* m_OptionenF = nullptr;
+    TInfoF* m_InfoF = nullptr;
+    TNetzwerkF* m_NetzwerkF = nullptr;
+    TUmfrageF* m_UmfrageF = nullptr;
+    TLeserEingebenF* m_LeserEingebenF = nullptr;
+    TAusleiheBuchenF* m_AusleiheBuchenF = nullptr;
+    TRueckgabeF* m_RueckgabeF = nullptr;
+    TAusleihhistorieF* m_AusleihhistorieF = nullptr;
+    TDruckerDialogAusleihlisteF* m_DruckerDialogAusleihlisteF = nullptr;
+    TDruckerDialogLeserF* m_DruckerDialogLeserF = nullptr;
+    TComboBoxenLoeschenF* m_ComboBoxenLoeschenF = nullptr;
+    TExportLeserF* m_ExportLeserF = nullptr;
+    TExportF* m_ExportF = nullptr;
+    TWizzardF* m_WizzardF = nullptr;
+    TAccessFormF* m_AccessFormF = nullptr;
+    TWizzardLeserF* m_WizzardLeserF = nullptr;
+
     bool m_created = false;
     bool m_shown = false;
     bool m_startupDone = false;

@@ -1,6 +1,6 @@
-#include "TNetzwerkF.h"
+#include "shell/TNetzwerkF.h"
 
-#include "FlatButton.h"
+#include "ui/FlatButton.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "TUmfrageF.h"
+#include "shell/TUmfrageF.h"
 
-#include "Clock.h"
-#include "FlatButton.h"
-#include "GermanLocale.h"
-#include "MessageService.h"
+#include "core/Clock.h"
+#include "core/GermanLocale.h"
+#include "ui/FlatButton.h"
+#include "ui/MessageService.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>

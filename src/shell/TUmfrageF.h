@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LesaroDialog.h"
+#include "ui/LesaroDialog.h"
 
 #include <functional>
 

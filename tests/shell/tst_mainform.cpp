@@ -1,15 +1,19 @@
-#include "Clock.h"
-#include "DataGrid.h"
-#include "GermanLocale.h"
-#include "INI.h"
-#include "MessageService.h"
-#include "SettingsStore.h"
-#include "TMainform.h"
-#include "TableModel.h"
+#include "catalogue/TDB1EingabeF.h"
+#include "catalogue/TLeserEingebenF.h"
+#include "core/Clock.h"
+#include "core/GermanLocale.h"
+#include "settings/INI.h"
+#include "settings/SettingsStore.h"
+#include "support/ProgramRun.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageService.h"
+#include "ui/TableModel.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -21,22 +25,10 @@ class MainformTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_errors;
 
-    std::unique_ptr<TMainform> start() {
-        auto w = std::make_unique<TMainform>();
-        w->showMessage = [this](const QString& m) { m_errors << m; };
-        w->FormCreate(m_dir->path() + QStringLiteral("/share"), m_dir->path());
-        w->show();
-        return w;
-    }
+    test::ProgramRun start() { return test::ProgramRun(m_dir->path() + QStringLiteral("/share"), m_dir->path()); }
 
-    static void finish(std::unique_ptr<TMainform> w) {
-        w->close();
-        w->data().closeTables();
-        w.reset();
-        INI::FlushSettings();
-    }
+    static void finish(test::ProgramRun w) { w.finish(); }
 
     static void addBook(TMainform& w, const QString& author) {
         Table& t = w.ClientBuecher();
@@ -78,7 +70,6 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
         MessageService::setAnswering(true);
-        m_errors.clear();
         Clock::setFixedNow(QDateTime(QDate(2022, 2, 15), QTime(10, 0)));
     }
 
@@ -142,9 +133,11 @@ private Q_SLOTS:
         w->PageControl1()->setCurrentIndex(2);
         QCOMPARE(w->grid(2)->tableModel()->rowCount(), 4);
         // The print command sets the tab without the tab rule, and the overdue filter itself.
+        test::closeNextDialog();
         w->UeberfaelligeDruckenClick();
         QCOMPARE(w->PageControl1()->currentIndex(), 3);
         QVERIFY(w->ClientAusleihe().Filtered());
+        test::closeNextDialog();
         w->GesamtlisteDruckenClick();
         QVERIFY(!w->ClientAusleihe().Filtered());
         finish(std::move(w));
@@ -168,7 +161,8 @@ private Q_SLOTS:
         // An empty reader list still asks, then reports the engine's refusal.
         MessageService::answerNext(B::Yes);
         w->LeserLoeschenClick();
-        QCOMPARE(m_errors, QStringList{QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar")});
+        QCOMPARE(MessageService::takeShownTexts().last(),
+                 QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
         finish(std::move(w));
     }
 
@@ -194,27 +188,80 @@ private Q_SLOTS:
 
     void numberingAndCancelledInsert() {
         auto w = start();
+        auto* entry = w->findChild<TDB1EingabeF*>();
+        QVERIFY(entry);
         QList<int> seen;
         bool keep = false;
-        w->showBookEntry = [&] {
-            Table& t = w->ClientBuecher();
-            seen << t.FieldByName(QStringLiteral("ID")).AsInteger()
-                 << t.FieldByName(QStringLiteral("Nummer")).AsInteger();
-            if (keep)
-                t.Post();
-            else
-                t.Cancel();
+        // The book entry window is shown modally: look at the new row while it is open, then close it.
+        auto whileOpen = [&] {
+            QTimer::singleShot(0, entry, [&] {
+                QVERIFY(entry->isVisible());
+                Table& t = w->ClientBuecher();
+                seen << t.FieldByName(QStringLiteral("ID")).AsInteger()
+                     << t.FieldByName(QStringLiteral("Nummer")).AsInteger();
+                if (keep)
+                    t.Post();
+                entry->close();
+            });
         };
+        whileOpen();
         w->NeuesBuchClick();
         keep = true;
+        whileOpen();
         w->NeuesBuchClick();
         QCOMPARE(seen, (QList<int>{1, 1, 2, 2}));
         QCOMPARE(w->ClientBuecher().RecordCount(), 1);
-        // Editing from an empty reader list does nothing.
-        bool opened = false;
-        w->showReaderEntry = [&] { opened = true; };
+        // Editing from an empty reader list opens nothing.
+        auto* readerEntry = w->findChild<TLeserEingebenF*>();
+        QSignalSpy opened(readerEntry, &QDialog::finished);
         w->LeserBearbeitenClick();
-        QVERIFY(!opened);
+        QCOMPARE(opened.count(), 0);
+        finish(std::move(w));
+    }
+
+    // Releasing the book of a deleted open loan must not move the book list's marked row: the next
+    // "Buch löschen" has to delete the book the user marked.
+    void deletingAnOpenLoanKeepsTheMarkedBook() {
+        auto w = start();
+        for (const char* a : {"Erster", "Zweiter", "Dritter"})
+            addBook(*w, QString::fromLatin1(a));
+        Table& books = w->ClientBuecher();
+        books.Locate(QStringLiteral("Verfasser"), {QStringLiteral("Erster")});
+        books.Edit();
+        books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(true);
+        books.Post();
+        addLoan(*w, 1, Clock::today().addDays(-5), QVariant());
+        books.Locate(QStringLiteral("Verfasser"), {QStringLiteral("Dritter")});
+        w->PageControl1()->setCurrentIndex(3);
+        w->grid(3)->setFocus();
+        MessageService::answerNext(B::Ok);
+        QTest::keyClick(w->grid(3), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w->ClientAusleihe().RecordCount(), 0);
+        w->PageControl1()->setCurrentIndex(0);
+        QCOMPARE(books.FieldByName(QStringLiteral("Verfasser")).AsString(), QStringLiteral("Dritter"));
+        MessageService::answerNext(B::Yes);
+        w->BuchLoeschenClick();
+        QStringList left;
+        for (books.First(); !books.Eof(); books.Next())
+            left << books.FieldByName(QStringLiteral("Verfasser")).AsString();
+        QCOMPARE(left, (QStringList{"Erster", "Zweiter"}));
+        finish(std::move(w));
+    }
+
+    // With no settings yet, a failed start still titles every book column.
+    void captionsAfterAFailedStart() {
+        {
+            auto first = start();
+            first.finish();
+        }
+        QFile::remove(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        QFile::remove(m_dir->path() + QStringLiteral("/share/Tomarelle 2022/leser30.b04"));
+        auto w = start();
+        QVERIFY(!w->startupDone());
+        const QStringList titles = w->grid(0)->columnTitles();
+        QCOMPARE(titles.mid(0, 3), (QStringList{"Nr.", "Verfasser", "Titel"}));
+        QVERIFY(!titles.contains(QString()));
         finish(std::move(w));
     }
 

@@ -1,10 +1,10 @@
-#include "Clock.h"
-#include "FlatButton.h"
-#include "MessageService.h"
-#include "TInfoF.h"
-#include "TNetzwerkF.h"
-#include "TUmfrageF.h"
-#include "WebPage.h"
+#include "core/Clock.h"
+#include "shell/TInfoF.h"
+#include "shell/TNetzwerkF.h"
+#include "shell/TUmfrageF.h"
+#include "ui/DesktopOpener.h"
+#include "ui/FlatButton.h"
+#include "ui/MessageService.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -64,7 +64,7 @@ private Q_SLOTS:
             printer.setOutputFileName(m_pdf);
             return true;
         });
-        WebPage::setOpener([this](const QUrl& url) {
+        DesktopOpener::setOpener([this](const QUrl& url) {
             m_opened << url;
             return m_openerResult;
         });
@@ -82,7 +82,7 @@ private Q_SLOTS:
 
     void cleanupTestCase() {
         TUmfrageF::setPrintSetup({});
-        WebPage::setOpener({});
+        DesktopOpener::setOpener({});
         Clock::setFixedNow({});
     }
 
@@ -243,7 +243,7 @@ private Q_SLOTS:
     }
 
     void webPageOpensTheMakersAddress() {
-        QVERIFY(WebPage::openMakerPage(nullptr));
+        QVERIFY(DesktopOpener::openMakerPage(nullptr));
         QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://www.orvendel-software.de"))});
         QVERIFY(MessageService::takeShown().isEmpty());
     }
@@ -251,7 +251,7 @@ private Q_SLOTS:
     // Without a browser the user learns why nothing happened and gets the address to type in elsewhere.
     void webPageWithoutBrowserIsReported() {
         m_openerResult = false;
-        QVERIFY(!WebPage::openMakerPage(nullptr));
+        QVERIFY(!DesktopOpener::openMakerPage(nullptr));
         QCOMPARE(m_opened.size(), 1);
         const auto shown = MessageService::takeShown();
         QCOMPARE(shown.size(), 1);

@@ -1,10 +1,11 @@
-#include "Clock.h"
-#include "EngineError.h"
-#include "GermanLocale.h"
-#include "INI.h"
-#include "LibraryTables.h"
-#include "SettingsStore.h"
-#include "TMainform.h"
+#include "core/Clock.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/LibraryTables.h"
+#include "settings/INI.h"
+#include "settings/SettingsStore.h"
+#include "support/ProgramRun.h"
+#include "ui/MessageService.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,22 +25,14 @@ class StartupTest : public QObject {
     QString program() const { return m_dir->path() + QStringLiteral("/bin"); }
 
     // One run of the program: create, show (start-up), then close through the close box or "Beenden".
-    std::unique_ptr<TMainform> start() {
-        auto w = std::make_unique<TMainform>();
-        w->showMessage = [this](const QString& m) { m_messages << m; };
-        w->FormCreate(base(), program());
-        w->show();
-        return w;
-    }
+    test::ProgramRun start() { return test::ProgramRun(base(), program()); }
 
-    static void finish(std::unique_ptr<TMainform> w, bool viaMenu = false) {
-        if (viaMenu)
-            w->Beenden1Click();
-        else
-            w->close();
-        w->data().closeTables();
-        w.reset();
-        INI::FlushSettings();
+    static void finish(test::ProgramRun w, bool viaMenu = false) { w.finish(viaMenu); }
+
+    // Every message the runs showed so far.
+    QStringList messages() {
+        m_messages += MessageService::takeShownTexts();
+        return m_messages;
     }
 
     static QByteArray read(const QString& path) {
@@ -75,14 +68,18 @@ private Q_SLOTS:
         QDir().mkpath(program());
         SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
         m_messages.clear();
+        MessageService::setAnswering(true);
         Clock::setFixedNow(QDateTime(QDate(2022, 3, 5), QTime(9, 7, 3)));
     }
 
-    void cleanup() { Clock::setFixedNow({}); }
+    void cleanup() {
+        Clock::setFixedNow({});
+        MessageService::setAnswering(false);
+    }
 
     void firstStart() {
         auto w = start();
-        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+        QVERIFY2(messages().isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
         QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("buecher30.b04")).size(), 755);
         QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("leser30.b04")).size(), 298);
         QCOMPARE(QFileInfo(dataFolder() + QStringLiteral("ausleihe30.b04")).size(), 156);
@@ -136,7 +133,7 @@ private Q_SLOTS:
         writeLibrary(base() + QStringLiteral("/Lesaro 2011"), QStringLiteral("Aus 2011"));
         writeLibrary(base() + QStringLiteral("/Lesaro 2009"), QStringLiteral("Aus 2009"));
         auto w = start();
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(messages().isEmpty());
         QCOMPARE(w->data().ClientBuecher.FieldByName(QStringLiteral("Verfasser")).AsString(),
                  QStringLiteral("Aus 2011"));
         finish(std::move(w));
@@ -157,8 +154,8 @@ private Q_SLOTS:
         f.close();
         const QByteArray readers = read(dataFolder() + QStringLiteral("leser30.b04"));
         auto w = start();
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.first().contains(QStringLiteral("speichert Lesaro in dieser Sitzung nichts")));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages().first().contains(QStringLiteral("speichert Lesaro in dieser Sitzung nichts")));
         QVERIFY(w->data().savingBlocked());
         finish(std::move(w));
         QCOMPARE(read(books), QByteArray("kaputt"));
@@ -170,8 +167,8 @@ private Q_SLOTS:
         QFile::remove(dataFolder() + QStringLiteral("buecher30.b04"));
         const QByteArray readers = read(dataFolder() + QStringLiteral("leser30.b04"));
         auto w = start();
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.first().contains(QStringLiteral("backup")));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages().first().contains(QStringLiteral("backup")));
         finish(std::move(w));
         QVERIFY(!QFileInfo::exists(dataFolder() + QStringLiteral("buecher30.b04")));
         QCOMPARE(read(dataFolder() + QStringLiteral("leser30.b04")), readers);

@@ -1,7 +1,7 @@
-#include "RecordRules.h"
+#include "library/RecordRules.h"
 
-#include "INI.h"
-#include "LibraryData.h"
+#include "library/LibraryData.h"
+#include "settings/INI.h"
 
 #include <algorithm>
 

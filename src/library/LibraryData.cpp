@@ -1,13 +1,13 @@
-#include "LibraryData.h"
+#include "library/LibraryData.h"
 
-#include "AtomicFile.h"
-#include "Clock.h"
-#include "Datapacket.h"
-#include "EngineError.h"
-#include "FieldCaptions.h"
-#include "INI.h"
-#include "LibraryTables.h"
-#include "Win1252.h"
+#include "core/AtomicFile.h"
+#include "core/Clock.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/LibraryTables.h"
+#include "core/Win1252.h"
+#include "settings/FieldCaptions.h"
+#include "settings/INI.h"
 
 #include <QCoreApplication>
 #include <QDir>

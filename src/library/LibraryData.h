@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Table.h"
+#include "core/Table.h"
 
 #include <QDateTime>
 #include <QLockFile>

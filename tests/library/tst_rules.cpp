@@ -1,8 +1,8 @@
-#include "GermanLocale.h"
-#include "INI.h"
-#include "LibraryData.h"
-#include "RecordRules.h"
-#include "SettingsStore.h"
+#include "core/GermanLocale.h"
+#include "library/LibraryData.h"
+#include "library/RecordRules.h"
+#include "settings/INI.h"
+#include "settings/SettingsStore.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ui/LesaroDialog.h"
+
+namespace lesaro {
+
+class Library;
+
+// Imports books from another file through a field mapping.
+class TWizzardF : public LesaroDialog {
+    Q_OBJECT
+public:
+    explicit TWizzardF(Library& library, QWidget* parent = nullptr);
+
+private:
+    Library& m_library;
+};
+
+} // namespace lesaro

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ui/LesaroDialog.h"
+
+namespace lesaro {
+
+class Library;
+
+// Imports readers from another file through a field mapping.
+class TWizzardLeserF : public LesaroDialog {
+    Q_OBJECT
+public:
+    explicit TWizzardLeserF(Library& library, QWidget* parent = nullptr);
+
+private:
+    Library& m_library;
+};
+
+} // namespace lesaro

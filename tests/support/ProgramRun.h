@@ -1,0 +1,62 @@
+#pragma once
+
+// One run of the program as the tests of the main window see it: the library handle made first, the main
+// window on a temporary data folder and settings file, and the end of the run in the program's own order.
+
+#include "settings/INI.h"
+#include "shell/TMainform.h"
+#include "ui/Library.h"
+
+#include <QApplication>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace lesaro::test {
+
+class ProgramRun {
+public:
+    ProgramRun(const QString& baseFolder, const QString& programFolder)
+        : m_library(std::make_unique<Library>())
+        , m_window(std::make_unique<TMainform>(*m_library)) {
+        m_window->FormCreate(baseFolder, programFolder);
+        m_window->show();
+    }
+
+    // Closes the window by its close box, or by "Beenden" when asked, then ends the run as the program does.
+    void finish(bool viaMenu = false) {
+        if (!m_window)
+            return;
+        if (viaMenu)
+            m_window->Beenden1Click();
+        else
+            m_window->close();
+        m_window.reset();
+        m_library->data().closeTables();
+        m_library.reset();
+        INI::FlushSettings();
+    }
+
+    ProgramRun(ProgramRun&&) = default;
+    ProgramRun& operator=(ProgramRun&&) = default;
+    ~ProgramRun() { finish(); }
+
+    TMainform* operator->() const { return m_window.get(); }
+    TMainform& operator*() const { return *m_window; }
+    Library& library() const { return *m_library; }
+
+private:
+    std::unique_ptr<Library> m_library;
+    std::unique_ptr<TMainform> m_window;
+};
+
+// Closes the next modal window as soon as the command under test has opened it, so the test goes on.
+inline void closeNextDialog() {
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
+} // namespace lesaro::test

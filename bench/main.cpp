@@ -14,6 +14,8 @@
 #include "core/GermanLocale.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
@@ -65,6 +67,20 @@ int main(int argc, char** argv) {
     bool filtered = false;
     bool listing = false;
     for (int i = 1; i < argc; ++i) {
+        // The generated library as table files, to try the program on a library of ten years.
+        if (std::strcmp(argv[i], "--write-library") == 0 && i + 1 < argc) {
+            const QString folder = QString::fromLocal8Bit(argv[i + 1]);
+            QDir().mkpath(folder);
+            const char* names[] = {"buecher30.b04", "leser30.b04", "ausleihe30.b04"};
+            const QStringList files = lesaro::bench::tenYearLibraryFiles();
+            for (int f = 0; f < 3; ++f) {
+                const QString target = QDir(folder).filePath(QString::fromLatin1(names[f]));
+                QFile::remove(target);
+                if (!QFile::copy(files[f], target))
+                    return 1;
+            }
+            return 0;
+        }
         if (std::strcmp(argv[i], "--small") == 0) {
             context.setSmall(true);
             continue;

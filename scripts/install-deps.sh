@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libicu-dev
     libbenchmark-dev libsqlite3-dev
     clang clang-format libclang-rt-14-dev
     fonts-liberation xvfb xauth

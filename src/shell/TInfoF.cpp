@@ -19,7 +19,11 @@ TInfoF::TInfoF(QWidget* parent)
 
     QLabel* programm = addLine(QStringLiteral("LProgramm"), QStringLiteral("Lesaro 2012"));
     QFont big = programm->font();
-    big.setPointSizeF(big.pointSizeF() * 1.8);
+    // The program's font is sized in pixels, so its point size reads as -1.
+    if (big.pixelSize() > 0)
+        big.setPixelSize(qRound(big.pixelSize() * 1.8));
+    else
+        big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     programm->setFont(big);
     QPalette navyText = programm->palette();

@@ -3,21 +3,49 @@
 #include "core/EngineError.h"
 #include "core/Table.h"
 #include "ui/DataSource.h"
+#include "ui/GermanInterface.h"
 #include "ui/MessageService.h"
 #include "ui/TableModel.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyleFactory>
 
 namespace lesaro {
 
 namespace {
 constexpr int kDefaultColumnWidth = 64;
 constexpr int kIndicatorWidth = 14;
+
+// The columns' design widths leave no room for the style's usual text margin of three pixels a side: a
+// five-digit number in "Nr." and a price in "Preis" (29 pixels each) would be cut to "1…". The cells
+// therefore draw their text without that margin.
+class CompactCellStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        // The item text margin is this metric plus one.
+        if (metric == PM_FocusFrameHMargin && qobject_cast<const DataGrid*>(widget))
+            return -1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QStyle* compactCellStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new CompactCellStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
+}
 } // namespace
 
 DataGrid::DataGrid(QWidget* parent)
@@ -29,6 +57,8 @@ DataGrid::DataGrid(QWidget* parent)
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setStyle(compactCellStyle());
+    setFont(GermanInterface::listFont());
 
     // The selected row stays visible when the grid loses the focus.
     QPalette p = palette();

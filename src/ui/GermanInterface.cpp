@@ -9,7 +9,8 @@ namespace lesaro::GermanInterface {
 
 namespace {
 constexpr int kFontPixelSize = 11;
-}
+constexpr int kListFontPixelSize = 10;
+} // namespace
 
 bool install(QApplication& app) {
     QApplication::setFont(programFont());
@@ -28,6 +29,13 @@ bool install(QApplication& app) {
 QFont programFont() {
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(kFontPixelSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont listFont() {
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setPixelSize(kListFontPixelSize);
     font.setStyleHint(QFont::SansSerif);
     return font;
 }

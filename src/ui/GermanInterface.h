@@ -11,8 +11,12 @@ namespace lesaro::GermanInterface {
 // program then still runs, with Qt's English texts.
 bool install(QApplication& app);
 
-// The font the lists' design widths were made for: a five-digit number, a date and a price fit their
-// columns. Liberation Sans is metric-compatible with Arial, so the printed lists measure alike.
+// The program's compact interface font, the size the windows' design measures were made for. Liberation
+// Sans is metric-compatible with Arial, so what fits on the screen fits the printed lists alike.
 QFont programFont();
+
+// The lists' font: Liberation Sans Narrow, metric-compatible with Arial Narrow, at the size where a
+// five-digit number, a date dd.MM.yyyy and a price "99,99 €" fit the lists' design widths.
+QFont listFont();
 
 } // namespace lesaro::GermanInterface

@@ -4,6 +4,7 @@
 #include "core/GermanLocale.h"
 #include "ui/FlatButton.h"
 #include "ui/MessageService.h"
+#include "ui/PrintDialogService.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QTextDocument>
@@ -22,17 +22,6 @@
 namespace lesaro {
 
 namespace {
-
-TUmfrageF::PrintSetup& printSetup() {
-    static TUmfrageF::PrintSetup setup;
-    return setup;
-}
-
-bool askForPrinter(QPrinter& printer, QWidget* parent) {
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QStringLiteral("Umfrage drucken"));
-    return dialog.exec() == QDialog::Accepted;
-}
 
 const QString kQuestionEinsatz = QStringLiteral("1. Wo setzen Sie Lesaro ein?");
 const QString kQuestionBuecher = QStringLiteral("2. Wie viele Bücher hat Ihre Bibliothek ungefähr?");
@@ -188,7 +177,7 @@ bool TUmfrageF::BDruckenClick() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Lesaro - Umfrage"));
     printer.setPageSize(QPageSize(QPageSize::A4));
-    const bool go = printSetup() ? printSetup()(printer, this) : askForPrinter(printer, this);
+    const bool go = PrintDialogService::print(printer, this, QStringLiteral("Umfrage drucken"));
     if (!go)
         return false;
     if (!printOn(printer)) {
@@ -223,10 +212,6 @@ bool TUmfrageF::printOn(QPrinter& printer) const {
         painter.restore();
     }
     return painter.end();
-}
-
-void TUmfrageF::setPrintSetup(PrintSetup setup) {
-    printSetup() = std::move(setup);
 }
 
 } // namespace lesaro

@@ -27,11 +27,6 @@ public:
     // Asks for a printer and prints; false when the user cancelled or printing failed (the user is told).
     bool BDruckenClick();
 
-    // Stands in for the print dialog: sets up the printer and returns false to cancel. Tests route the
-    // printout into a PDF file with it. An empty one restores the print dialog.
-    using PrintSetup = std::function<bool(QPrinter& printer, QWidget* parent)>;
-    static void setPrintSetup(PrintSetup setup);
-
 private:
     QString einsatzAnswer() const;
     bool printOn(QPrinter& printer) const;

@@ -5,6 +5,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/FlatButton.h"
 #include "ui/MessageService.h"
+#include "ui/PrintDialogService.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -47,23 +48,12 @@ class PeripheralTest : public QObject {
 
     QTemporaryDir m_dir;
     QString m_pdf;
-    int m_setupCalls = 0;
-    QWidget* m_setupParent = nullptr;
     QList<QUrl> m_opened;
     bool m_openerResult = true;
 
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        TUmfrageF::setPrintSetup([this](QPrinter& printer, QWidget* parent) {
-            ++m_setupCalls;
-            m_setupParent = parent;
-            if (m_pdf.isEmpty())
-                return false; // the user cancelled the print dialog
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(m_pdf);
-            return true;
-        });
         DesktopOpener::setOpener([this](const QUrl& url) {
             m_opened << url;
             return m_openerResult;
@@ -72,16 +62,16 @@ private Q_SLOTS:
 
     void init() {
         MessageService::setAnswering(true);
+        // Unanswered print dialogs count as cancelled.
+        PrintDialogService::setAnswering(true);
         m_pdf.clear();
-        m_setupCalls = 0;
-        m_setupParent = nullptr;
         m_opened.clear();
         m_openerResult = true;
         Clock::setFixedNow(QDateTime(QDate(2024, 3, 5), QTime(10, 0)));
     }
 
     void cleanupTestCase() {
-        TUmfrageF::setPrintSetup({});
+        PrintDialogService::setAnswering(false);
         DesktopOpener::setOpener({});
         Clock::setFixedNow({});
     }
@@ -209,10 +199,12 @@ private Q_SLOTS:
             lines << QStringLiteral("Wunsch Nummer %1").arg(i);
         w.findChild<QPlainTextEdit*>(QStringLiteral("MFehlt"))->setPlainText(lines.join(QLatin1Char('\n')));
         m_pdf = m_dir.filePath(QStringLiteral("umfrage-%1.pdf").arg(answerLines));
+        PrintDialogService::answerNext(PrintDialogService::Answer::toFile(m_pdf));
 
         w.findChild<FlatButton*>(QStringLiteral("BDrucken"))->click();
-        QCOMPARE(m_setupCalls, 1);
-        QCOMPARE(m_setupParent, &w);
+        const auto asked = PrintDialogService::takeAsked();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].parent.data(), &w);
         QFile pdf(m_pdf);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QByteArray bytes = pdf.readAll();
@@ -225,7 +217,7 @@ private Q_SLOTS:
     void cancelledPrintDialogPrintsNothing() {
         TUmfrageF w;
         QVERIFY(!w.BDruckenClick());
-        QCOMPARE(m_setupCalls, 1);
+        QCOMPARE(PrintDialogService::takeAsked().size(), 1);
         QVERIFY(MessageService::takeShown().isEmpty());
     }
 
@@ -233,6 +225,7 @@ private Q_SLOTS:
     void failedPrintIsReported() {
         TUmfrageF w;
         m_pdf = m_dir.filePath(QStringLiteral("kein Ordner/umfrage.pdf"));
+        PrintDialogService::answerNext(PrintDialogService::Answer::toFile(m_pdf));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("QPainter::begin")));
         QVERIFY(!w.BDruckenClick());
         QVERIFY(!QFile::exists(m_pdf));

@@ -32,6 +32,7 @@ bool isIntegral(const QVariant& v) {
     }
 }
 
+// A whole number passed as a number, which must fit an integer field's 32 bits as its digits in a filter would.
 qint64 int32Constant(const QVariant& v) {
     bool ok = false;
     const qlonglong n = v.toLongLong(&ok);

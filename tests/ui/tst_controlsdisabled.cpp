@@ -1,8 +1,8 @@
 // The scoped pause of the data sources' controls around bulk work.
-#include "UiFixture.h"
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
 #include "core/Table.h"
+#include "support/UiFixture.h"
 #include "ui/DataSource.h"
 
 #include <QtTest>

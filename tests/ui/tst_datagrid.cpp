@@ -1,7 +1,7 @@
-#include "UiFixture.h"
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
 #include "core/Table.h"
+#include "support/UiFixture.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"
 #include "ui/MessageService.h"

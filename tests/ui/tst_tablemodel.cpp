@@ -1,7 +1,7 @@
-#include "UiFixture.h"
 #include "core/GermanLocale.h"
 #include "core/LibraryTables.h"
 #include "core/Table.h"
+#include "support/UiFixture.h"
 #include "ui/DataSource.h"
 #include "ui/TableModel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Small library tables for the window kit's tests.
+// Small library tables for the tests of the windows and the window kit.
 
 #include "core/LibraryTables.h"
 #include "core/Table.h"

@@ -1,0 +1,197 @@
+#include "printing/ListLayout.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace lesaro::printing {
+
+namespace {
+
+const QString Arial = QStringLiteral("Arial");
+const QString ArialNarrow = QStringLiteral("Arial Narrow");
+
+} // namespace
+
+int roundHalfEven(double value) {
+    // The default floating-point rounding mode rounds an exact half to the even neighbour.
+    return int(std::lrint(value));
+}
+
+ListLayout::ListLayout(ListDesign design, TextMeasurer& measurer)
+    : m_design(std::move(design))
+    , m_measurer(measurer) {}
+
+bool ListLayout::visible(const ListOptions& options, int column) const {
+    const bool ticked = column >= options.ticked.size() || options.ticked[column];
+    return ticked && m_metrics.widths.value(column) > VisibilityThreshold;
+}
+
+double ListLayout::wrapLimit(const PageSetup& page) const {
+    return m_design.wrapLimit ? *m_design.wrapLimit * m_metrics.sx : 0.95 * page.width;
+}
+
+double ListLayout::bottomLimit(const PageSetup& page) const {
+    return m_design.bottomLimit ? *m_design.bottomLimit * m_metrics.sy : 0.95 * page.height;
+}
+
+template <typename OnVisible, typename OnWrap>
+void ListLayout::walkColumns(const ListOptions& options, const PageSetup& page, OnVisible onVisible,
+                             OnWrap onWrap) const {
+    const double limit = wrapLimit(page);
+    const int lineStart = roundHalfEven(m_design.continuationX * m_metrics.sx);
+    int x = roundHalfEven(250 * m_metrics.sx);
+    auto wrap = [&] {
+        if (x > limit) {
+            x = lineStart;
+            onWrap();
+        }
+    };
+    for (int c = 0; c < m_design.columns.size(); ++c) {
+        if (m_design.columns[c].wrapBefore)
+            wrap();
+        if (visible(options, c)) {
+            onVisible(c, x);
+            x += m_metrics.widths[c];
+        }
+        if (m_design.columns[c].wrapAfter)
+            wrap();
+    }
+}
+
+void ListLayout::measure(const ListSource& source, const WidthKey& key) {
+    const int columns = int(m_design.columns.size());
+    QList<int> widths(columns, 0);
+    const int rows = source.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QString text = source.measuredText(r, c);
+            if (text.isEmpty())
+                continue;
+            widths[c] = std::max(widths[c], m_measurer.textWidth(Arial, key.fontHeight, text));
+        }
+    }
+    for (int c = 0; c < columns; ++c) {
+        if (m_design.columns[c].numberWidthRule && widths[c] < 50)
+            widths[c] = key.numberWidth;
+        widths[c] += key.padding;
+    }
+    m_measured = widths;
+    m_widthKey = key;
+    ++m_measureCount;
+}
+
+const ListMetrics& ListLayout::prepare(const ListSource& source, const PageSetup& page, const ListOptions& options) {
+    ListMetrics& m = m_metrics;
+    if (!page.landscape || m_design.alwaysPortrait) {
+        m.sx = page.width / 4961;
+        m.sy = page.height / 7016;
+    } else {
+        m.sx = page.width / 7016;
+        m.sy = page.height / 4961;
+    }
+    const WidthKey key{source.signature(), roundHalfEven(71 * m.sy), roundHalfEven(60 * m.sx),
+                       roundHalfEven(200 * m.sx)};
+    if (!m_widthKey || !(*m_widthKey == key))
+        measure(source, key);
+    m.widths = m_measured;
+
+    m.firstRowBaseline = drawHeading(nullptr, page, options, 1);
+    int pitch = 0;
+    const int continuation = roundHalfEven(108 * m.sy);
+    walkColumns(
+        options, page, [](int, int) {}, [&] { pitch += continuation; });
+    m.pitch = std::max(1, pitch + roundHalfEven(216 * m.sy));
+
+    // The rows k >= 0 whose baseline y0 + k * pitch stays within the bottom limit. A heading so tall that
+    // not even one row fits would give pages without rows and a list that never ends; such a page holds
+    // one row, which then runs below the limit.
+    const double room = bottomLimit(page) - m.firstRowBaseline;
+    m.rowsPerPage = room < 0 ? 1 : int(std::floor(room / m.pitch)) + 1;
+    return m;
+}
+
+int ListLayout::drawHeading(ListCanvas* canvas, const PageSetup& page, const ListOptions& options,
+                            int pageNumber) const {
+    const double sx = m_metrics.sx;
+    const double sy = m_metrics.sy;
+    const int ruleEnd = roundHalfEven(m_design.ruleLength * sx);
+    if (canvas) {
+        canvas->setFont(Arial, roundHalfEven(65 * sx));
+        if (options.pageNumbers)
+            canvas->textOut(roundHalfEven(500 * sx), roundHalfEven(100 * sy), TextAlign::LeftTop,
+                            QStringLiteral("Seite ") + QString::number(pageNumber));
+        canvas->setFont(Arial, roundHalfEven(100 * sy));
+        canvas->textOut(roundHalfEven(0.5 * page.width), roundHalfEven(183 * sy), TextAlign::CentreTop, options.title);
+        canvas->setPenWidth(roundHalfEven(5 * sy));
+    }
+    int y = m_design.firstRuleByWidth ? roundHalfEven(158 * sx) : roundHalfEven(158 * sy);
+    if (canvas)
+        canvas->horizontalLine(0, ruleEnd, y);
+    y += roundHalfEven(151 * sy);
+    if (canvas)
+        canvas->horizontalLine(0, ruleEnd, y);
+    y = m_design.headingBaseline ? roundHalfEven(*m_design.headingBaseline * sy) : y + roundHalfEven(216 * sy);
+
+    if (canvas)
+        canvas->setFont(ArialNarrow, roundHalfEven(80 * sx));
+    const int continuation = roundHalfEven(108 * sy);
+    walkColumns(
+        options, page,
+        [&](int c, int x) {
+            if (canvas)
+                canvas->textOut(x, y, TextAlign::LeftBaseline, m_design.columns[c].heading);
+        },
+        [&] { y += continuation; });
+
+    if (canvas) {
+        canvas->setFont(Arial, roundHalfEven(71 * sy));
+        canvas->setPenWidth(roundHalfEven(2 * sy));
+    }
+    y += roundHalfEven(65 * sy);
+    if (canvas)
+        canvas->horizontalLine(0, ruleEnd, y);
+    y += roundHalfEven(12 * sy);
+    if (canvas)
+        canvas->horizontalLine(0, ruleEnd, y);
+    return y + roundHalfEven(100 * sy);
+}
+
+int ListLayout::firstRowOfPage(int pageNumber) const {
+    return int(std::min<qint64>(qint64(std::max(0, pageNumber - 1)) * m_metrics.rowsPerPage, INT_MAX));
+}
+
+bool ListLayout::drawPage(ListCanvas& canvas, const ListSource& source, const PageSetup& page,
+                          const ListOptions& options, int pageNumber) {
+    int y = drawHeading(&canvas, page, options, pageNumber);
+    const double sy = m_metrics.sy;
+    const int continuation = roundHalfEven(108 * sy);
+    const int toRule = roundHalfEven(100 * sy);
+    const int toNext = roundHalfEven(116 * sy);
+    const int ruleEnd = roundHalfEven(m_design.ruleLength * m_metrics.sx);
+
+    const int count = source.rowCount();
+    const int first = firstRowOfPage(pageNumber);
+    // A page holds exactly its share of rows. Stopping where the baseline passes the bottom limit instead
+    // would print a row twice or skip one at a page break whenever the rounded steps 100 + 116 differ
+    // from the rounded pitch of 216 on which the page starts were computed.
+    const int last = int(std::min<qint64>(qint64(first) + m_metrics.rowsPerPage, count));
+    for (int r = first; r < last; ++r) {
+        walkColumns(
+            options, page, [&](int c, int x) { canvas.textOut(x, y, TextAlign::LeftBaseline, source.text(r, c)); },
+            [&] { y += continuation; });
+        y += toRule;
+        canvas.horizontalLine(0, ruleEnd, y);
+        y += toNext;
+    }
+    // A page that the last record fills exactly does not end the list: the next page, with the heading
+    // alone, does.
+    return qint64(count) - first < m_metrics.rowsPerPage;
+}
+
+int ListLayout::pageCount(const ListSource& source) const {
+    return source.rowCount() / m_metrics.rowsPerPage + 1;
+}
+
+} // namespace lesaro::printing

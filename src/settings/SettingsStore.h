@@ -37,6 +37,8 @@ public:
     int readInteger(const QString& name);
     void writeString(const QString& name, const QString& value);
     void writeInteger(const QString& name, int value);
+    // Whether the value exists at all, for settings whose default is not 0 or the empty text.
+    bool hasValue(const QString& name) const;
 
     // Remembered-value lists: one sub-key per entry below the list key ("Verlag", "Standort", …). An
     // entry that exists in any letter case is not added again; an empty text adds nothing. Entries come

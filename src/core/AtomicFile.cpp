@@ -4,7 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace lesaro {
 
@@ -20,32 +25,132 @@ QString shownPath(const QString& path) {
                           .arg(maxBytes));
 }
 
+QString germanForErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("Die Datei oder der Ordner ist nicht vorhanden.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Keine Berechtigung für diesen Zugriff.");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case EISDIR:
+        return QStringLiteral("Das ist ein Ordner und keine Datei.");
+    case ENOTDIR:
+        return QStringLiteral("Ein Teil des Pfades ist eine Datei und kein Ordner.");
+    default:
+        return {};
+    }
+}
+
+// The system's text for the common errors, as Qt passes it on, back to our own German reason.
+QString germanForSystemText(const QString& systemText) {
+    for (int error : {ENOENT, EACCES, EPERM, ENOSPC, EDQUOT, EROFS, EISDIR, ENOTDIR}) {
+        if (systemText == QString::fromLocal8Bit(std::strerror(error)))
+            return germanForErrno(error);
+    }
+    return {};
+}
+
 } // namespace
+
+FileProblem fileProblem(const QString& path, bool writing, qint64 bytesToWrite, QString* where) {
+    const QFileInfo target(path);
+    const auto found = [where](FileProblem problem, const QString& at) {
+        if (where)
+            *where = at;
+        return problem;
+    };
+    // The nearest folder on the way that exists; a file standing in for a folder shows up here.
+    QFileInfo folder(target.absolutePath());
+    while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath())
+        folder = QFileInfo(folder.absolutePath());
+    if (folder.exists() && !folder.isDir())
+        return found(FileProblem::NotAFolder, folder.absoluteFilePath());
+    if (target.isDir())
+        return found(FileProblem::IsAFolder, target.absoluteFilePath());
+    if (folder.absoluteFilePath() != target.absolutePath())
+        return found(FileProblem::FolderMissing, target.absolutePath());
+    const QByteArray file = QFile::encodeName(target.absoluteFilePath());
+    if (!writing) {
+        if (!target.exists())
+            return found(FileProblem::FileMissing, target.absoluteFilePath());
+        if (::access(file.constData(), R_OK) != 0 && errno == EACCES)
+            return found(FileProblem::NoPermission, target.absoluteFilePath());
+        return FileProblem::Other;
+    }
+    const QByteArray dir = QFile::encodeName(folder.absoluteFilePath());
+    struct statvfs fs {};
+    if (::statvfs(dir.constData(), &fs) == 0) {
+        if (fs.f_flag & ST_RDONLY)
+            return found(FileProblem::ReadOnly, folder.absoluteFilePath());
+        const qint64 free = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+        // Some blocks always go to the file system's own bookkeeping: a disk with less than the file and a
+        // little more left is as good as full.
+        if (free < std::max<qint64>(bytesToWrite, 0) + 64 * 1024)
+            return found(FileProblem::DiskFull, folder.absoluteFilePath());
+    }
+    if (::access(dir.constData(), W_OK) != 0 && errno == EACCES)
+        return found(FileProblem::NoPermission, folder.absoluteFilePath());
+    if (target.exists() && ::access(file.constData(), W_OK) != 0 && errno == EACCES)
+        return found(FileProblem::NoPermission, target.absoluteFilePath());
+    return FileProblem::Other;
+}
+
+QString fileErrorReason(const QString& path, bool writing, const QString& systemText, qint64 bytesToWrite) {
+    QString where;
+    switch (fileProblem(path, writing, bytesToWrite, &where)) {
+    case FileProblem::FileMissing:
+        return QStringLiteral("Die Datei ist nicht vorhanden.");
+    case FileProblem::FolderMissing:
+        return QStringLiteral("Der Ordner „%1“ ist nicht vorhanden.").arg(shownPath(where));
+    case FileProblem::NotAFolder:
+        return QStringLiteral("„%1“ ist eine Datei und kein Ordner.").arg(shownPath(where));
+    case FileProblem::IsAFolder:
+        return QStringLiteral("„%1“ ist ein Ordner und keine Datei.").arg(shownPath(where));
+    case FileProblem::NoPermission:
+        return writing ? QStringLiteral("Keine Schreibberechtigung für „%1“.").arg(shownPath(where))
+                       : QStringLiteral("Keine Leseberechtigung für diese Datei.");
+    case FileProblem::ReadOnly:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case FileProblem::DiskFull:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case FileProblem::Other:
+        break;
+    }
+    const QString german = germanForSystemText(systemText);
+    return german.isEmpty() ? systemText : german;
+}
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     // Never fall back to writing the target in place: a failure half-way would destroy the old file.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EngineError(
-            QStringLiteral("Die Datei '%1' kann nicht angelegt werden: %2").arg(shownPath(path), file.errorString()));
+    // Unbuffered, so that a write the disk refuses fails here: with Qt's buffer it fails only inside
+    // commit(), which on a full disk then still puts the empty temporary file in the old file's place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht angelegt werden: %2")
+                              .arg(shownPath(path), fileErrorReason(path, true, file.errorString(), bytes.size())));
     if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EngineError(
-            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(shownPath(path), reason));
+        const QString system = file.errorString();
+        file.cancelWriting(); // frees the space the partial file took, so a full disk is seen as full
+        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                              .arg(shownPath(path), fileErrorReason(path, true, system, bytes.size())));
     }
     // commit() flushes the temporary file to disk before it takes the old file's place.
     if (!file.commit())
         throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
-                              .arg(shownPath(path), file.errorString()));
+                              .arg(shownPath(path), fileErrorReason(path, true, file.errorString(), bytes.size())));
 }
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EngineError(
-            QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: %2").arg(shownPath(path), file.errorString()));
+        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: %2")
+                              .arg(shownPath(path), fileErrorReason(path, false, file.errorString())));
     const qint64 size = file.size();
     if (size > maxBytes)
         tooLarge(path, maxBytes);
@@ -66,7 +171,7 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
         const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
         if (got < 0)
             throw EngineError(QStringLiteral("Die Datei '%1' kann nicht gelesen werden: %2")
-                                  .arg(shownPath(path), file.errorString()));
+                                  .arg(shownPath(path), fileErrorReason(path, false, file.errorString())));
         if (got == 0)
             break;
         filled += got;

@@ -18,4 +18,16 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes);
 // file cannot be opened or read, or when it is larger than maxBytes.
 QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxWholeFileSize);
 
+// The common reasons why a file cannot be read or written, found by looking at the file system after the
+// failure: the system's own text is English, and for a full disk often only "Unknown error".
+enum class FileProblem { Other, FileMissing, FolderMissing, NotAFolder, IsAFolder, NoPermission, ReadOnly, DiskFull };
+
+// where: the path the problem lies with (the file, or the folder on its way). bytesToWrite (when known)
+// lets a nearly full disk count as full.
+FileProblem fileProblem(const QString& path, bool writing, qint64 bytesToWrite = -1, QString* where = nullptr);
+
+// The German reason for a failed read or write of path; the system's text only when none of the common
+// causes is found.
+QString fileErrorReason(const QString& path, bool writing, const QString& systemText, qint64 bytesToWrite = -1);
+
 } // namespace lesaro

@@ -78,24 +78,107 @@ void LibraryData::preload() {
 }
 
 void LibraryData::loadTable(Table& table, int index) {
-    if (m_preloaded[index].valid())
-        table.LoadFrom([this, index] { return m_preloaded[index].get(); });
-    else
-        table.LoadFromFile();
+    try {
+        if (m_preloaded[index].valid())
+            table.LoadFrom([this, index] { return m_preloaded[index].get(); });
+        else
+            table.LoadFromFile();
+    } catch (const EngineError& e) {
+        // The reader's own text says what is wrong inside the file, not which of the three it is.
+        const QString path = QDir::toNativeSeparators(table.FileName());
+        if (e.message().contains(path))
+            throw;
+        const char* what = &table == &ClientBuecher ? "Bücherdatei"
+                           : &table == &ClientLeser ? "Leserdatei"
+                                                    : "Ausleihdatei";
+        throw EngineError(QStringLiteral("Die %1 „%2“ kann nicht gelesen werden: %3")
+                              .arg(QString::fromUtf8(what), path, e.message()));
+    }
+}
+
+bool LibraryData::startupCopiesExist() const {
+    const QDir backup(m_dataFolder + QStringLiteral("backup"));
+    for (const QString& copy : backup.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (QFileInfo::exists(backup.filePath(copy) + u'/' + QString::fromLatin1(LibraryTables::kBookFile)))
+            return true;
+    }
+    return false;
+}
+
+QString LibraryData::restoreHint() const {
+    if (!startupCopiesExist())
+        return {};
+    return QStringLiteral("\n\nSie können die Daten aus einer Startsicherung im Ordner \"backup\" des Datenordners "
+                          "(%1) wiederherstellen.")
+        .arg(QDir::toNativeSeparators(m_dataFolder));
 }
 
 bool LibraryData::acquireDataFolder(QString* error) {
-    m_lock = std::make_unique<QLockFile>(m_dataFolder + QStringLiteral(".lesaro.lock"));
+    const QString lockPath = m_dataFolder + QStringLiteral(".lesaro.lock");
+    m_lock = std::make_unique<QLockFile>(lockPath);
     m_lock->setStaleLockTime(0); // a lock is stale only when its process is gone
     if (m_lock->tryLock(0))
         return true;
-    if (error) {
+    const bool heldByOtherRun = m_lock->error() == QLockFile::LockFailedError;
+    m_lock.reset();
+    if (!error)
+        return false;
+    const QString folder = QDir::toNativeSeparators(m_dataFolder);
+    if (heldByOtherRun) {
         *error = QStringLiteral("Lesaro läuft bereits mit diesem Datenordner (%1).\n\n"
                                 "Bitte arbeiten Sie im bereits geöffneten Programmfenster weiter. Ein zweites "
                                 "Programmfenster würde beim Beenden die Daten des ersten überschreiben.")
-                     .arg(QDir::toNativeSeparators(m_dataFolder));
+                     .arg(folder);
+        return false;
     }
-    m_lock.reset();
+    // Anything else keeps this run from writing into the folder at all; the user needs the true reason.
+    // When the folder could not even be made, the reason lies with making it.
+    QString dataFolder = m_dataFolder;
+    dataFolder.chop(1);
+    const QString probe = QFileInfo::exists(dataFolder) ? lockPath : dataFolder;
+    QString where;
+    const FileProblem problem = fileProblem(probe, true, 4096, &where);
+    const QString shownWhere = QDir::toNativeSeparators(where);
+    QString reason;
+    QString advice;
+    switch (problem) {
+    case FileProblem::NotAFolder:
+        reason = QStringLiteral("„%1“ ist eine Datei und kein Ordner.").arg(shownWhere);
+        advice = QStringLiteral("Benennen Sie diese Datei um oder verschieben Sie sie, damit Lesaro dort seinen "
+                                "Datenordner anlegen kann, und starten Sie Lesaro dann erneut.");
+        break;
+    case FileProblem::DiskFull:
+        reason = QStringLiteral("Der Datenträger ist voll.");
+        advice = QStringLiteral("Bitte schaffen Sie Platz auf dem Datenträger, zum Beispiel indem Sie nicht mehr "
+                                "benötigte Dateien löschen, und starten Sie Lesaro dann erneut.");
+        break;
+    case FileProblem::ReadOnly:
+        reason = QStringLiteral("Der Datenträger ist schreibgeschützt.");
+        advice = QStringLiteral("Lesaro speichert die Bibliothek beim Beenden im Datenordner und braucht dort "
+                                "Schreibzugriff. Bitte wenden Sie sich an die Person, die diesen Rechner betreut.");
+        break;
+    case FileProblem::NoPermission:
+        reason = QStringLiteral("Keine Schreibberechtigung für „%1“.").arg(shownWhere);
+        advice = QStringLiteral("Lesaro speichert die Bibliothek beim Beenden im Datenordner und braucht dort "
+                                "Schreibrechte. Bitte lassen Sie sich diese Rechte von der Person geben, die "
+                                "diesen Rechner betreut.");
+        break;
+    case FileProblem::FolderMissing:
+    case FileProblem::FileMissing:
+        reason = QStringLiteral("Der Ordner „%1“ ist nicht vorhanden und konnte nicht angelegt werden.")
+                     .arg(QDir::toNativeSeparators(dataFolder));
+        advice = QStringLiteral("Bitte prüfen Sie, ob der Ordner darüber erreichbar ist, und starten Sie Lesaro "
+                                "dann erneut.");
+        break;
+    case FileProblem::IsAFolder:
+    case FileProblem::Other:
+        reason =
+            QStringLiteral("Die Sperrdatei „%1“ kann nicht angelegt werden.").arg(QDir::toNativeSeparators(lockPath));
+        advice = QStringLiteral("Bitte prüfen Sie, ob der Datenordner erreichbar und beschreibbar ist, und starten "
+                                "Sie Lesaro dann erneut.");
+        break;
+    }
+    *error = QStringLiteral("Lesaro kann den Datenordner (%1) nicht verwenden: %2\n\n%3").arg(folder, reason, advice);
     return false;
 }
 
@@ -167,10 +250,9 @@ void LibraryData::loadAtStart() {
             m_startupProblem =
                 QStringLiteral("Im Datenordner fehlt die Bücherdatei \"%1\", die Leser- und Ausleihdaten sind aber "
                                "vorhanden. Damit sie nicht durch leere Tabellen ersetzt werden, legt Lesaro keine "
-                               "neuen Tabellen an und speichert in dieser Sitzung nichts.\n\n"
-                               "Sie können die Daten aus einer Startsicherung im Ordner \"backup\" des Datenordners "
-                               "(%2) wiederherstellen.")
-                    .arg(QString::fromLatin1(LibraryTables::kBookFile), QDir::toNativeSeparators(m_dataFolder));
+                               "neuen Tabellen an und speichert in dieser Sitzung nichts.")
+                    .arg(QString::fromLatin1(LibraryTables::kBookFile)) +
+                restoreHint();
             blockSaving();
             throw EngineError(
                 QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(QDir::toNativeSeparators(bookFile)));
@@ -182,10 +264,8 @@ void LibraryData::loadAtStart() {
         if (m_startupProblem.isEmpty()) {
             m_startupProblem = QStringLiteral("Die Bibliotheksdaten konnten nicht vollständig geladen werden. Damit "
                                               "keine Datei durch unvollständige Daten ersetzt wird, speichert Lesaro "
-                                              "in dieser Sitzung nichts.\n\nSie können die Daten aus einer "
-                                              "Startsicherung im Ordner \"backup\" des Datenordners (%1) "
-                                              "wiederherstellen.")
-                                   .arg(QDir::toNativeSeparators(m_dataFolder));
+                                              "in dieser Sitzung nichts.") +
+                               restoreHint();
         }
         blockSaving();
         throw;
@@ -285,6 +365,110 @@ void LibraryData::closeTables() {
     }
     if (first)
         throw *first;
+}
+
+void LibraryData::closeLibraryTables() {
+    std::optional<EngineError> first;
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
+        try {
+            t->Close();
+        } catch (const EngineError& e) {
+            if (!first)
+                first = e;
+        }
+    }
+    if (first)
+        throw *first;
+}
+
+void LibraryData::closePostcodes() {
+    ClientDataSet4.Close();
+}
+
+QString LibraryData::emergencyBaseFolder() {
+    return QDir::homePath() + QStringLiteral("/Lesaro-Notsicherung");
+}
+
+void LibraryData::saveTablesTo(const QString& folder) {
+    const QDir dir(folder);
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe})
+        t->SaveToFile(dir.filePath(QFileInfo(t->FileName()).fileName()));
+}
+
+LibraryData::EndSave LibraryData::saveAtEnd(const std::function<void()>& write, SaveFailureQuestions& questions) {
+    using Choice = SaveFailureQuestions::Choice;
+    const QString dataFolder = QDir::toNativeSeparators(m_dataFolder);
+    QString failure;
+    try {
+        write();
+        return EndSave::Written;
+    } catch (const EngineError& e) {
+        failure = e.message();
+    }
+    for (;;) {
+        if (questions.nobodyToAsk()) {
+            // The system ends the program and nobody can free space or pick a folder: the tables go where
+            // the user will find them, and the exit status says that the data folder is behind.
+            m_endedInEmergency = true;
+            blockSaving();
+            const QString folder =
+                emergencyBaseFolder() + u'/' + Clock::now().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + u'/';
+            try {
+                QDir().mkpath(folder);
+                saveTablesTo(folder);
+                questions.tell(QStringLiteral("Die Bibliotheksdaten konnten nicht im Datenordner (%1) gespeichert "
+                                              "werden: %2\n\nSie wurden in den Notfallordner „%3“ gespeichert.")
+                                   .arg(dataFolder, failure, QDir::toNativeSeparators(folder)));
+            } catch (const EngineError& e) {
+                questions.tell(QStringLiteral("Die Bibliotheksdaten konnten weder im Datenordner (%1) noch im "
+                                              "Notfallordner gespeichert werden: %2\n%3")
+                                   .arg(dataFolder, failure, e.message()));
+            }
+            return EndSave::Emergency;
+        }
+        const Choice choice = questions.afterFailure(
+            QStringLiteral("Die Bibliotheksdaten konnten nicht gespeichert werden.\n\n%1\n\nSchaffen Sie Platz "
+                           "oder beheben Sie die Ursache und versuchen Sie es erneut, oder speichern Sie die drei "
+                           "Tabellen in einen anderen Ordner. Ohne Speichern gehen alle Änderungen dieser Sitzung "
+                           "verloren.")
+                .arg(failure));
+        switch (choice) {
+        case Choice::Retry:
+            try {
+                write();
+                return EndSave::Written;
+            } catch (const EngineError& e) {
+                failure = e.message();
+            }
+            break;
+        case Choice::OtherFolder: {
+            const QString folder = questions.otherFolder();
+            if (folder.isEmpty())
+                break;
+            try {
+                saveTablesTo(folder);
+            } catch (const EngineError& e) {
+                questions.tell(e.message());
+                break;
+            }
+            blockSaving();
+            questions.tell(
+                QStringLiteral("Die Bibliotheksdaten wurden in „%1“ gespeichert.\n\nDer Datenordner (%2) enthält "
+                               "noch den alten Stand. Kopieren Sie die Dateien „%3“, „%4“ und „%5“ in den "
+                               "Datenordner, bevor Sie Lesaro wieder starten.")
+                    .arg(QDir::toNativeSeparators(folder), dataFolder, QString::fromLatin1(LibraryTables::kBookFile),
+                         QString::fromLatin1(LibraryTables::kReaderFile),
+                         QString::fromLatin1(LibraryTables::kLoanFile)));
+            return EndSave::WrittenElsewhere;
+        }
+        case Choice::WithoutSaving:
+            if (questions.reallyWithoutSaving()) {
+                blockSaving();
+                return EndSave::NotWritten;
+            }
+            break;
+        }
+    }
 }
 
 } // namespace lesaro

@@ -11,6 +11,23 @@
 
 namespace lesaro {
 
+// The questions the end of the run asks when the tables cannot be written to the data folder. The window
+// code answers them with message boxes and the folder picker; tests answer them directly.
+class SaveFailureQuestions {
+public:
+    enum class Choice { Retry, OtherFolder, WithoutSaving };
+    virtual ~SaveFailureQuestions() = default;
+    // True when nobody is there to answer: the system is ending the program.
+    virtual bool nobodyToAsk() = 0;
+    // message names the file and the reason.
+    virtual Choice afterFailure(const QString& message) = 0;
+    // The folder the user picks for the three tables; empty when the picker is cancelled.
+    virtual QString otherFolder() = 0;
+    // The second question before changes are given up.
+    virtual bool reallyWithoutSaving() = 0;
+    virtual void tell(const QString& message) = 0;
+};
+
 // The library's four tables and everything that moves them between memory and the data folder: where the
 // folder is, the take-over from earlier editions, loading or creating the tables, the start-up copy, and
 // saving at the end. Window code calls these steps and shows what they report.
@@ -52,6 +69,24 @@ public:
     void saveTables();
     // Closes every table, which writes each one that changed or whose file is missing (end of the run).
     void closeTables();
+    // The same for the three library tables alone; the postcode list is closed by closePostcodes().
+    void closeLibraryTables();
+    void closePostcodes();
+
+    // How the three library tables left the run when writing them to the data folder failed.
+    enum class EndSave { Written, WrittenElsewhere, Emergency, NotWritten };
+    // Runs write (saveTables or closeLibraryTables); when it fails, asks what to do until the tables are
+    // written, written into another folder, or the user has twice agreed to give up the changes. With
+    // nobody to ask they go to emergencyBaseFolder(). Unless written to the data folder, nothing is written
+    // there for the rest of the run: the next failure would only ask again.
+    EndSave saveAtEnd(const std::function<void()>& write, SaveFailureQuestions& questions);
+    // Whether the end of this run left the tables outside the data folder without the user's choice (the
+    // program then ends with a non-zero status).
+    bool endedInEmergency() const { return m_endedInEmergency; }
+    // "Lesaro-Notsicherung" in the user's home folder; each emergency gets a sub-folder named by the time.
+    static QString emergencyBaseFolder();
+    // Writes the three library tables into folder under their own names.
+    void saveTablesTo(const QString& folder);
 
     bool savingBlocked() const { return m_savingBlocked; }
     void blockSaving();
@@ -66,6 +101,8 @@ private:
     void fillPostcodes();
     void preload();
     void loadTable(Table& table, int index);
+    bool startupCopiesExist() const;
+    QString restoreHint() const;
     QString file(const char* name) const;
 
     QString m_baseFolder;
@@ -74,6 +111,7 @@ private:
     QString m_startupProblem;
     QString m_lastStartupCopy;
     bool m_savingBlocked = false;
+    bool m_endedInEmergency = false;
     std::unique_ptr<QLockFile> m_lock;
     // The three library files of the data folder, read on worker threads while the windows are built.
     std::future<RowStore> m_preloaded[3];

@@ -1,6 +1,8 @@
 #include "settings/SettingsStore.h"
 
+#include "core/AtomicFile.h"
 #include "core/Clock.h"
+#include "settings/RegFileFormat.h"
 #include "settings/RegFileReader.h"
 #include "settings/RegFileWriter.h"
 #include "settings/RegistryName.h"
@@ -16,9 +18,7 @@ namespace lesaro {
 
 namespace {
 
-// A settings file is a few kilobytes; even tens of thousands of remembered keywords stay below this.
-// Anything larger is not ours and is not read whole.
-constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
+using RegFileFormat::kMaxFileSize;
 constexpr qint64 kWriteIntervalMs = 1000;
 
 QString keyName(const QString& text) {
@@ -36,18 +36,41 @@ QString shown(const QString& path) {
 bool saveBytes(const QString& path, const QByteArray& bytes, QString* error) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+    // Unbuffered: a buffered write that the disk refuses would only fail inside commit(), which then still
+    // replaces the old file with an empty one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *error = fileErrorReason(path, true, file.errorString(), bytes.size());
         return false;
     }
     if (file.write(bytes) != bytes.size()) {
-        *error = file.errorString();
+        const QString system = file.errorString();
         file.cancelWriting();
+        *error = fileErrorReason(path, true, system, bytes.size());
         return false;
     }
     if (!file.commit()) {
-        *error = file.errorString();
+        *error = fileErrorReason(path, true, file.errorString(), bytes.size());
         return false;
+    }
+    return true;
+}
+
+QString withoutFullStop(QString text) {
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// Whether two files hold the same bytes; compared in pieces, a damaged settings file can be large.
+bool sameContent(const QString& a, const QString& b) {
+    QFile fa(a);
+    QFile fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        const QByteArray pa = fa.read(1 << 20);
+        if (pa.isEmpty() || pa != fb.read(1 << 20))
+            return false;
     }
     return true;
 }
@@ -190,8 +213,8 @@ bool SettingsStore::importFrom(const QString& path, QString* error) {
     QFile file(path);
     QByteArray bytes;
     if (!file.open(QIODevice::ReadOnly) || !readBounded(file, &bytes))
-        return fail(
-            QStringLiteral("Die Datei „%1“ konnte nicht geöffnet werden: %2").arg(shown(path), file.errorString()));
+        return fail(QStringLiteral("Die Datei „%1“ konnte nicht geöffnet werden: %2")
+                        .arg(shown(path), fileErrorReason(path, false, file.errorString())));
     if (bytes.size() > kMaxFileSize)
         return fail(QStringLiteral("Die Datei „%1“ ist zu groß für eine Einstellungsdatei.").arg(shown(path)));
     const RegFileReader reader(bytes);
@@ -270,7 +293,7 @@ void SettingsStore::load() {
         m_readFailed = true;
         m_notice = QStringLiteral("Die Einstellungsdatei „%1“ konnte nicht gelesen werden: %2. Änderungen an den "
                                   "Einstellungen werden nicht gespeichert, damit die Datei erhalten bleibt.")
-                       .arg(shown(m_filePath), file.errorString());
+                       .arg(shown(m_filePath), withoutFullStop(fileErrorReason(m_filePath, false, file.errorString())));
         return;
     }
     file.close();
@@ -287,13 +310,30 @@ void SettingsStore::load() {
 }
 
 void SettingsStore::keepDamagedFile() {
-    const QString stem =
-        m_filePath + QStringLiteral(".beschaedigt-") + Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = stem;
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = stem + u'-' + QString::number(n);
-    // A copy, not a rename: until the readable part is saved, the old file stays where it was.
-    if (QFile::copy(m_filePath, aside)) {
+    // A damaged file that could not be replaced (or a later start that finds the same bytes again) must
+    // not leave a new copy at every start: the copy kept earlier holds them already.
+    const QFileInfo settings(m_filePath);
+    const QStringList earlier =
+        settings.dir().entryList({settings.fileName() + QStringLiteral(".beschaedigt-*")}, QDir::Files, QDir::Name);
+    QString aside;
+    for (const QString& name : earlier) {
+        const QString path = settings.dir().filePath(name);
+        if (sameContent(m_filePath, path)) {
+            aside = path;
+            break;
+        }
+    }
+    if (aside.isEmpty()) {
+        const QString stem =
+            m_filePath + QStringLiteral(".beschaedigt-") + Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString free = stem;
+        for (int n = 2; QFileInfo::exists(free); ++n)
+            free = stem + u'-' + QString::number(n);
+        // A copy, not a rename: until the readable part is saved, the old file stays where it was.
+        if (QFile::copy(m_filePath, free))
+            aside = free;
+    }
+    if (!aside.isEmpty()) {
         m_notice = QStringLiteral("Die Einstellungsdatei war beschädigt. Alle lesbaren Einstellungen wurden "
                                   "übernommen; die beschädigte Datei wurde als „%1“ aufbewahrt.")
                        .arg(shown(aside));
@@ -317,7 +357,12 @@ bool SettingsStore::writeFile() {
         message = QStringLiteral("Die Einstellungen wurden nicht gespeichert, weil die Einstellungsdatei „%1“ "
                                  "nicht gelesen werden konnte.")
                       .arg(shown(m_filePath));
-    } else if (!saveBytes(m_filePath, exportBytes(), &reason)) {
+    } else if (const QByteArray bytes = exportBytes(); bytes.size() > kMaxFileSize) {
+        message = QStringLiteral("Die Einstellungen wurden nicht gespeichert: Sie wären mit %1 MB größer als jede "
+                                 "Einstellungsdatei, die Lesaro liest. Bitte löschen Sie Einträge aus den "
+                                 "gemerkten Listen.")
+                      .arg(bytes.size() / (1024 * 1024));
+    } else if (!saveBytes(m_filePath, bytes, &reason)) {
         message = QStringLiteral("Die Einstellungen konnten nicht in „%1“ gespeichert werden: %2")
                       .arg(shown(m_filePath), reason);
     } else {

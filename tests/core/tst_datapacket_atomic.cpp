@@ -108,7 +108,7 @@ void TestDatapacketAtomic::reportsUnreadableFiles() {
     QTemporaryDir dir;
     const QString missing = dir.filePath("fehlt.b04");
     QCOMPARE(errorOf([&] { readWholeFile(missing); }),
-             QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: No such file or directory")
+             QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: Die Datei ist nicht vorhanden.")
                  .arg(QDir::toNativeSeparators(missing)));
     QVERIFY(!errorOf([&] { readWholeFile(dir.path()); }).isEmpty());
 

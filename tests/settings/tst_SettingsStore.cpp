@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,6 +73,9 @@ private Q_SLOTS:
     void damagedFileIsReadAndKeptAside_data();
     void damagedFileIsReadAndKeptAside();
     void damagedFileIsStampedByTheClock();
+    void sameDamagedFileIsKeptAsideOnce();
+    void largeFileSurvivesRestarts_data();
+    void largeFileSurvivesRestarts();
     void unreadableFileIsNotOverwritten();
 
 private:
@@ -379,17 +383,94 @@ void tst_SettingsStore::damagedFileIsReadAndKeptAside() {
 void tst_SettingsStore::damagedFileIsStampedByTheClock() {
     Clock::setFixedNow(QDateTime(QDate(2031, 12, 24), QTime(18, 5, 9)));
     const QString file = path(QStringLiteral("Lesaro.reg"));
-    const QByteArray damaged = "kein Registrierungsexport";
-    for (int i = 0; i < 2; ++i) {
-        writeAll(file, damaged);
+    const QByteArray damaged[] = {"kein Registrierungsexport", "ein anderer kaputter Inhalt"};
+    for (const QByteArray& bytes : damaged) {
+        writeAll(file, bytes);
         SettingsStore store(file);
         QVERIFY(store.takeNotice().contains(QStringLiteral("beschaedigt-20311224-180509")));
     }
     const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("Lesaro.reg.beschaedigt-*")});
     QCOMPARE(aside, (QStringList{QStringLiteral("Lesaro.reg.beschaedigt-20311224-180509"),
                                  QStringLiteral("Lesaro.reg.beschaedigt-20311224-180509-2")}));
-    for (const QString& name : aside)
-        QCOMPARE(readAll(path(name)), damaged);
+    QCOMPARE(readAll(path(aside[0])), damaged[0]);
+    QCOMPARE(readAll(path(aside[1])), damaged[1]);
+}
+
+// The same damaged bytes found again (the file could not be replaced, or came back from a copy) keep the
+// one copy made of them; each start's notice names it.
+void tst_SettingsStore::sameDamagedFileIsKeptAsideOnce() {
+    const QString file = path(QStringLiteral("Lesaro.reg"));
+    const QByteArray damaged = "kein Registrierungsexport";
+    QString firstNotice;
+    for (int start = 0; start < 3; ++start) {
+        Clock::setFixedNow(QDateTime(QDate(2031, 12, 24), QTime(18, 5, start)));
+        writeAll(file, damaged);
+        SettingsStore store(file);
+        const QString notice = store.takeNotice();
+        if (start == 0)
+            firstNotice = notice;
+        QCOMPARE(notice, firstNotice);
+    }
+    const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("Lesaro.reg.beschaedigt-*")});
+    QCOMPARE(aside, QStringList{QStringLiteral("Lesaro.reg.beschaedigt-20311224-180500")});
+    QCOMPARE(readAll(path(aside.first())), damaged);
+}
+
+// A long-used settings file, below and well above 8 MB (the reader's bound until now, at which the program
+// cut such a file and called it damaged at every start): read whole, written back whole, the same after two
+// more starts, nothing kept aside.
+void tst_SettingsStore::largeFileSurvivesRestarts_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("just below 8 MB") << qint64(8 * 1024 * 1024 - 64 * 1024);
+    QTest::newRow("just above 8 MB") << qint64(8 * 1024 * 1024 + 64 * 1024);
+    QTest::newRow("24 MB") << qint64(24 * 1024 * 1024);
+}
+
+void tst_SettingsStore::largeFileSurvivesRestarts() {
+    QFETCH(qint64, size);
+    const QString file = path(QStringLiteral("Lesaro.reg"));
+    const auto entry = [](int i) {
+        return QStringLiteral("Schlagwort %1 ").arg(i, 7, 10, QLatin1Char('0')) + QString(180, u'x');
+    };
+    int count = 0;
+    {
+        SettingsStore store(file);
+        // Measure what one entry costs, then add the rest in one go.
+        qint64 sizes[2] = {};
+        for (qint64& measured : sizes) {
+            for (const int end = count + 200; count < end; ++count)
+                store.addListEntry(QStringLiteral("Schlagwort"), entry(count));
+            QVERIFY(store.flush());
+            measured = QFileInfo(file).size();
+        }
+        const qint64 perEntry = (sizes[1] - sizes[0]) / 200;
+        const int wanted = count + int((size - sizes[1]) / perEntry) + 1;
+        for (; count < wanted; ++count)
+            store.addListEntry(QStringLiteral("Schlagwort"), entry(count));
+        store.writeInteger(QStringLiteral("LastBuchID"), 1);
+    }
+    QVERIFY(QFileInfo(file).size() >= size);
+    QByteArray bytes = readAll(file);
+    for (int start = 2; start <= 3; ++start) {
+        {
+            SettingsStore store(file);
+            QCOMPARE(store.takeNotice(), QString());
+            QCOMPARE(store.listEntries(QStringLiteral("Schlagwort")).size(), count);
+            QCOMPARE(store.readInteger(QStringLiteral("LastBuchID")), start - 1);
+            store.writeInteger(QStringLiteral("LastBuchID"), start);
+        }
+        const QByteArray now = readAll(file);
+        // Only the counter changed: same size, and the entries untouched.
+        QCOMPARE(now.size(), bytes.size());
+        bytes = now;
+    }
+    {
+        // A start that changes nothing leaves every byte as it was.
+        SettingsStore store(file);
+        QCOMPARE(store.listEntries(QStringLiteral("Schlagwort")).size(), count);
+    }
+    QCOMPARE(readAll(file), bytes);
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("Lesaro.reg.beschaedigt-*")}), QStringList());
 }
 
 void tst_SettingsStore::unreadableFileIsNotOverwritten() {

@@ -1,0 +1,333 @@
+// The data folder under bad conditions: why it cannot be used, which table file is damaged, and what the
+// end of the run does when the tables cannot be written.
+#include "core/Clock.h"
+#include "core/EngineError.h"
+#include "core/GermanLocale.h"
+#include "core/LibraryTables.h"
+#include "library/LibraryData.h"
+#include "settings/SettingsStore.h"
+#include "support/SmallDisk.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <unistd.h>
+
+using namespace lesaro;
+
+namespace {
+
+// Answers the end of the run's questions from a script; "fix" before an answer repairs the data folder.
+struct ScriptedQuestions : SaveFailureQuestions {
+    QStringList steps;    // "retry", "fix+retry", "other", "without"
+    QStringList folders;  // answers of the folder picker, "" for a cancelled one
+    QList<bool> reallies; // answers of the second question
+    bool nobody = false;
+    std::function<void()> fix;
+    QStringList asked;
+    QStringList told;
+
+    bool nobodyToAsk() override { return nobody; }
+    Choice afterFailure(const QString& message) override {
+        asked.append(message);
+        if (steps.isEmpty()) {
+            // A script that runs out would loop for ever; give up the changes so the test ends and fails.
+            nobody = true;
+            return Choice::Retry;
+        }
+        const QString step = steps.takeFirst();
+        if (step == QLatin1String("fix+retry")) {
+            fix();
+            return Choice::Retry;
+        }
+        if (step == QLatin1String("other"))
+            return Choice::OtherFolder;
+        if (step == QLatin1String("without"))
+            return Choice::WithoutSaving;
+        return Choice::Retry;
+    }
+    QString otherFolder() override { return folders.isEmpty() ? QString() : folders.takeFirst(); }
+    bool reallyWithoutSaving() override { return !reallies.isEmpty() && reallies.takeFirst(); }
+    void tell(const QString& message) override { told.append(message); }
+};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString authorOfFirstBook(const QString& file) {
+    Table books;
+    books.setColumns(LibraryTables::bookColumns());
+    books.LoadFromFile(file);
+    books.First();
+    return books.FieldByName(QStringLiteral("Verfasser")).AsString();
+}
+
+} // namespace
+
+class DataFolderTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString base() const { return m_dir->path() + QStringLiteral("/share"); }
+    QString dataFolder() const { return base() + QStringLiteral("/Tomarelle 2022"); }
+
+    std::unique_ptr<LibraryData> startLibrary(const QString& baseFolder) {
+        auto data = std::make_unique<LibraryData>();
+        data->FormCreate(baseFolder, m_dir->path() + QStringLiteral("/bin"));
+        return data;
+    }
+
+    // A run that got as far as the user's first change: one new book.
+    std::unique_ptr<LibraryData> runWithNewBook() {
+        auto data = startLibrary(base());
+        data->loadAtStart();
+        Table& books = data->ClientBuecher;
+        books.Append();
+        books.FieldByName(QStringLiteral("ID")).setAsInteger(1);
+        books.FieldByName(QStringLiteral("Verfasser")).setAsString(QStringLiteral("Neu"));
+        books.Post();
+        return data;
+    }
+
+    // The data folder turns into a file: every write into it fails, as on a disk that takes nothing.
+    void breakDataFolder() {
+        QVERIFY(QDir().rename(dataFolder(), dataFolder() + QStringLiteral(".weg")));
+        QFile f(dataFolder());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    void repairDataFolder() {
+        QVERIFY(QFile::remove(dataFolder()));
+        QVERIFY(QDir().rename(dataFolder() + QStringLiteral(".weg"), dataFolder()));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(m_dir->path() + QStringLiteral("/bin"));
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Lesaro.reg"));
+        qputenv("HOME", QFile::encodeName(m_dir->path() + QStringLiteral("/home")));
+        Clock::setFixedNow(QDateTime(QDate(2022, 3, 5), QTime(9, 7, 3)));
+    }
+
+    void cleanup() {
+        Clock::setFixedNow({});
+        SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/danach.reg"));
+    }
+
+    // Only a lock held by a live run says "läuft bereits"; every other failure names the true reason.
+    void lockFailureNamesTheReason_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("held by another run") << "held"
+                                             << "Lesaro läuft bereits mit diesem Datenordner";
+        QTest::newRow("data folder is a file") << "file"
+                                               << "Tomarelle 2022“ ist eine Datei und kein Ordner.";
+        QTest::newRow("a folder above is a file") << "above"
+                                                  << "/share“ ist eine Datei und kein Ordner.";
+        QTest::newRow("no write permission") << "permission"
+                                             << "Keine Schreibberechtigung";
+        QTest::newRow("read-only file system") << "readonly"
+                                               << "Der Datenträger ist schreibgeschützt.";
+        QTest::newRow("full disk") << "full"
+                                   << "Der Datenträger ist voll.";
+    }
+
+    void lockFailureNamesTheReason() {
+        QFETCH(QString, situation);
+        QFETCH(QString, reason);
+        std::unique_ptr<LibraryData> holder;
+        std::unique_ptr<test::SmallDisk> disk;
+        if (situation == QLatin1String("held")) {
+            holder = startLibrary(base());
+            QVERIFY(holder->acquireDataFolder(nullptr));
+        } else if (situation == QLatin1String("file")) {
+            QDir().mkpath(base());
+            QFile f(dataFolder());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (situation == QLatin1String("above")) {
+            QFile f(base());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (situation == QLatin1String("permission")) {
+            if (::geteuid() == 0)
+                QSKIP("The system's administrator may write into any folder.");
+            QDir().mkpath(dataFolder());
+            QFile::setPermissions(dataFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        } else {
+            disk = std::make_unique<test::SmallDisk>(base(), QStringLiteral("256k"));
+            if (!disk->mounted())
+                QSKIP("No rights to mount a small file system.");
+            QDir().mkpath(dataFolder());
+            if (situation == QLatin1String("readonly"))
+                QVERIFY(disk->makeReadOnly());
+            else
+                disk->fill();
+        }
+        auto data = startLibrary(base());
+        QString error;
+        QVERIFY(!data->acquireDataFolder(&error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(dataFolder())), qPrintable(error));
+        if (situation != QLatin1String("held"))
+            QVERIFY2(!error.contains(QStringLiteral("läuft bereits")), qPrintable(error));
+        data.reset();
+        QFile::setPermissions(dataFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // The load error says which of the three files failed, and points to the start-up copies only when
+    // there are any to go back to.
+    void loadErrorNamesTheFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content"); // empty: the file is missing
+        QTest::addColumn<bool>("copies");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("damaged books, copies") << "buecher30.b04" << QByteArray("kaputt") << true << "Bücherdatei";
+        QTest::newRow("damaged readers, no copies") << "leser30.b04" << QByteArray("kaputt") << false << "Leserdatei";
+        QTest::newRow("damaged loans, copies")
+            << "ausleihe30.b04" << QByteArray("\x96\x19\xE0\xBD", 4) << true << "Ausleihdatei";
+        QTest::newRow("missing readers, no copies")
+            << "leser30.b04" << QByteArray() << false << "Die Datei ist nicht vorhanden.";
+    }
+
+    void loadErrorNamesTheFile() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, copies);
+        QFETCH(QString, named);
+        startLibrary(base())->loadAtStart();
+        if (!copies)
+            QVERIFY(QDir(dataFolder() + QStringLiteral("/backup")).removeRecursively());
+        const QString path = dataFolder() + u'/' + file;
+        QFile::remove(path);
+        if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        auto data = startLibrary(base());
+        QString error;
+        try {
+            data->loadAtStart();
+        } catch (const EngineError& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
+        QVERIFY2(error.contains(named), qPrintable(error));
+        QVERIFY2(!error.contains(QStringLiteral("No such file")), qPrintable(error));
+        QCOMPARE(data->startupProblem().contains(QStringLiteral("\"backup\"")), copies);
+        QVERIFY(data->savingBlocked());
+    }
+
+    // A failed save at the end of the run: the changes are lost only on an explicit, confirmed choice.
+    void failedSaveAtTheEnd_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("folders"); // "good", "bad" (under a file) or "" (picker cancelled)
+        QTest::addColumn<QList<bool>>("reallies");
+        QTest::addColumn<bool>("nobody");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("newBookIn"); // "data", "other", "emergency", ""
+
+        using E = LibraryData::EndSave;
+        QTest::newRow("retry after making room") << QStringList{"retry", "fix+retry"} << QStringList{} << QList<bool>{}
+                                                 << false << int(E::Written) << 2 << "data";
+        QTest::newRow("another folder") << QStringList{"other"} << QStringList{"good"} << QList<bool>{} << false
+                                        << int(E::WrittenElsewhere) << 1 << "other";
+        QTest::newRow("another folder refuses, then one that works")
+            << QStringList{"other", "other"} << QStringList{"bad", "good"} << QList<bool>{} << false
+            << int(E::WrittenElsewhere) << 2 << "other";
+        QTest::newRow("picker cancelled, then retry") << QStringList{"other", "fix+retry"} << QStringList{""}
+                                                      << QList<bool>{} << false << int(E::Written) << 2 << "data";
+        QTest::newRow("without saving only after the second yes")
+            << QStringList{"without", "without"} << QStringList{} << QList<bool>{false, true} << false
+            << int(E::NotWritten) << 2 << "";
+        QTest::newRow("nobody to ask") << QStringList{} << QStringList{} << QList<bool>{} << true << int(E::Emergency)
+                                       << 0 << "emergency";
+    }
+
+    void failedSaveAtTheEnd() {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, folders);
+        QFETCH(QList<bool>, reallies);
+        QFETCH(bool, nobody);
+        QFETCH(int, outcome);
+        QFETCH(int, questions);
+        QFETCH(QString, newBookIn);
+
+        auto data = runWithNewBook();
+        const QByteArray oldBooks = readAll(dataFolder() + QStringLiteral("/buecher30.b04"));
+        breakDataFolder();
+        const QString other = m_dir->path() + QStringLiteral("/stick");
+        QDir().mkpath(other);
+        ScriptedQuestions q;
+        q.steps = steps;
+        for (const QString& f : folders)
+            q.folders.append(f == QLatin1String("good")  ? other
+                             : f == QLatin1String("bad") ? dataFolder() + QStringLiteral("/darunter")
+                                                         : QString());
+        q.reallies = reallies;
+        q.nobody = nobody;
+        q.fix = [this] { repairDataFolder(); };
+
+        QCOMPARE(int(data->saveAtEnd([&data] { data->saveTables(); }, q)), outcome);
+        QCOMPARE(q.asked.size(), questions);
+        for (const QString& message : q.asked) {
+            QVERIFY2(message.contains(QStringLiteral("buecher30.b04")), qPrintable(message));
+            QVERIFY2(message.contains(QStringLiteral("ist eine Datei und kein Ordner")), qPrintable(message));
+        }
+        QCOMPARE(data->endedInEmergency(), nobody);
+        if (QFileInfo(dataFolder()).isFile())
+            repairDataFolder();
+
+        const QString emergency = LibraryData::emergencyBaseFolder() + QStringLiteral("/2022-03-05_09-07-03");
+        const QString written = newBookIn == QLatin1String("data")        ? dataFolder()
+                                : newBookIn == QLatin1String("other")     ? other
+                                : newBookIn == QLatin1String("emergency") ? emergency
+                                                                          : QString();
+        if (!written.isEmpty()) {
+            for (const char* name : {"buecher30.b04", "leser30.b04", "ausleihe30.b04"})
+                QVERIFY2(QFileInfo::exists(written + u'/' + QLatin1String(name)), name);
+            QCOMPARE(authorOfFirstBook(written + QStringLiteral("/buecher30.b04")), QStringLiteral("Neu"));
+            if (newBookIn != QLatin1String("data")) {
+                QVERIFY2(q.told.last().contains(QDir::toNativeSeparators(written)), qPrintable(q.told.last()));
+            }
+        }
+        if (newBookIn != QLatin1String("data")) {
+            // The data folder keeps its last good state, and the close rule leaves it alone too.
+            QVERIFY(data->savingBlocked());
+            data->closeTables();
+            QCOMPARE(readAll(dataFolder() + QStringLiteral("/buecher30.b04")), oldBooks);
+        }
+    }
+
+    // A real full disk: the reason is the disk, whatever the system's text says; after making room the
+    // retry writes.
+    void fullDiskAtTheEnd() {
+        test::SmallDisk disk(base(), QStringLiteral("512k"));
+        if (!disk.mounted())
+            QSKIP("No rights to mount a small file system.");
+        auto data = runWithNewBook();
+        const QString books = dataFolder() + QStringLiteral("/buecher30.b04");
+        const QByteArray before = readAll(books);
+        QVERIFY(!before.isEmpty());
+        disk.fill();
+        ScriptedQuestions q;
+        q.steps = QStringList{"fix+retry"};
+        q.fix = [&] {
+            // The failed write left the old file as it was, not an empty one in its place.
+            QCOMPARE(readAll(books), before);
+            disk.makeRoom();
+        };
+        QCOMPARE(data->saveAtEnd([&data] { data->saveTables(); }, q), LibraryData::EndSave::Written);
+        QCOMPARE(q.asked.size(), 1);
+        QVERIFY2(q.asked.first().contains(QStringLiteral("Der Datenträger ist voll.")), qPrintable(q.asked.first()));
+        QCOMPARE(authorOfFirstBook(dataFolder() + QStringLiteral("/buecher30.b04")), QStringLiteral("Neu"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DataFolderTest)
+#include "tst_datafolder.moc"

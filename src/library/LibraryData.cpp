@@ -6,7 +6,6 @@
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
-#include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
 
@@ -329,7 +328,6 @@ void LibraryData::makeStartupCopy() {
         t->SaveToFile(copy);
     }
     m_lastStartupCopy = folder;
-    StartupCopies::afterStartupCopy(m_dataFolder, folder);
 }
 
 void LibraryData::applySortOrders() {

@@ -1,14 +1,231 @@
 #include "lending/TAusleiheBuchenF.h"
 
+#include "core/Clock.h"
+#include "core/EngineError.h"
+#include "lending/LoanFilters.h"
+#include "lending/NarrowingGroup.h"
+#include "settings/INI.h"
+#include "ui/DataGrid.h"
+#include "ui/DatePicker.h"
+#include "ui/FlatButton.h"
 #include "ui/Library.h"
+#include "ui/MessageService.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace lesaro {
 
+namespace {
+enum ReaderBox { LeserNummer, Vorname, Nachname };
+enum BookBox { BuchNummer, Verfasser, Titel };
+
+QLabel* makeEnteredLabel(QWidget* parent) {
+    auto* label = new QLabel(QStringLiteral("EINGETRAGEN"), parent);
+    label->setObjectName(QStringLiteral("LEingetragen"));
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    label->setStyleSheet(QStringLiteral("color: #008000;"));
+    label->hide();
+    return label;
+}
+} // namespace
+
 TAusleiheBuchenF::TAusleiheBuchenF(Library& library, QWidget* parent)
     : LesaroDialog(parent)
-    , m_library(library) {
+    , m_library(library)
+    , m_desk(library.data()) {
     setObjectName(QStringLiteral("AusleiheBuchenF"));
     setWindowTitle(QStringLiteral("Ausleihe buchen"));
+    setClientSize(550, 541);
+    QWidget* area = contentArea();
+
+    m_LEingetragen = makeEnteredLabel(area);
+    m_LEingetragen->setGeometry(14, 2, 200, 18);
+
+    m_readers =
+        new NarrowingGroup(QStringLiteral("Leser"), &library.DataLeser(), QStringLiteral("DBGrid1"),
+                           {{QStringLiteral("Nummer"), QStringLiteral("Nummer"), 0},
+                            {QStringLiteral("Vorname"), QStringLiteral("Vorname"), 0},
+                            {QStringLiteral("Nachname"), QStringLiteral("Nachname"), 0}},
+                           {{QStringLiteral("ELeserNummer"), QStringLiteral("Nummer"), QStringLiteral("Nummer")},
+                            {QStringLiteral("EVorname"), QStringLiteral("Vorname"), QStringLiteral("Vorname")},
+                            {QStringLiteral("ENachname"), QStringLiteral("Nachname"), QStringLiteral("Nachname")}},
+                           &LoanFilters::readerFilter, area);
+    m_readers->move(14, 20);
+    m_books = new NarrowingGroup(
+        QStringLiteral("Buch"), &library.DataBuecher(), QStringLiteral("DBGrid2"),
+        {{QStringLiteral("Nummer"), QStringLiteral("Nummer"), 0},
+         {QStringLiteral("Verfasser"), QStringLiteral("Verfasser"), 160},
+         {QStringLiteral("Titel"), QStringLiteral("Titel"), 160}},
+        {{QStringLiteral("EBuchNummer"), QStringLiteral("Nummer"), QStringLiteral("Nummer")},
+         {QStringLiteral("EVerfasser"), QStringLiteral("Verfasser"), QStringLiteral("Verfasser")},
+         {QStringLiteral("ETitel"), QStringLiteral("Titel"), QStringLiteral("Titel")}},
+        [](const QString& field, const QString& text) { return LoanFilters::bookFilter(false, field, text); }, area);
+    m_books->move(14, 226);
+
+    auto* dates = new QGroupBox(QStringLiteral("Daten"), area);
+    dates->setGeometry(14, 432, 521, 49);
+    auto* vonLabel = new QLabel(QStringLiteral("Ausleihdatum"), dates);
+    vonLabel->setGeometry(12, 20, 80, 20);
+    m_DTPVon = new DatePicker(dates);
+    m_DTPVon->setObjectName(QStringLiteral("DTPVon"));
+    m_DTPVon->setGeometry(96, 18, 130, 24);
+    vonLabel->setBuddy(m_DTPVon);
+    auto* sollLabel = new QLabel(QStringLiteral("Soll-Rückgabe"), dates);
+    sollLabel->setGeometry(262, 20, 84, 20);
+    m_DTPSollBis = new DatePicker(dates);
+    m_DTPSollBis->setObjectName(QStringLiteral("DTPSollBis"));
+    m_DTPSollBis->setGeometry(350, 18, 130, 24);
+    sollLabel->setBuddy(m_DTPSollBis);
+
+    FlatButton* buchen = addBarButton(QStringLiteral("BBuchen"), QStringLiteral(" Buchen"));
+    FlatButton* schliessen = addBarButton(QStringLiteral("BSchliessen"), QStringLiteral(" Schließen"));
+
+    setTabOrder(m_readers->grid(), m_books->numberBox());
+    setTabOrder(m_books->grid(), m_DTPVon);
+    setTabOrder(m_DTPVon, m_DTPSollBis);
+
+    connect(m_readers, &NarrowingGroup::cellClicked, this, &TAusleiheBuchenF::DBGrid1CellClick);
+    connect(m_books, &NarrowingGroup::cellClicked, this, &TAusleiheBuchenF::DBGrid1CellClick);
+    connect(m_readers, &NarrowingGroup::numberReturnPressed, this, &TAusleiheBuchenF::ELeserNummerReturn);
+    connect(m_books, &NarrowingGroup::numberReturnPressed, this, &TAusleiheBuchenF::EBuchNummerReturn);
+    connect(m_DTPVon, &QDateEdit::dateChanged, this, &TAusleiheBuchenF::DTPVonChange);
+    connect(buchen, &QPushButton::clicked, this, &TAusleiheBuchenF::BBuchenClick);
+    connect(schliessen, &QPushButton::clicked, this, &TAusleiheBuchenF::BSchliessenClick);
+    connect(this, &QDialog::finished, this, &TAusleiheBuchenF::FormClose);
+}
+
+void TAusleiheBuchenF::FormShow() {
+    m_LEingetragen->hide();
+    m_DTPVon->setDate(Clock::today());
+    DTPVonChange();
+    try {
+        Table& books = m_library.ClientBuecher();
+        books.setFilter(LoanFilters::lentFilter(false));
+        books.setFiltered(true);
+    } catch (const EngineError& e) {
+        MessageService::error(this, e.message());
+    }
+    m_readers->numberBox()->setFocus(Qt::OtherFocusReason);
+}
+
+void TAusleiheBuchenF::FormClose() {
+    try {
+        m_library.ClientLeser().setFiltered(false);
+        m_library.ClientBuecher().setFiltered(false);
+    } catch (const EngineError& e) {
+        MessageService::error(this, e.message());
+    }
+}
+
+void TAusleiheBuchenF::DTPVonChange() {
+    m_DTPSollBis->setDate(LoanFilters::dueDate(m_DTPVon->date(), INI::ReadSettingInteger(QStringLiteral("Tage"))));
+}
+
+void TAusleiheBuchenF::ELeserNummerChange() {
+    m_readers->boxChange(LeserNummer);
+}
+void TAusleiheBuchenF::EVornameChange() {
+    m_readers->boxChange(Vorname);
+}
+void TAusleiheBuchenF::ENachnameChange() {
+    m_readers->boxChange(Nachname);
+}
+void TAusleiheBuchenF::EBuchNummerChange() {
+    m_books->boxChange(BuchNummer);
+}
+void TAusleiheBuchenF::EVerfasserChange() {
+    m_books->boxChange(Verfasser);
+}
+void TAusleiheBuchenF::ETitelChange() {
+    m_books->boxChange(Titel);
+}
+void TAusleiheBuchenF::ELeserNummerEnter() {
+    m_readers->boxEnter(LeserNummer);
+}
+void TAusleiheBuchenF::EVornameEnter() {
+    m_readers->boxEnter(Vorname);
+}
+void TAusleiheBuchenF::ENachnameEnter() {
+    m_readers->boxEnter(Nachname);
+}
+void TAusleiheBuchenF::EBuchNummerEnter() {
+    m_books->boxEnter(BuchNummer);
+}
+void TAusleiheBuchenF::EVerfasserEnter() {
+    m_books->boxEnter(Verfasser);
+}
+void TAusleiheBuchenF::ETitelEnter() {
+    m_books->boxEnter(Titel);
+}
+
+void TAusleiheBuchenF::DBGrid1CellClick() {
+    m_LEingetragen->hide();
+}
+
+void TAusleiheBuchenF::DBGrid1TitleClick(const QString& field) {
+    m_readers->titleClick(field);
+}
+
+void TAusleiheBuchenF::DBGrid2TitleClick(const QString& field) {
+    m_books->titleClick(field);
+}
+
+void TAusleiheBuchenF::BBuchenClick() {
+    book();
+}
+
+bool TAusleiheBuchenF::book() {
+    try {
+        const LoanDesk::Booking result = m_desk.bookLoan(m_DTPVon->date(), m_DTPSollBis->date());
+        if (result != LoanDesk::Booking::Booked) {
+            MessageService::notice(this, LoanDesk::message(result));
+            return false;
+        }
+    } catch (const EngineError& e) {
+        MessageService::error(this, e.message());
+        return false;
+    }
+    m_LEingetragen->show();
+    return true;
+}
+
+void TAusleiheBuchenF::BSchliessenClick() {
+    reject();
+}
+
+void TAusleiheBuchenF::ELeserNummerReturn() {
+    // A number the scanner read that no reader carries must not leave the previous reader selected for
+    // the next book: the librarian hears about it instead.
+    QLineEdit* box = m_readers->numberBox();
+    if (!box->text().isEmpty() && !m_readers->currentMatchesNumber()) {
+        MessageService::notice(this, QStringLiteral("Kein Leser mit der Nummer %1 vorhanden").arg(box->text()));
+        box->selectAll();
+        return;
+    }
+    if (m_library.ClientLeser().RecordCount() == 0) {
+        MessageService::notice(this, LoanDesk::message(LoanDesk::Booking::NoReaders));
+        return;
+    }
+    m_books->numberBox()->setFocus(Qt::TabFocusReason);
+    m_books->numberBox()->clear();
+}
+
+void TAusleiheBuchenF::EBuchNummerReturn() {
+    QLineEdit* box = m_books->numberBox();
+    if (box->text().isEmpty())
+        return;
+    if (!m_books->currentMatchesNumber()) {
+        MessageService::notice(this,
+                               QStringLiteral("Kein ausleihbares Buch mit der Nummer %1 vorhanden").arg(box->text()));
+        box->selectAll();
+        return;
+    }
+    if (book())
+        box->clear(); // ready for the reader's next book
 }
 
 } // namespace lesaro

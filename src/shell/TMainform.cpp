@@ -140,6 +140,7 @@ void TMainform::createWindows() {
     m_AusleiheBuchenF = new TAusleiheBuchenF(m_library, this);
     m_RueckgabeF = new TRueckgabeF(m_library, this);
     m_AusleihhistorieF = new TAusleihhistorieF(m_library, this);
+    registerWidthList(QLatin1Char('E'), m_AusleihhistorieF->DBGrid1());
     m_DruckerDialogAusleihlisteF = new TDruckerDialogAusleihlisteF(m_library, this);
     m_DruckerDialogLeserF = new TDruckerDialogLeserF(m_library, this);
     m_ComboBoxenLoeschenF = new TComboBoxenLoeschenF(m_library, this);

@@ -90,12 +90,18 @@ DataGrid::DataGrid(QWidget* parent)
 }
 
 void DataGrid::bind(DataSource* source, const QList<GridColumn>& columns) {
+    bind(new TableModel(source, columns, this));
+}
+
+void DataGrid::bind(TableModel* model) {
+    DataSource* source = model->dataSource();
+    model->setParent(this);
     for (const auto& c : std::as_const(m_sourceConnections))
         disconnect(c);
     m_sourceConnections.clear();
     TableModel* oldModel = m_model;
     QItemSelectionModel* oldSelection = selectionModel();
-    m_model = new TableModel(source, columns, this);
+    m_model = model;
     setModel(m_model); // makes a new selection model and leaves the old one to its owner
     delete oldSelection;
     delete oldModel;

@@ -21,6 +21,8 @@ public:
 
     // Shows the table behind source with these columns; the grid owns its model.
     void bind(DataSource* source, const QList<GridColumn>& columns);
+    // The same with a model of the caller's making (an editable one, say); the grid takes it over.
+    void bind(TableModel* model);
     void setColumns(const QList<GridColumn>& columns);
     TableModel* tableModel() const { return m_model; }
     DataSource* dataSource() const;

@@ -1,0 +1,188 @@
+#include "lending/LoanDesk.h"
+
+#include "core/RowStore.h"
+#include "library/CurrentRowKeeper.h"
+#include "library/LibraryData.h"
+
+namespace lesaro {
+
+namespace {
+const QString kBookKeyFields = QStringLiteral("BuecherID;DatumBis");
+
+int columnOf(const RowStore& store, const QString& name) {
+    const auto& columns = store.columns();
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Switches a table's filter off for a scope and back on at its end, also when an engine error ends the work.
+class FilterPause {
+public:
+    explicit FilterPause(Table& table)
+        : m_table(table)
+        , m_was(table.Filtered()) {
+        if (m_was)
+            m_table.setFiltered(false);
+    }
+    ~FilterPause() {
+        if (m_was && !m_table.Filtered()) {
+            try {
+                m_table.setFiltered(true);
+            } catch (...) {
+                // The text was valid when it was switched off; nothing sensible is left to do here.
+            }
+        }
+    }
+    FilterPause(const FilterPause&) = delete;
+    FilterPause& operator=(const FilterPause&) = delete;
+
+private:
+    Table& m_table;
+    bool m_was;
+};
+} // namespace
+
+LoanDesk::LoanDesk(LibraryData& data)
+    : m_data(data) {}
+
+LoanDesk::Booking LoanDesk::bookLoan(QDate lendingDate, QDate dueDate) {
+    Table& readers = m_data.ClientLeser;
+    Table& books = m_data.ClientBuecher;
+    Table& loans = m_data.ClientAusleihe;
+    if (readers.RecordCount() == 0)
+        return Booking::NoReaders;
+    if (books.RecordCount() == 0)
+        return Booking::NoBooks;
+    const QVariant bookId = books.FieldByName(QStringLiteral("ID")).AsVariant();
+    const QVariant readerId = readers.FieldByName(QStringLiteral("ID")).AsVariant();
+    loans.Insert();
+    try {
+        loans.FieldByName(QStringLiteral("BuecherID")).setAsInteger(bookId.toInt());
+        loans.FieldByName(QStringLiteral("LeserID")).setAsInteger(readerId.toInt());
+        loans.FieldByName(QStringLiteral("DatumVon")).setAsDate(lendingDate);
+        loans.FieldByName(QStringLiteral("DatumBisSoll")).setAsDate(dueDate);
+        loans.Post();
+    } catch (...) {
+        loans.Cancel();
+        throw;
+    }
+    books.Edit();
+    books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(true);
+    books.Post();
+    return Booking::Booked;
+}
+
+bool LoanDesk::locateOpenLoan(Table& loans, const QVariant& bookId) {
+    return loans.Locate(kBookKeyFields, {bookId, QVariant()});
+}
+
+LoanDesk::Return LoanDesk::bookReturn(QDate returnDate) {
+    Table& books = m_data.ClientBuecher;
+    Table& loans = m_data.ClientAusleihe;
+    if (books.RecordCount() == 0)
+        return Return::NoBooks;
+    const QVariant bookId = books.FieldByName(QStringLiteral("ID")).AsVariant();
+    const auto closeLoan = [&] {
+        loans.Edit();
+        loans.FieldByName(QStringLiteral("DatumBis")).setAsDate(returnDate);
+        loans.FieldByName(QStringLiteral("DatumBisSoll")).Clear();
+        loans.Post();
+    };
+    if (locateOpenLoan(loans, bookId)) {
+        closeLoan();
+    } else {
+        // Another window may have left a filter on the loan table (the overdue page, a reader's open loans)
+        // that hides this book's open loan; the return must still find it. Only this rare case pays for
+        // switching the filter off and on again.
+        if (!loans.Filtered() || !hasOpenLoan(bookId))
+            return Return::NoOpenLoan;
+        const FilterPause pause(loans);
+        if (!locateOpenLoan(loans, bookId))
+            return Return::NoOpenLoan;
+        closeLoan();
+    }
+    books.Edit();
+    books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(false);
+    books.Post();
+    return Return::Returned;
+}
+
+bool LoanDesk::hasOpenLoan(const QVariant& bookId) const {
+    if (!bookId.isValid() || bookId.isNull())
+        return false;
+    const RowStore& store = m_data.ClientAusleihe.store();
+    const int bookColumn = columnOf(store, QStringLiteral("BuecherID"));
+    const int returnColumn = columnOf(store, QStringLiteral("DatumBis"));
+    if (bookColumn < 0 || returnColumn < 0)
+        return false;
+    const qint32 id = bookId.toInt();
+    for (qsizetype slot = 0; slot < store.slotCount(); ++slot) {
+        if (!SlotStatus::isLive(store.status(slot)))
+            continue;
+        const RowRef row(store, slot);
+        if (!row.isNull(bookColumn) && row.int32(bookColumn) == id && row.isNull(returnColumn))
+            return true;
+    }
+    return false;
+}
+
+void LoanDesk::syncLentFlag(const QVariant& bookId) {
+    if (!bookId.isValid() || bookId.isNull())
+        return;
+    Table& books = m_data.ClientBuecher;
+    const bool open = hasOpenLoan(bookId);
+    const auto setFlag = [&] {
+        const Field flag = books.FieldByName(QStringLiteral("ausgeliehen"));
+        if (!flag.IsNull() && flag.AsBoolean() == open)
+            return false;
+        if (books.State() == TableState::Browse)
+            books.Edit();
+        books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(open);
+        return true;
+    };
+    // Usually the book is the current one (the history shows the book entry window's book). An entry being
+    // edited there takes the flag along and is saved by that window; moving away would save it behind its back.
+    if (books.RecordCount() > 0 && books.FieldByName(QStringLiteral("ID")).AsVariant() == bookId) {
+        const bool browsing = books.State() == TableState::Browse;
+        if (setFlag() && browsing)
+            books.Post();
+        return;
+    }
+    // Otherwise it is looked for among all books, whatever narrowing a window left, and the current row
+    // comes back afterwards.
+    const CurrentRowKeeper keep(books);
+    const FilterPause pause(books);
+    if (!books.Locate(QStringLiteral("ID"), {bookId}))
+        return;
+    if (setFlag())
+        books.Post();
+}
+
+QString LoanDesk::message(Booking result) {
+    switch (result) {
+    case Booking::NoReaders:
+        return QStringLiteral("Keine Leser vorhanden");
+    case Booking::NoBooks:
+        return QStringLiteral("Keine ausleihbaren Bücher vorhanden");
+    case Booking::Booked:
+        break;
+    }
+    return {};
+}
+
+QString LoanDesk::message(Return result) {
+    switch (result) {
+    case Return::NoBooks:
+        return QStringLiteral("Keine rückbuchbaren Bücher vorhanden");
+    case Return::NoOpenLoan:
+        return QStringLiteral("Fehler 165");
+    case Return::Returned:
+        break;
+    }
+    return {};
+}
+
+} // namespace lesaro

@@ -1,0 +1,32 @@
+#include "lending/LoanFilters.h"
+
+namespace lesaro::LoanFilters {
+
+QString quoted(const QString& text) {
+    QString result = text;
+    result.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return result;
+}
+
+QString lentFilter(bool lent) {
+    return lent ? QStringLiteral("ausgeliehen = 'true'") : QStringLiteral("ausgeliehen = 'false'");
+}
+
+QString readerFilter(const QString& field, const QString& text) {
+    if (text.isEmpty())
+        return {};
+    return field + QStringLiteral(" ='") + quoted(text) + QStringLiteral("*'");
+}
+
+QString bookFilter(bool lent, const QString& field, const QString& text) {
+    if (text.isEmpty())
+        return lentFilter(lent);
+    return lentFilter(lent) + QStringLiteral(" AND ") + field + QStringLiteral(" ='") + quoted(text) +
+           QStringLiteral("*'");
+}
+
+QDate dueDate(QDate lendingDate, int days) {
+    return lendingDate.addDays(days);
+}
+
+} // namespace lesaro::LoanFilters

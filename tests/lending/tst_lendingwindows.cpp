@@ -1,0 +1,6 @@
+#include <QtTest>
+class Placeholder : public QObject {
+    Q_OBJECT
+};
+QTEST_MAIN(Placeholder)
+#include "tst_lendingwindows.moc"

@@ -6,6 +6,7 @@
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
+#include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
 
@@ -328,6 +329,7 @@ void LibraryData::makeStartupCopy() {
         t->SaveToFile(copy);
     }
     m_lastStartupCopy = folder;
+    StartupCopies::afterStartupCopy(m_dataFolder, folder);
 }
 
 void LibraryData::applySortOrders() {

@@ -185,6 +185,11 @@ void SettingsStore::removeListEntry(const QString& list, const QString& entry) {
         noteChange();
 }
 
+bool SettingsStore::hasValue(const QString& name) const {
+    const RegistryKey* key = settingsKey();
+    return key && key->value(valueName(name));
+}
+
 bool SettingsStore::flush() {
     return !m_dirty || writeFile();
 }

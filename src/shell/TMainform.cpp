@@ -149,6 +149,16 @@ void TMainform::createWindows() {
     m_WizzardF = new TWizzardF(m_library, this);
     m_AccessFormF = new TAccessFormF(m_library, this);
     m_WizzardLeserF = new TWizzardLeserF(m_library, this);
+
+    registerWidthList(QLatin1Char('B'), m_AuswertenF->DBGrid1());
+    connect(m_AuswertenF, &TAuswertenF::bookEntryRequested, this, [this] { run([this] { m_DB1EingabeF->exec(); }); });
+    connect(m_AuswertenF, &TAuswertenF::printRequested, this, [this] {
+        run([this] {
+            // The hit list is printed as it stands, so the print dialog offers no narrowing of its own.
+            m_DruckerDialogF->setNarrowButtonVisible(false);
+            m_DruckerDialogF->exec();
+        });
+    });
 }
 
 void TMainform::buildHeader() {

@@ -1,25 +1,68 @@
 #pragma once
 
+#include "library/RecordRules.h"
 #include "ui/LesaroDialog.h"
+
+#include <QList>
+
+class QLabel;
+class QPushButton;
 
 namespace lesaro {
 
+class DBComboBox;
+class DBEdit;
+class DBMemo;
+class DBNavigator;
+class FlatButton;
 class Library;
 
 // The book entry window: every input is bound to the current book, so the lists show a change at once.
-class TDB1EingabeF : public LesaroDialog {
+// It hands its drop-down lists to the book table's rules, which add the values of each saved book to them.
+class TDB1EingabeF : public LesaroDialog, public BookEntryLists {
     Q_OBJECT
 public:
     explicit TDB1EingabeF(Library& library, QWidget* parent = nullptr);
+    ~TDB1EingabeF() override;
 
     // Fills the drop-down lists from the remembered values; moves the book table to its first row.
     void LoadRememberedValues();
+    // The labels of the twelve captioned fields, from the book column captions (entries 1 to 12).
+    void ApplyFieldCaptions(const QStringList& bookColumnCaptions);
 
-protected:
+    // BookEntryLists, by box name.
+    QStringList items(const QString& box) const override;
+    void setItems(const QString& box, const QStringList& items) override;
+
+    void FormShow() override;
     bool FormCloseQuery() override;
 
+    void BNeuClick();
+    void Button3Click(); // "Speichern"
+    void Button4Click(); // "Löschen"
+    void Button1Click(); // "Schließen"
+    void SpeedButton1Click();
+
+Q_SIGNALS:
+    // "Ausleihhistorie": the main window shows the loan history of the book, which the loan table holds now.
+    void loanHistoryRequested();
+
 private:
+    void buildLayout();
+    void bindControls();
+    DBComboBox* box(const QString& name) const;
+    // Hands every pending text to the table and saves the row; false (after the message) when a field
+    // refuses its text or the save fails, with the row still being edited.
+    bool saveRow();
+
     Library& m_library;
+    QList<QLabel*> m_captionedLabels; // LVerfasser … LBemerkungen, in caption order
+    QList<DBEdit*> m_edits;
+    QList<DBComboBox*> m_boxes;
+    DBMemo* m_memo = nullptr;
+    QLabel* m_borrower = nullptr;
+    QPushButton* m_history = nullptr;
+    DBNavigator* m_navigator = nullptr;
 };
 
 } // namespace lesaro

@@ -2,21 +2,47 @@
 
 #include "ui/LesaroDialog.h"
 
+#include <QList>
+
 namespace lesaro {
 
+class DataGrid;
+class DBComboBox;
+class DBEdit;
+class DBMemo;
+class DBNavigator;
 class Library;
+class PostcodeLookup;
 
-// The reader entry window, bound to the current reader.
+// The reader entry window, bound to the current reader. Leaving the postcode box offers the towns of that
+// postcode; the list under the inputs shows the books the reader has on loan now.
 class TLeserEingebenF : public LesaroDialog {
     Q_OBJECT
 public:
     explicit TLeserEingebenF(Library& library, QWidget* parent = nullptr);
+    ~TLeserEingebenF() override;
 
-protected:
+    void FormShow() override;
     bool FormCloseQuery() override;
 
+    void DBEdit8Exit(); // postcode lookup
+    void SRColorButton1Click();
+    void BSpeichernClick();
+    void BLoeschenClick();
+    void BSchliessenClick();
+    void DBGrid1TitleClick(const QString& fieldName);
+
 private:
+    void buildLayout();
+    bool saveRow();
+
     Library& m_library;
+    PostcodeLookup* m_postcodes;
+    QList<DBEdit*> m_edits;
+    DBComboBox* m_town = nullptr;
+    DBMemo* m_memo = nullptr;
+    DataGrid* m_loans = nullptr;
+    DBNavigator* m_navigator = nullptr;
 };
 
 } // namespace lesaro

@@ -140,6 +140,8 @@ void TMainform::createWindows() {
     m_AusleiheBuchenF = new TAusleiheBuchenF(m_library, this);
     m_RueckgabeF = new TRueckgabeF(m_library, this);
     m_AusleihhistorieF = new TAusleihhistorieF(m_library, this);
+    connect(m_DB1EingabeF, &TDB1EingabeF::loanHistoryRequested, this,
+            [this] { run([this] { m_AusleihhistorieF->exec(); }); });
     registerWidthList(QLatin1Char('E'), m_AusleihhistorieF->DBGrid1());
     m_DruckerDialogAusleihlisteF = new TDruckerDialogAusleihlisteF(m_library, this);
     m_DruckerDialogLeserF = new TDruckerDialogLeserF(m_library, this);
@@ -445,6 +447,7 @@ void TMainform::Beenden1Click() {
 
 void TMainform::ApplyFieldCaptions() {
     const QStringList captions = FieldCaptions::ApplyFieldCaptions();
+    m_DB1EingabeF->ApplyFieldCaptions(captions);
     for (QChar letter : {QLatin1Char('A'), QLatin1Char('B')}) {
         const auto list = m_widthLists.find(letter);
         if (list == m_widthLists.end())

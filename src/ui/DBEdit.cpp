@@ -3,6 +3,7 @@
 #include "ui/FieldLink.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 
 namespace lesaro {
 
@@ -17,6 +18,7 @@ void DBEdit::bind(DataSource* source, const QString& fieldName) {
     m_link->bind(source, fieldName);
     const int width = m_link->maxLength();
     setMaxLength(width > 0 ? width : 32767);
+    setReadOnly(m_link->isLookup());
     refresh();
 }
 
@@ -38,8 +40,21 @@ void DBEdit::focusInEvent(QFocusEvent* event) {
 
 void DBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (m_link->commitOnFocusOut(event->reason()) && !m_link->touched() && !hasFocus())
+    const bool committed = m_link->commitOnFocusOut(event->reason());
+    if (committed && !m_link->touched() && !hasFocus())
         showText(m_link->displayText());
+    const Qt::FocusReason why = event->reason();
+    if (committed && !hasFocus() && why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason)
+        Q_EMIT exited();
+}
+
+void DBEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_link->revert()) {
+        selectAll();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace lesaro

@@ -17,9 +17,15 @@ public:
     void bind(DataSource* source, const QString& fieldName);
     FieldLink* link() const { return m_link; }
 
+Q_SIGNALS:
+    // The focus moved to another control of the window and the field took the text (a window's OnExit).
+    void exited();
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Escape takes back what was typed here; with nothing to take back it closes the window as usual.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refresh();

@@ -41,6 +41,8 @@ Q_SIGNALS:
     void stateChanged();
     void fieldChanged(int field);
     void controlsEnabledChanged(bool enabled);
+    // Rows of a table that this table's lookup fields read have changed (see LookupFollower).
+    void lookupValuesChanged();
 
 private:
     void relay(void (Table::*from)(), void (DataSource::*to)());

@@ -84,8 +84,13 @@ void FieldLink::store() {
     m_refused = false;
 }
 
+bool FieldLink::isLookup() const {
+    const int f = fieldIndex();
+    return f >= 0 && table()->field(f).isLookup();
+}
+
 void FieldLink::userChanged() {
-    if (!m_controlText || !hasField())
+    if (!m_controlText || !hasField() || isLookup())
         return;
     Table* t = table();
     try {
@@ -99,6 +104,8 @@ void FieldLink::userChanged() {
         Q_EMIT refreshNeeded();
         return;
     }
+    if (!m_touched)
+        m_before = t->field(fieldIndex()).value();
     m_touched = true;
     try {
         store();
@@ -133,6 +140,21 @@ bool FieldLink::commitOnFocusOut(Qt::FocusReason reason) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return true;
     return commit();
+}
+
+bool FieldLink::revert() {
+    if (!m_touched || !hasField())
+        return false;
+    try {
+        const QScopedValueRollback busy(m_busy, true);
+        table()->field(fieldIndex()).setValue(m_before);
+    } catch (const EngineError& e) {
+        MessageService::error(m_control, e.message());
+    }
+    m_touched = false;
+    m_refused = false;
+    Q_EMIT refreshNeeded();
+    return true;
 }
 
 void FieldLink::requestRefresh() {

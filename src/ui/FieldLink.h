@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Value.h"
 #include "ui/DataSource.h"
 
 #include <QObject>
@@ -45,6 +46,11 @@ public:
     // reason to report anything.
     bool commitOnFocusOut(Qt::FocusReason reason);
     bool touched() const { return m_touched; }
+    // Escape: puts back the value the field had before the user started typing in this control. False
+    // when there was nothing to take back.
+    bool revert();
+    // A lookup field follows its key field and is never typed into.
+    bool isLookup() const;
 
 Q_SIGNALS:
     void refreshNeeded();
@@ -66,6 +72,7 @@ private:
     bool m_refused = false; // the table refused the control's current text
     bool m_reporting = false;
     QString m_stored; // the text last stored
+    Value m_before;   // the field's value when the user began typing
 };
 
 } // namespace lesaro

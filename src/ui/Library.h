@@ -3,6 +3,7 @@
 #include "library/LibraryData.h"
 #include "library/RecordRules.h"
 #include "ui/DataSource.h"
+#include "ui/LookupFollower.h"
 
 namespace lesaro {
 
@@ -42,6 +43,7 @@ private:
     DataSource m_dataLeser{m_data.ClientLeser};
     DataSource m_dataAusleihe{m_data.ClientAusleihe};
     DataSource m_dataSource4{m_data.ClientDataSet4};
+    LookupFollower m_loanLookups{m_dataAusleihe, {&m_dataBuecher, &m_dataLeser}};
 };
 
 } // namespace lesaro

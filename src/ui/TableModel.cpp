@@ -20,6 +20,7 @@ TableModel::TableModel(DataSource* source, QList<GridColumn> columns, QObject* p
     connect(m_source, &DataSource::stateChanged, this, &TableModel::onStateChanged);
     connect(m_source, &DataSource::fieldChanged, this, &TableModel::onFieldChanged);
     connect(m_source, &DataSource::currentRowChanged, this, &TableModel::updateIndicator);
+    connect(m_source, &DataSource::lookupValuesChanged, this, &TableModel::onLookupValuesChanged);
 }
 
 Table& TableModel::table() const {
@@ -145,6 +146,12 @@ void TableModel::onFieldChanged() {
     const int row = currentRow();
     if (row >= 0 && !m_columns.isEmpty())
         Q_EMIT dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1), {Qt::DisplayRole});
+}
+
+void TableModel::onLookupValuesChanged() {
+    // Cells are read when painted, so telling the grids is all it takes.
+    if (rowCount() > 0 && !m_columns.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, int(m_columns.size()) - 1), {Qt::DisplayRole});
 }
 
 void TableModel::updateIndicator() {

@@ -43,6 +43,7 @@ private:
     void resetFromTable();
     void onStateChanged();
     void onFieldChanged();
+    void onLookupValuesChanged();
     void updateIndicator();
     void resolveFields();
 

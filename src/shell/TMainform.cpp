@@ -161,6 +161,8 @@ void TMainform::createWindows() {
             m_DruckerDialogF->exec();
         });
     });
+    // The lists follow the restored tables on their own; merged settings may bring other captions.
+    connect(m_DatenSichernF, &TDatenSichernF::restored, this, [this] { ApplyFieldCaptions(); });
 }
 
 void TMainform::buildHeader() {

@@ -1,9 +1,9 @@
 #include "FileBenchmarks.h"
 
 #include "BenchContext.h"
-#include "core/LibraryTables.h"
 #include "SqlRows.h"
 #include "SqliteDatabase.h"
+#include "core/LibraryTables.h"
 #include "core/Table.h"
 #include "core/Win1252.h"
 

@@ -1,11 +1,11 @@
 #include "LibraryBenchmarks.h"
 
 #include "BenchContext.h"
-#include "core/LibraryTables.h"
 #include "Random.h"
 #include "SqlRows.h"
 #include "SqliteDatabase.h"
 #include "SqliteStatement.h"
+#include "core/LibraryTables.h"
 #include "core/Table.h"
 #include "core/Win1252.h"
 

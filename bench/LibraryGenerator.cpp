@@ -1,10 +1,10 @@
 #include "LibraryGenerator.h"
 
-#include "core/LibraryTables.h"
 #include "Random.h"
-#include "core/Table.h"
 #include "Vocabulary.h"
 #include "WeightedChoice.h"
+#include "core/LibraryTables.h"
+#include "core/Table.h"
 #include "core/Win1252.h"
 
 #include <algorithm>

@@ -130,6 +130,8 @@ struct FilterCase {
 
 const QDate kMidYear(2022, 6, 1);
 
+const bool kTrace = qEnvironmentVariableIntValue("LESARO_MODELCHECK_TRACE") != 0;
+
 const std::vector<FilterCase>& filterCases() {
     static const std::vector<FilterCase> cases = {
         {"", [](const Row&, FilterOptions) { return true; }},
@@ -364,10 +366,22 @@ private:
     // ---------------------------------------------------------------------------------------------
     // Steps
 
+    // The last operations for the report; assignments go on the line of the Append or Edit they belong to.
+    // LESARO_MODELCHECK_TRACE=1 prints every operation as it runs, for a crash that leaves no report.
     void note(const QString& op) {
-        m_ops.push_back(QStringLiteral("%1: %2").arg(m_step).arg(op));
-        if (m_ops.size() > 12)
+        const QString line = QStringLiteral("%1: %2").arg(m_step).arg(op);
+        if (kTrace)
+            qDebug().noquote() << line;
+        m_ops.push_back(line);
+        if (m_ops.size() > 10)
             m_ops.pop_front();
+    }
+
+    void noteAssignment(const QString& what) {
+        if (kTrace)
+            qDebug().noquote() << "   " << what;
+        if (!m_ops.empty())
+            m_ops.back() += QStringLiteral(", ") + what;
     }
 
     void step() {
@@ -478,7 +492,7 @@ private:
                 break;
             }
         }
-        note(QStringLiteral("  %1 := %2").arg(name(column), shown));
+        noteAssignment(QStringLiteral("%1 := %2").arg(name(column), shown));
         m_buffer[size_t(column)] = cell;
         m_modified = true;
     }

@@ -10,10 +10,8 @@
 #include "core/Win1252.h"
 
 #include <QFileInfo>
-#include <QMultiHash>
 #include <algorithm>
-#include <cmath>
-#include <limits>
+#include <climits>
 #include <numeric>
 
 namespace lesaro {

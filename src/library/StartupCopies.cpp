@@ -17,6 +17,7 @@ namespace lesaro::StartupCopies {
 
 namespace {
 
+const char* const kTableFiles[] = {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile};
 const QString kStartsSetting = QStringLiteral("StartkopienAnzahl");
 const QString kMonthsSetting = QStringLiteral("StartkopienMonate");
 
@@ -60,6 +61,12 @@ QList<Copy> list(const QString& backupFolder) {
     const QDir dir(backupFolder);
     for (const QFileInfo& fi : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
         if (!stampPattern().match(fi.fileName()).hasMatch())
+            continue;
+        // A folder without all three tables is no copy to go back to, and its time may be that of
+        // whatever was last done in it: it is left alone.
+        const QDir copy(fi.absoluteFilePath());
+        if (!std::all_of(std::begin(kTableFiles), std::end(kTableFiles),
+                         [&copy](const char* file) { return copy.exists(QString::fromLatin1(file)); }))
             continue;
         copies.append({fi.fileName(), fi.absoluteFilePath() + QLatin1Char('/'), fi.lastModified()});
     }
@@ -120,7 +127,7 @@ int prune(const QString& backupFolder, const QDateTime& now, const QDateTime& la
             continue;
         // Only what a start writes is removed; a folder the user put more into keeps that and itself.
         QDir dir(copies[i].folder);
-        for (const char* file : {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile})
+        for (const char* file : kTableFiles)
             dir.remove(QString::fromLatin1(file));
         if (QDir(backupFolder).rmdir(copies[i].name))
             ++removed;
@@ -132,7 +139,7 @@ void afterStartupCopy(const QString& dataFolder, const QString& copyFolder) {
     const QDateTime now = Clock::now();
     markMade(copyFolder, now);
     QDateTime lastSave;
-    for (const char* file : {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile}) {
+    for (const char* file : kTableFiles) {
         const QFileInfo fi(QDir(dataFolder).filePath(QString::fromLatin1(file)));
         if (fi.exists() && (!lastSave.isValid() || fi.lastModified() > lastSave))
             lastSave = fi.lastModified();

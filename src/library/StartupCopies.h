@@ -26,8 +26,8 @@ struct Policy {
 // negative one counts as 0.
 Policy policyFromSettings();
 
-// The start-up copies in backupFolder, newest first. Only folders named like a stamp count; anything else
-// the user keeps there is never listed and never removed.
+// The start-up copies in backupFolder, newest first. Only folders named like a stamp and holding the three
+// table files count; anything else the user keeps there is never listed and never removed.
 QList<Copy> list(const QString& backupFolder);
 
 // Whether each copy of newestFirst stays (same order). lastSave is when the data folder's tables were last

@@ -53,7 +53,7 @@ TDatenSichernF::TDatenSichernF(Library& library, QWidget* parent)
     FlatButton* close = addBarButton(QStringLiteral("BSchliessen"), QStringLiteral("Schließen"));
     connect(close, &FlatButton::clicked, this, &TDatenSichernF::Button2Click);
     // The start-up copies below the two folder halves need room beyond the classic 353 × 282.
-    setClientSize(353, 392);
+    setClientSize(353, 330);
 }
 
 void TDatenSichernF::buildLayout() {

@@ -210,8 +210,15 @@ void TestStartupCopies::foreignFoldersAndFilesStay() {
     QStringList left = QDir(backup).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     QCOMPARE(left, QStringList({"2023-alt", withNote, newest, "Meine Sicherung"}));
     QVERIFY(!left.contains(old));
-    // The folder with the user's note lost the table files only.
+    // The folder with the user's note lost the table files only, and is no start-up copy any more.
     QCOMPARE(QDir(backup + QLatin1Char('/') + withNote).entryList(QDir::Files), QStringList{"notiz.txt"});
+    QCOMPARE(StartupCopies::list(backup).size(), 1);
+    // A stamp folder without the three tables (a start that failed while copying) is neither listed nor
+    // removed.
+    QVERIFY(QDir(backup).mkpath(QStringLiteral("2024520-900")));
+    QCOMPARE(StartupCopies::list(backup).size(), 1);
+    StartupCopies::prune(backup, at(QStringLiteral("2024-05-20 09:00:00")), QDateTime(), StartupCopies::Policy{0, 0});
+    QVERIFY(QDir(backup).exists(QStringLiteral("2024520-900")));
 }
 
 // Random sequences of starts (same second, minutes, days, months apart, now and then the clock set back)

@@ -8,6 +8,7 @@
 #include "BenchContext.h"
 #include "BenchSummary.h"
 #include "FileBenchmarks.h"
+#include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
 #include "StartupBenchmark.h"
 
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
 
     lesaro::bench::registerLibraryBenchmarks();
     lesaro::bench::registerFileBenchmarks();
+    lesaro::bench::registerLendingBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -123,6 +125,10 @@ int main(int argc, char** argv) {
     figures.print("ratio", "lookup-loans", ratio(summary, "lookup-loans"), 3);
     const auto locate = summary.seconds("locate-number/lesaro");
     figures.print("ms", "locate-number", locate ? std::optional(*locate * 1000) : std::nullopt, 4);
+    for (const char* name : {"keystroke-narrow", "book-and-return"}) {
+        const auto seconds = summary.seconds(std::string(name) + "/lesaro");
+        figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 4);
+    }
     figures.print("ratio", "load-library", ratio(summary, "load-library"), 3);
     figures.print("ratio", "save-library", ratio(summary, "save-library"), 3);
     const auto loadSeconds = summary.seconds("load-library/lesaro");

@@ -109,10 +109,11 @@ bool NarrowingGroup::currentMatchesNumber() const {
 
 bool NarrowingGroup::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        // Coming back to the window (after a message box, from another program) is not entering the box.
+        // Coming back to the window (after a message box, from another program) is not entering the box,
+        // and neither is the first focus the window hands out while it opens.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const int index = int(m_boxes.indexOf(qobject_cast<QLineEdit*>(watched)));
-        if (index >= 0 && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        if (index >= 0 && !m_opening && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             boxEnter(index);
     }
     return QGroupBox::eventFilter(watched, event);

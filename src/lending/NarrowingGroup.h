@@ -40,6 +40,9 @@ public:
     void boxEnter(int index);
     // Orders the table by the clicked column's field; a lookup field gets the engine's refusal.
     void titleClick(const QString& field);
+    // While the window opens, the focus it hands to its first box is not the user entering it.
+    void setOpening(bool opening) { m_opening = opening; }
+
     // Whether the current row's number is the number typed into the number box.
     bool currentMatchesNumber() const;
 
@@ -56,6 +59,7 @@ private:
     QList<Box> m_boxDefs;
     QList<QLineEdit*> m_boxes;
     std::function<QString(const QString&, const QString&)> m_filterFor;
+    bool m_opening = false;
 };
 
 } // namespace lesaro

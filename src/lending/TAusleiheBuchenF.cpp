@@ -109,7 +109,16 @@ void TAusleiheBuchenF::FormShow() {
     } catch (const EngineError& e) {
         MessageService::error(this, e.message());
     }
-    m_readers->numberBox()->setFocus(Qt::OtherFocusReason);
+    // Opening is not entering a box: the texts of the last opening stay as they were.
+    m_readers->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TAusleiheBuchenF::setVisible(bool visible) {
+    for (NarrowingGroup* group : {m_readers, m_books})
+        group->setOpening(visible);
+    LesaroDialog::setVisible(visible);
+    for (NarrowingGroup* group : {m_readers, m_books})
+        group->setOpening(false);
 }
 
 void TAusleiheBuchenF::FormClose() {

@@ -24,6 +24,7 @@ public:
     explicit TAusleiheBuchenF(Library& library, QWidget* parent = nullptr);
 
     void FormShow() override;
+    void setVisible(bool visible) override;
     void FormClose();
     void DTPVonChange();
     void ELeserNummerChange();

@@ -83,7 +83,16 @@ void TRueckgabeF::FormShow() {
     } catch (const EngineError& e) {
         MessageService::error(this, e.message());
     }
-    m_books->numberBox()->setFocus(Qt::OtherFocusReason);
+    // Opening is not entering a box: the texts of the last opening stay as they were.
+    m_books->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TRueckgabeF::setVisible(bool visible) {
+    for (NarrowingGroup* group : {m_books})
+        group->setOpening(visible);
+    LesaroDialog::setVisible(visible);
+    for (NarrowingGroup* group : {m_books})
+        group->setOpening(false);
 }
 
 void TRueckgabeF::FormClose() {

@@ -19,6 +19,7 @@ public:
     explicit TRueckgabeF(Library& library, QWidget* parent = nullptr);
 
     void FormShow() override;
+    void setVisible(bool visible) override;
     void FormClose();
     void EBuchNummerChange();
     void EVerfasserChange();

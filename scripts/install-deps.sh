@@ -5,6 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libicu-dev
     libbenchmark-dev libsqlite3-dev
+    mdbtools-dev libfreexl-dev libquazip1-qt6-dev
     clang clang-format libclang-rt-14-dev
     fonts-liberation xvfb xauth
 )

@@ -1,16 +1,19 @@
 #pragma once
 
-#include "ui/LesaroDialog.h"
+#include "exchange/ExportWindow.h"
 
 namespace lesaro {
 
 class Library;
 
 // Writes the books to a file for other programs.
-class TExportF : public LesaroDialog {
+class TExportF : public ExportWindow {
     Q_OBJECT
 public:
     explicit TExportF(Library& library, QWidget* parent = nullptr);
+
+    // The 23 book check boxes; the file's columns come in the same order.
+    static QList<FieldChoice> fieldChoices();
 
 private:
     Library& m_library;

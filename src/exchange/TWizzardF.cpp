@@ -5,7 +5,7 @@
 namespace lesaro {
 
 TWizzardF::TWizzardF(Library& library, QWidget* parent)
-    : LesaroDialog(parent)
+    : ImportWizard(library.DataBuecher(), bookImportTargets(), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("WizzardF"));
     setWindowTitle(QStringLiteral("Importassistent für Bücherdaten"));

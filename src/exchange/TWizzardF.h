@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ui/LesaroDialog.h"
+#include "exchange/ImportWizard.h"
 
 namespace lesaro {
 
 class Library;
 
 // Imports books from another file through a field mapping.
-class TWizzardF : public LesaroDialog {
+class TWizzardF : public ImportWizard {
     Q_OBJECT
 public:
     explicit TWizzardF(Library& library, QWidget* parent = nullptr);

@@ -5,7 +5,7 @@
 namespace lesaro {
 
 TWizzardLeserF::TWizzardLeserF(Library& library, QWidget* parent)
-    : LesaroDialog(parent)
+    : ImportWizard(library.DataLeser(), readerImportTargets(), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("WizzardLeserF"));
     setWindowTitle(QStringLiteral("Importassistent für Leserdaten"));

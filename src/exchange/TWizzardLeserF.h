@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ui/LesaroDialog.h"
+#include "exchange/ImportWizard.h"
 
 namespace lesaro {
 
 class Library;
 
 // Imports readers from another file through a field mapping.
-class TWizzardLeserF : public LesaroDialog {
+class TWizzardLeserF : public ImportWizard {
     Q_OBJECT
 public:
     explicit TWizzardLeserF(Library& library, QWidget* parent = nullptr);

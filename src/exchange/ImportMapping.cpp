@@ -1,0 +1,117 @@
+#include "exchange/ImportMapping.h"
+
+#include "core/EngineError.h"
+#include "core/Table.h"
+
+namespace lesaro {
+
+QList<ImportTarget> bookImportTargets() {
+    auto t = [](const char* label, const char* field, ImportTarget::Refused refused = ImportTarget::Refused::Stop) {
+        return ImportTarget{QString::fromUtf8(label), QString::fromLatin1(field), refused};
+    };
+    QList<ImportTarget> targets{t("Verfasser", "Verfasser"),
+                                t("Titel", "Titel"),
+                                t("Verlag", "Verlag"),
+                                t("Erscheinungsjahr", "Erscheinungsjahr"),
+                                t("Erscheinungsort", "Erscheinungsort"),
+                                t("Auflage", "Auflage"),
+                                t("Sachgruppe", "Sachgruppe"),
+                                t("ISBN", "ISBN"),
+                                t("Signatur", "Signatur"),
+                                t("Standort", "Standort"),
+                                t("Schlagworte", ""),
+                                t("Preis", "Preis", ImportTarget::Refused::Drop),
+                                t("Bemerkung", "Bemerkung", ImportTarget::Refused::Drop)};
+    for (int i = 1; i <= 10; ++i)
+        targets.append({QStringLiteral("Schlagwort %1").arg(i), QStringLiteral("Schlagwort%1").arg(i)});
+    return targets;
+}
+
+QList<ImportTarget> readerImportTargets() {
+    auto t = [](const char* label, const char* field, ImportTarget::Refused refused = ImportTarget::Refused::Stop) {
+        return ImportTarget{QString::fromUtf8(label), QString::fromLatin1(field), refused};
+    };
+    return {t("Nr.", "Nummer"),
+            t("Vorname", "Vorname"),
+            t("Nachname", "Nachname"),
+            t("Straße", "Strae"),
+            t("PLZ", "PLZ", ImportTarget::Refused::Drop),
+            t("Ort", "Ort"),
+            t("Telefon", "Telefon"),
+            t("eMail", "eMail"),
+            t("Sonstiges", "Sonstiges1"),
+            t("Bemerkung", "Bemerkung")};
+}
+
+PreviewGrid::PreviewGrid()
+    : m_columns(2)
+    , m_rows(5) {}
+
+PreviewGrid PreviewGrid::fromRecords(exchange::SourceRecords records) {
+    PreviewGrid grid;
+    grid.m_rows = 0;
+    for (const QStringList& r : records)
+        grid.m_rows = std::max(grid.m_rows, int(r.size()));
+    grid.m_columns = std::move(records);
+    return grid;
+}
+
+QString PreviewGrid::cell(int column, int row) const {
+    if (column < 0 || column >= m_columns.size())
+        return {};
+    const QStringList& c = m_columns[column];
+    return row >= 0 && row < c.size() ? c[row] : QString();
+}
+
+int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
+                   const QList<int>& assignment, bool titleRow, const std::function<void(int, int)>& progress) {
+    struct Filling {
+        int field;
+        int source;
+        bool drop;
+        bool keepWhenEmpty;
+    };
+    std::vector<Filling> fillings;
+    for (qsizetype i = 0; i < targets.size() && i < assignment.size(); ++i) {
+        if (assignment[i] < 0 || targets[i].field.isEmpty())
+            continue;
+        const int field = table.fieldIndex(targets[i].field);
+        if (field < 0)
+            continue;
+        fillings.push_back({field, assignment[i], targets[i].refused == ImportTarget::Refused::Drop,
+                            targets[i].field == QLatin1String("Nummer")});
+    }
+    const int first = titleRow ? 1 : 0;
+    const int total = std::max(0, grid.columnCount() - first);
+    int posted = 0;
+    for (int c = first; c < grid.columnCount(); ++c) {
+        table.Insert();
+        try {
+            for (const Filling& f : fillings) {
+                const QString text = grid.cell(c, f.source);
+                if (f.keepWhenEmpty && text.isEmpty())
+                    continue;
+                if (!f.drop) {
+                    table.assignText(f.field, text);
+                    continue;
+                }
+                try {
+                    table.assignText(f.field, text);
+                } catch (const EngineError&) {
+                    table.assignText(f.field, QString());
+                }
+            }
+            table.Post();
+        } catch (const EngineError&) {
+            if (table.State() != TableState::Browse)
+                table.Cancel();
+            throw;
+        }
+        ++posted;
+        if (progress)
+            progress(posted, total);
+    }
+    return posted;
+}
+
+} // namespace lesaro

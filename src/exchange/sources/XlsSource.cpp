@@ -1,0 +1,95 @@
+#include "exchange/sources/XlsSource.h"
+
+#include "core/EngineError.h"
+#include "exchange/sources/CellText.h"
+
+#include <QFile>
+#include <freexl.h>
+
+namespace lesaro::exchange {
+
+namespace {
+
+// FreeXL wants freexl_close even after a failed open.
+class Workbook {
+public:
+    explicit Workbook(const QString& path) {
+        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) != FREEXL_OK)
+            fail();
+    }
+    ~Workbook() {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+    const void* handle() const { return m_handle; }
+
+    QStringList sheets() const {
+        unsigned int count = 0;
+        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
+            fail();
+        QStringList names;
+        for (unsigned int i = 0; i < count && i < 0xFFFF; ++i) {
+            const char* name = nullptr;
+            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &name) != FREEXL_OK)
+                fail();
+            names.append(QString::fromUtf8(name));
+        }
+        return names;
+    }
+
+    [[noreturn]] static void fail() { throw EngineError(QStringLiteral("Exceldatei konnte nicht gefunden werden")); }
+
+private:
+    const void* m_handle = nullptr;
+};
+
+QString cellText(const FreeXL_CellValue& v) {
+    switch (v.type) {
+    case FREEXL_CELL_INT:
+        return QString::number(v.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+        return CellText::number(v.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        return QString::fromUtf8(v.value.text_value);
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME:
+        return CellText::isoDateTime(QString::fromUtf8(v.value.text_value));
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QStringList XlsSource::tableNames(const QString& path) {
+    return Workbook(path).sheets();
+}
+
+SourceRecords XlsSource::read(const QString& path, const QString& table) {
+    Workbook book(path);
+    const int index = int(book.sheets().indexOf(table));
+    if (index < 0 || freexl_select_active_worksheet(book.handle(), static_cast<unsigned short>(index)) != FREEXL_OK)
+        Workbook::fail();
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    if (freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
+        Workbook::fail();
+    SourceRecords records;
+    records.reserve(qsizetype(rows));
+    for (unsigned int r = 0; r < rows; ++r) {
+        QStringList fields;
+        fields.reserve(columns);
+        for (unsigned short c = 0; c < columns; ++c) {
+            FreeXL_CellValue v;
+            fields.append(freexl_get_cell_value(book.handle(), r, c, &v) == FREEXL_OK ? cellText(v) : QString());
+        }
+        records.append(std::move(fields));
+    }
+    return records;
+}
+
+} // namespace lesaro::exchange

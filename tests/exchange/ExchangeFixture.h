@@ -1,0 +1,44 @@
+#pragma once
+
+// A library on a temporary folder with empty tables and its own settings file, for the exchange tests.
+#include "core/GermanLocale.h"
+#include "core/Table.h"
+#include "settings/SettingsStore.h"
+#include "ui/FileDialogService.h"
+#include "ui/Library.h"
+#include "ui/MessageService.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace test {
+
+struct ExchangeLibrary {
+    QTemporaryDir dir;
+    std::unique_ptr<lesaro::Library> library;
+
+    ExchangeLibrary() {
+        lesaro::SettingsStore::redirectInstance(dir.path() + QStringLiteral("/Lesaro.reg"));
+        library = std::make_unique<lesaro::Library>();
+        library->data().FormCreate(dir.path(), dir.path());
+        library->data().CreateEmptyTables();
+        lesaro::MessageService::setAnswering(true);
+        lesaro::FileDialogService::setAnswering(true);
+    }
+    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+};
+
+inline void addReader(lesaro::Table& t, const QStringList& values) {
+    static const char* fields[] = {"Nummer", "Vorname", "Nachname", "Strae",      "PLZ",
+                                   "Ort",    "Telefon", "eMail",    "Sonstiges1", "Bemerkung"};
+    t.Append();
+    for (qsizetype i = 0; i < values.size() && i < 10; ++i)
+        t.FieldByName(QString::fromLatin1(fields[i])).setAsString(values[i]);
+    t.Post();
+}
+
+inline QString text(lesaro::Table& t, int position, const char* field) {
+    return t.stringAt(position, t.fieldIndex(QString::fromLatin1(field)));
+}
+
+} // namespace test

@@ -1,0 +1,375 @@
+// The import wizards: the rules of " Abschluss" on a preview, and the two steps as the user goes through
+// them (reading a source, assigning, removing, finishing), with the wizard's memory across openings.
+#include "ExchangeFixture.h"
+
+#include "core/EngineError.h"
+#include "exchange/ImportMapping.h"
+#include "exchange/PreviewModel.h"
+#include "exchange/TWizzardF.h"
+#include "exchange/TWizzardLeserF.h"
+#include "settings/INI.h"
+#include "ui/FlatButton.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace lesaro;
+
+namespace {
+
+template <typename T>
+T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+// Target rows of the book wizard.
+constexpr int kVerfasser = 0;
+constexpr int kTitel = 1;
+constexpr int kSchlagworte = 10;
+constexpr int kPreis = 11;
+constexpr int kSchlagwort1 = 13;
+
+QList<int> noAssignment(int n) {
+    return QList<int>(n, -1);
+}
+
+} // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::ExchangeLibrary> m_lib;
+
+    Table& books() { return m_lib->library->ClientBuecher(); }
+    Table& readers() { return m_lib->library->ClientLeser(); }
+
+    QString writeFile(const char* name, const QByteArray& bytes) {
+        const QString path = m_lib->path(QString::fromLatin1(name));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", name);
+        f.write(bytes);
+        return path;
+    }
+
+    // Step 1 with a source chosen through the browse button, then " Weiter".
+    void chooseSource(ImportWizard& w, const QString& path) {
+        FileDialogService::answerNext(path);
+        w.SpeedButton4Click();
+    }
+    void assign(ImportWizard& w, int target, int sourceField) {
+        auto* left = child<QTableWidget>(&w, "SGDatenbank");
+        auto* right = child<QTableView>(&w, "SgDatei2");
+        left->setCurrentCell(target, 0);
+        right->setCurrentIndex(right->model()->index(sourceField, 0));
+        child<QToolButton>(&w, "SpeedButton5")->click();
+    }
+    QString cell(ImportWizard& w, int row, int column) {
+        QTableWidgetItem* item = child<QTableWidget>(&w, "SGDatenbank")->item(row, column);
+        return item ? item->text() : QString();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+    void init() { m_lib = std::make_unique<test::ExchangeLibrary>(); }
+    void cleanup() { m_lib.reset(); }
+
+    void previewGridReadsMissingCellsAsEmpty() {
+        const PreviewGrid initial;
+        QCOMPARE(initial.columnCount(), 2);
+        QCOMPARE(initial.rowCount(), 5);
+        const PreviewGrid grid = PreviewGrid::fromRecords({{"a", "b", "c"}, {"d"}});
+        QCOMPARE(grid.columnCount(), 2);
+        QCOMPARE(grid.rowCount(), 3); // the longest line
+        QCOMPARE(grid.cell(1, 0), QStringLiteral("d"));
+        QCOMPARE(grid.cell(1, 2), QString());
+        QCOMPARE(grid.cell(5, 0), QString());
+        QCOMPARE(grid.cell(0, -1), QString());
+    }
+
+    void previewModelIsASoundModel() {
+        PreviewModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setGrid(PreviewGrid::fromRecords({{"a", "b", "c"}, {"d"}, {}}));
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("d"));
+        QCOMPARE(model.index(2, 1).data().toString(), QString());
+        model.setGrid(PreviewGrid());
+        QCOMPARE(model.columnCount(), 2);
+    }
+
+    // " Abschluss" on a preview: which columns become books and what they hold.
+    void finishAppendsOneBookPerColumn_data() {
+        QTest::addColumn<QList<QStringList>>("records");
+        QTest::addColumn<bool>("titleRow");
+        QTest::addColumn<QList<int>>("assignment");
+        QTest::addColumn<QStringList>("titles"); // Titel of the new books, in order
+        QList<int> titleFromField1 = noAssignment(23);
+        titleFromField1[kTitel] = 1;
+        const QList<QStringList> file{{"Verfasser", "Titel"}, {"Ende", "Momo"}, {"Kästner", "Emil"}};
+        QTest::newRow("header line checked: not imported")
+            << file << true << titleFromField1 << QStringList{"Momo", "Emil"};
+        QTest::newRow("header line unchecked: imported as a book")
+            << file << false << titleFromField1 << QStringList{"Titel", "Momo", "Emil"};
+        QTest::newRow("no assignment: empty books, one per record")
+            << file << false << noAssignment(23) << QStringList{"", "", ""};
+        QTest::newRow("a field beyond a short record is empty")
+            << QList<QStringList>{{"x", "Momo"}, {"y"}} << false << titleFromField1 << QStringList{"Momo", ""};
+        QTest::newRow("only a header line: nothing")
+            << QList<QStringList>{{"a", "b"}} << true << titleFromField1 << QStringList{};
+    }
+    void finishAppendsOneBookPerColumn() {
+        QFETCH(QList<QStringList>, records);
+        QFETCH(bool, titleRow);
+        QFETCH(QList<int>, assignment);
+        QFETCH(QStringList, titles);
+        const int posted =
+            ImportRun::run(books(), PreviewGrid::fromRecords(records), bookImportTargets(), assignment, titleRow);
+        QCOMPARE(posted, int(titles.size()));
+        QCOMPARE(books().RecordCount(), int(titles.size()));
+        for (int i = 0; i < titles.size(); ++i) {
+            QCOMPARE(test::text(books(), i, "Titel"), titles[i]);
+            QCOMPARE(test::text(books(), i, "Nummer"), QString::number(i + 1)); // the insert rule numbers them
+            QCOMPARE(test::text(books(), i, "ausgeliehen"), QStringLiteral("Falsch"));
+        }
+    }
+
+    void everyTargetFillsItsFieldAndSchlagworteNone() {
+        const QStringList record{"Ende",
+                                 "Momo",
+                                 "Thienemann",
+                                 "1973",
+                                 "Stuttgart",
+                                 "2.",
+                                 "Roman",
+                                 "3-522",
+                                 "E 1",
+                                 "Regal 3",
+                                 "Zeit; Diebe",
+                                 "12,50",
+                                 "schön",
+                                 "Zeit",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 "Graue Herren"};
+        QList<int> assignment;
+        for (int i = 0; i < 23; ++i)
+            assignment.append(i);
+        ImportRun::run(books(), PreviewGrid::fromRecords({record}), bookImportTargets(), assignment, false);
+        QCOMPARE(books().RecordCount(), 1);
+        const char* fields[] = {"Verfasser", "Titel",      "Verlag", "Erscheinungsjahr", "Erscheinungsort",
+                                "Auflage",   "Sachgruppe", "ISBN",   "Signatur",         "Standort"};
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(test::text(books(), 0, fields[i]), record[i]);
+        QCOMPARE(test::text(books(), 0, "Preis"), QStringLiteral("12,5"));
+        QCOMPARE(test::text(books(), 0, "Bemerkung"), QStringLiteral("schön"));
+        QCOMPARE(test::text(books(), 0, "Schlagwort1"), QStringLiteral("Zeit"));
+        QCOMPARE(test::text(books(), 0, "Schlagwort10"), QStringLiteral("Graue Herren"));
+        // "Schlagworte" fills nothing: its text is in no field.
+        for (int i = 0; i < books().fieldCount(); ++i)
+            QVERIFY(test::text(books(), 0, qPrintable(books().fieldNames()[i])) != QStringLiteral("Zeit; Diebe"));
+    }
+
+    void refusedPriceIsDroppedAndLongTextsAreCut() {
+        QList<int> assignment = noAssignment(23);
+        assignment[kPreis] = 0;
+        assignment[kVerfasser] = 1;
+        const QString longName(130, QLatin1Char('x'));
+        ImportRun::run(books(), PreviewGrid::fromRecords({{"zwölf Euro", longName}, {"7,5", "kurz"}}),
+                       bookImportTargets(), assignment, false);
+        QCOMPARE(books().RecordCount(), 2);
+        QCOMPARE(test::text(books(), 0, "Preis"), QString());
+        QCOMPARE(test::text(books(), 0, "Verfasser"), QString(100, QLatin1Char('x')));
+        QCOMPARE(test::text(books(), 1, "Preis"), QStringLiteral("7,5"));
+    }
+
+    void readerNumberOverwritesTheProposalAndIsRemembered() {
+        QList<int> assignment = noAssignment(10);
+        assignment[0] = 0; // Nr.
+        assignment[2] = 1; // Nachname
+        ImportRun::run(readers(), PreviewGrid::fromRecords({{"40", "Adam"}, {"", "Berg"}, {"41", "Cohn"}}),
+                       readerImportTargets(), assignment, false);
+        QCOMPARE(readers().RecordCount(), 3);
+        QCOMPARE(test::text(readers(), 0, "Nummer"), QStringLiteral("40"));
+        // An empty cell keeps the proposed number, the next after the one just stored.
+        QCOMPARE(test::text(readers(), 1, "Nummer"), QStringLiteral("41"));
+        QCOMPARE(test::text(readers(), 2, "Nummer"), QStringLiteral("41"));
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastLeserNummer")), 41);
+    }
+
+    void notANumberStopsTheImportAndKeepsWhatWasPosted() {
+        QList<int> assignment = noAssignment(10);
+        assignment[0] = 0;
+        assignment[2] = 1;
+        try {
+            ImportRun::run(readers(), PreviewGrid::fromRecords({{"1", "Adam"}, {"zwei", "Berg"}, {"3", "Cohn"}}),
+                           readerImportTargets(), assignment, false);
+            QFAIL("imported a reader number that is no number");
+        } catch (const EngineError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("zwei")), qPrintable(e.message()));
+        }
+        QCOMPARE(readers().RecordCount(), 1);
+        QCOMPARE(readers().State(), TableState::Browse);
+        QCOMPARE(test::text(readers(), 0, "Nachname"), QStringLiteral("Adam"));
+    }
+
+    // The wizard as the user goes through it, on a text file.
+    void wizardFromTextFileToBooks() {
+        const QString path =
+            writeFile("liste.csv", "Verfasser;Titel;Jahr\r\nEnde;\"Momo; oder\";1973\r\nK\xe4stner\r\n");
+        TWizzardF w(*m_lib->library);
+        w.show();
+        QVERIFY(child<QWidget>(&w, "P1")->isVisible());
+        QCOMPARE(w.preview().columnCount(), 2);
+        chooseSource(w, path);
+        QCOMPARE(child<QLineEdit>(&w, "EQuelldatei")->text(), path);
+        QCOMPARE(w.preview().columnCount(), 3);
+        QCOMPARE(w.preview().rowCount(), 4);
+        QCOMPARE(w.preview().cell(1, 1), QStringLiteral("\"Momo"));
+        QCOMPARE(w.preview().cell(1, 2), QStringLiteral(" oder\""));
+        QCOMPARE(w.preview().cell(2, 0), QStringLiteral("Kästner"));
+
+        child<QRadioButton>(&w, "RBKomma")->click(); // read again with the other separator
+        QCOMPARE(w.preview().rowCount(), 1);
+        child<QRadioButton>(&w, "RBSemikolon")->click();
+        child<QCheckBox>(&w, "CBTitelzeile")->click();
+
+        child<FlatButton>(&w, "SRColorButton4")->click();
+        QVERIFY(child<QWidget>(&w, "P2")->isVisible());
+        QCOMPARE(child<QTableWidget>(&w, "SGDatenbank")->horizontalHeaderItem(1)->text(),
+                 QStringLiteral("zug. Dateifeld"));
+        QCOMPARE(cell(w, kSchlagwort1, 0), QStringLiteral("Schlagwort 1"));
+        assign(w, kVerfasser, 0);
+        assign(w, kTitel, 1);
+        assign(w, kSchlagworte, 2);
+        QCOMPARE(cell(w, kTitel, 1), QStringLiteral("Titel"));
+        QCOMPARE(cell(w, kTitel, 2), QStringLiteral("\"Momo"));
+        QCOMPARE(w.assignment()[kTitel], 1);
+
+        // "X" on the title row removes that assignment only.
+        child<QTableWidget>(&w, "SGDatenbank")->setCurrentCell(kTitel, 0);
+        child<QToolButton>(&w, "SpeedButton1")->click();
+        QCOMPARE(w.assignment()[kTitel], -1);
+        QCOMPARE(cell(w, kTitel, 1), QString());
+        QCOMPARE(w.assignment()[kVerfasser], 0);
+        QCOMPARE(cell(w, kVerfasser, 1), QStringLiteral("Verfasser"));
+        QCOMPARE(cell(w, kVerfasser, 2), QStringLiteral("Ende"));
+
+        child<FlatButton>(&w, "SRColorButton12")->click();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(books().RecordCount(), 2);
+        QCOMPARE(test::text(books(), 0, "Verfasser"), QStringLiteral("Ende"));
+        QCOMPARE(test::text(books(), 1, "Verfasser"), QStringLiteral("Kästner"));
+        QCOMPARE(test::text(books(), 0, "Titel"), QString());
+        QVERIFY(MessageService::takeShown().isEmpty());
+
+        // The next opening starts on step 1 with path, preview and assignments of the last use.
+        w.show();
+        QVERIFY(child<QWidget>(&w, "P1")->isVisible());
+        QCOMPARE(child<QLineEdit>(&w, "EQuelldatei")->text(), path);
+        QCOMPARE(w.preview().columnCount(), 3);
+        QCOMPARE(w.assignment()[kVerfasser], 0);
+        QCOMPARE(w.assignment()[kSchlagworte], 2);
+        QCOMPARE(cell(w, kVerfasser, 1), QStringLiteral("Verfasser"));
+    }
+
+    void finishBeforeAnySourceGivesTheInitialColumns_data() {
+        QTest::addColumn<bool>("titleRow");
+        QTest::addColumn<int>("books");
+        QTest::newRow("two empty books") << false << 2;
+        QTest::newRow("one with the header box checked") << true << 1;
+    }
+    void finishBeforeAnySourceGivesTheInitialColumns() {
+        QFETCH(bool, titleRow);
+        QFETCH(int, books);
+        TWizzardF w(*m_lib->library);
+        w.show();
+        child<QCheckBox>(&w, "CBTitelzeile")->setChecked(titleRow);
+        w.SRColorButton4Click();
+        w.SRColorButton12Click();
+        QCOMPARE(this->books().RecordCount(), books);
+    }
+
+    void unreadableSourceKeepsThePreview_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Access") << "kaputt.mdb" << QByteArray("keine Datenbank")
+                                << "Accessdatei konnte nicht gefunden werden";
+        QTest::newRow("Excel") << "kaputt.xls" << QByteArray("keine Mappe")
+                               << "Exceldatei konnte nicht gefunden werden";
+        QTest::newRow("text") << "fehlt.txt" << QByteArray() << "Quelldatei konnte nicht gefunden werden";
+    }
+    void unreadableSourceKeepsThePreview() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        TWizzardLeserF w(*m_lib->library);
+        w.show();
+        chooseSource(w, writeFile("gut.csv", "a;b;c\r\nd\r\n"));
+        QCOMPARE(w.preview().columnCount(), 2);
+        const QString path = bytes.isEmpty() ? m_lib->path(name) : writeFile(qPrintable(name), bytes);
+        chooseSource(w, path);
+        QCOMPARE(MessageService::takeShownTexts(), QStringList{message});
+        QCOMPARE(w.preview().columnCount(), 2);
+        QCOMPARE(w.preview().cell(0, 2), QStringLiteral("c"));
+    }
+
+    void accessSourceFillsTheTableListAndReaders() {
+        const QString nwind = QStringLiteral(LESARO_SOURCE_DIR "/../shared/data/fixtures/nwind.mdb");
+        if (!QFile::exists(nwind))
+            QSKIP("the sample database is not beside the repository");
+        TWizzardLeserF w(*m_lib->library);
+        w.show();
+        chooseSource(w, nwind);
+        auto* tables = child<QComboBox>(&w, "CBTabellen");
+        QCOMPARE(tables->currentText(), QStringLiteral("MSysObjects"));
+        tables->setCurrentIndex(tables->findText(QStringLiteral("Customers")));
+        w.CBTabellenClick();
+        QCOMPARE(w.preview().columnCount(), 91);
+        w.SRColorButton4Click();
+        assign(w, 2, 2); // Nachname <- ContactName
+        assign(w, 5, 5); // Ort <- City
+        assign(w, 4, 7); // PLZ <- PostalCode
+        QCOMPARE(cell(w, 5, 1), QStringLiteral("Berlin"));
+        w.SRColorButton12Click();
+        QCOMPARE(readers().RecordCount(), 91);
+        QCOMPARE(test::text(readers(), 1, "PLZ"), QStringLiteral("05021"));
+        QCOMPARE(test::text(readers(), 1, "Ort"), QStringLiteral("México D.F."));
+    }
+
+    void excelSourceOffersItsSheets() {
+        TWizzardF w(*m_lib->library);
+        w.show();
+        chooseSource(w, QStringLiteral(LESARO_TEST_DATA "/books.xlsx"));
+        auto* tables = child<QComboBox>(&w, "CBTabellen");
+        QCOMPARE(tables->count(), 2);
+        QCOMPARE(w.preview().cell(1, 1), QStringLiteral("Der \"Hobbit\""));
+        tables->setCurrentIndex(1);
+        w.CBTabellenClick();
+        QCOMPARE(w.preview().cell(0, 1), QStringLiteral("Öztürk"));
+        // A new source empties the list and shows its own first sheet.
+        chooseSource(w, QStringLiteral(LESARO_TEST_DATA "/books.ods"));
+        QCOMPARE(tables->currentText(), QStringLiteral("Bücher"));
+    }
+};
+
+QTEST_MAIN(ImportTest)
+#include "tst_import.moc"

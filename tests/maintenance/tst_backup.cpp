@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -158,6 +159,8 @@ private Q_SLOTS:
     void settingsFileOfTheBackup_data();
     void settingsFileOfTheBackup();
     void restoreFromStartupCopy();
+    void restoreAfterFailedStartWritesAndAsksForRestart();
+    void randomTablesRoundTrip();
 };
 
 void TestBackup::backupThenRestoreBringsBackTablesAndSettings() {
@@ -444,6 +447,100 @@ void TestBackup::restoreFromStartupCopy() {
     // The settings are not part of a start-up copy.
     QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), 99);
     QCOMPARE(MessageService::takeShown().size(), 1);
+}
+
+void TestBackup::restoreAfterFailedStartWritesAndAsksForRestart() {
+    Fixture f;
+    const QString folder = f.path(QStringLiteral("Sicherung"));
+    QVERIFY(QDir().mkpath(folder));
+    f.backupTo(folder);
+    const QList<QByteArray> backup = tableFiles(folder);
+    f.changeEverything();
+    // What a failed start leaves: nothing of this run is saved by itself any more.
+    f.library->data().blockSaving();
+    f.window->show();
+    MessageService::answerNext(MessageService::Button::Yes);
+    MessageService::answerNext(MessageService::Button::No);
+
+    f.window->Button3Click();
+
+    QVERIFY(!f.window->isVisible());
+    QCOMPARE(f.tablesInMemory(), backup);
+    // The restore is the way out of a failed start, so its files are written all the same.
+    QCOMPARE(tableFiles(f.dataFolder()), backup);
+    const QList<MessageService::Shown> shown = MessageService::takeShown();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[1].kind, MessageService::Kind::Notice);
+    QVERIFY2(shown[1].text.contains(QStringLiteral("Neustart")), qPrintable(shown[1].text));
+}
+
+// Random libraries (texts with umlauts and quotes, dates, flags, edited and deleted rows) go into a backup
+// and come back byte for byte after random further changes.
+void TestBackup::randomTablesRoundTrip() {
+    for (quint32 seed = 1; seed <= 5; ++seed) {
+        QRandomGenerator rng(seed);
+        QStringList ops;
+        Fixture f;
+        const auto text = [&rng] {
+            static const QString letters = QStringLiteral("abcxyzÄÖÜäöüß '\"-;€ ");
+            QString t;
+            const int n = int(rng.bounded(0, 30));
+            for (int i = 0; i < n; ++i)
+                t += letters[int(rng.bounded(letters.size()))];
+            return t;
+        };
+        const auto change = [&](int steps) {
+            for (int i = 0; i < steps; ++i) {
+                Table* tables[] = {&f.library->ClientBuecher(), &f.library->ClientLeser(),
+                                   &f.library->ClientAusleihe()};
+                Table& t = *tables[rng.bounded(3)];
+                const int what = int(rng.bounded(4));
+                if (what <= 1 || t.RecordCount() == 0) {
+                    t.Append();
+                } else if (what == 2) {
+                    t.MoveTo(int(rng.bounded(t.RecordCount())));
+                    t.Edit();
+                } else {
+                    t.MoveTo(int(rng.bounded(t.RecordCount())));
+                    ops << QStringLiteral("%1: delete row %2").arg(t.name()).arg(t.RecNo());
+                    t.Delete();
+                    continue;
+                }
+                ops << QStringLiteral("%1: %2 row %3").arg(t.name(), what <= 1 ? "append" : "edit").arg(t.RecNo());
+                if (&t == &f.library->ClientBuecher()) {
+                    t.FieldByName(QStringLiteral("Titel")).setAsString(text());
+                    t.FieldByName(QStringLiteral("Bemerkung")).setAsString(text().repeated(int(rng.bounded(1, 20))));
+                    t.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(rng.bounded(2) == 1);
+                } else if (&t == &f.library->ClientLeser()) {
+                    t.FieldByName(QStringLiteral("Nachname")).setAsString(text());
+                    t.FieldByName(QStringLiteral("Ort")).setAsString(text());
+                } else {
+                    t.FieldByName(QStringLiteral("DatumVon")).setAsDate(QDate(2000, 1, 1).addDays(rng.bounded(9000)));
+                    if (rng.bounded(2) == 1)
+                        t.FieldByName(QStringLiteral("DatumBis"))
+                            .setAsDate(QDate(2020, 1, 1).addDays(rng.bounded(900)));
+                }
+                t.Post();
+            }
+        };
+        change(int(rng.bounded(10, 60)));
+        const QString folder = f.path(QStringLiteral("Runde %1").arg(seed));
+        QVERIFY(QDir().mkpath(folder));
+        f.backupTo(folder);
+        const QList<QByteArray> backup = f.tablesInMemory();
+        ops << QStringLiteral("backup");
+        change(int(rng.bounded(1, 40)));
+        f.window->show();
+        MessageService::answerNext(MessageService::Button::Yes);
+        MessageService::answerNext(MessageService::Button::No);
+        f.window->Button3Click();
+        const bool same =
+            f.tablesInMemory() == backup && tableFiles(f.dataFolder()) == backup && tableFiles(folder) == backup;
+        if (!same)
+            qWarning().noquote() << "seed" << seed << "last operations:\n" << ops.mid(ops.size() - 12).join('\n');
+        QVERIFY(same);
+        QCOMPARE(MessageService::takeShown().size(), 2);
+    }
 }
 
 QTEST_MAIN(TestBackup)

@@ -2,6 +2,12 @@
 
 #include "ui/LesaroDialog.h"
 
+#include <QList>
+#include <optional>
+
+class QLineEdit;
+class QToolButton;
+
 namespace lesaro {
 
 class Library;
@@ -12,8 +18,30 @@ class TOptionenF : public LesaroDialog {
 public:
     explicit TOptionenF(Library& library, QWidget* parent = nullptr);
 
+    void FormShow() override;
+    void Button1Click(); // "OK": store, apply, close
+    void Button2Click(); // "Abbrechen"
+    void UpDown1Click(bool up);
+
+    // The whole number "OK" stores for the text of ETage, or nothing when the text is none.
+    static std::optional<int> periodFromText(const QString& text);
+    // The message for a period that is not a whole number.
+    static QString notAnIntegerMessage(const QString& text);
+
+Q_SIGNALS:
+    // The new captions are in the settings: the main window shows them in every list and then stores the
+    // column widths under the new titles.
+    void captionsApplied();
+
 private:
+    struct CaptionEdit {
+        const char* setting;
+        QLineEdit* edit;
+    };
+
     Library& m_library;
+    QList<CaptionEdit> m_captionEdits; // in the order "OK" writes them
+    QLineEdit* m_ETage = nullptr;
 };
 
 } // namespace lesaro

@@ -161,6 +161,10 @@ void TMainform::createWindows() {
             m_DruckerDialogF->exec();
         });
     });
+    connect(m_OptionenF, &TOptionenF::captionsApplied, this, [this] {
+        ApplyFieldCaptions();
+        StoreColumnWidths();
+    });
     // The lists follow the restored tables on their own; merged settings may bring other captions.
     connect(m_DatenSichernF, &TDatenSichernF::restored, this, [this] { ApplyFieldCaptions(); });
 }

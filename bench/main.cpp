@@ -7,6 +7,7 @@
 
 #include "BenchContext.h"
 #include "BenchSummary.h"
+#include "ExchangeBenchmarks.h"
 #include "FileBenchmarks.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerLibraryBenchmarks();
     lesaro::bench::registerFileBenchmarks();
     lesaro::bench::registerLendingBenchmarks();
+    lesaro::bench::registerExchangeBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
     figures.print("ratio", "lookup-loans", ratio(summary, "lookup-loans"), 3);
     const auto locate = summary.seconds("locate-number/lesaro");
     figures.print("ms", "locate-number", locate ? std::optional(*locate * 1000) : std::nullopt, 4);
-    for (const char* name : {"keystroke-narrow", "book-and-return"}) {
+    for (const char* name : {"keystroke-narrow", "book-and-return", "import-10k", "export-30k"}) {
         const auto seconds = summary.seconds(std::string(name) + "/lesaro");
         figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 4);
     }

@@ -1,0 +1,1 @@
+lesaro_add_fuzzer(delimited_text ${CMAKE_CURRENT_SOURCE_DIR}/delimited_text.cpp lesaro_exchange_sources)

@@ -1,0 +1,42 @@
+// Feeds arbitrary bytes to the import's reader of delimited text with each of its three separators, and
+// checks what every input must give: one record per line, and in each record one piece more than the line
+// has separators, the pieces together being the line itself.
+#include "core/Win1252.h"
+#include "exchange/sources/DelimitedText.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const char separator : {';', ',', '\t'}) {
+        const lesaro::exchange::SourceRecords records = lesaro::exchange::DelimitedText::parse(bytes, separator);
+        // Rebuild the lines from the pieces and compare them with the input's lines.
+        QList<QByteArray> lines;
+        QByteArray line;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            if (c == '\r' || c == '\n') {
+                lines.append(line);
+                line.clear();
+                if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                    ++i;
+            } else {
+                line.append(c);
+            }
+        }
+        if (!line.isEmpty())
+            lines.append(line);
+        if (records.size() != lines.size())
+            std::abort();
+        for (qsizetype r = 0; r < records.size(); ++r) {
+            if (records[r].size() != lines[r].count(separator) + 1)
+                std::abort();
+            const QString joined = records[r].join(QLatin1Char(separator));
+            if (joined != lesaro::win1252::decode(lines[r]))
+                std::abort();
+        }
+    }
+    return 0;
+}

@@ -10,7 +10,7 @@
 
 #include <QComboBox>
 #include <QEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -45,12 +45,12 @@ TAuswertenF::TAuswertenF(Library& library, QWidget* parent)
 }
 
 void TAuswertenF::buildLayout() {
-    auto* top = new QHBoxLayout;
+    // The field box with the hit count under it, "=", the text, and the two modes one above the other.
+    auto* top = new QGridLayout;
     top->setContentsMargins(8, 6, 8, 6);
-    top->setSpacing(8);
+    top->setHorizontalSpacing(8);
+    top->setVerticalSpacing(4);
 
-    auto* fieldColumn = new QVBoxLayout;
-    fieldColumn->setSpacing(4);
     m_CB1 = new QComboBox(contentArea());
     m_CB1->setObjectName(QStringLiteral("CB1"));
     m_CB1->setEditable(true);
@@ -62,42 +62,36 @@ void TAuswertenF::buildLayout() {
     bold.setBold(true);
     m_LAnzahl->setFont(bold);
     m_LAnzahl->hide();
-    fieldColumn->addWidget(m_CB1);
-    fieldColumn->addWidget(m_LAnzahl);
-    top->addLayout(fieldColumn);
-
     auto* equals = new QLabel(QStringLiteral("="), contentArea());
     equals->setObjectName(QStringLiteral("Label19"));
-    top->addWidget(equals, 0, Qt::AlignTop | Qt::AlignHCenter);
-
     m_E1 = new QLineEdit(contentArea());
     m_E1->setObjectName(QStringLiteral("E1"));
-    m_E1->setMinimumWidth(320);
-    top->addWidget(m_E1, 0, Qt::AlignTop);
-
-    auto* modes = new QVBoxLayout;
-    modes->setSpacing(2);
+    m_E1->setFixedWidth(320);
     m_RBexakt = new QRadioButton(QStringLiteral("exakt"), contentArea());
     m_RBexakt->setObjectName(QStringLiteral("RBexakt"));
     m_RBTeil = new QRadioButton(QStringLiteral("Teil"), contentArea());
     m_RBTeil->setObjectName(QStringLiteral("RBTeil"));
     m_RBTeil->setChecked(true);
-    modes->addWidget(m_RBexakt);
-    modes->addWidget(m_RBTeil);
-    top->addLayout(modes);
-    top->addStretch(1);
+
+    top->addWidget(m_CB1, 0, 0);
+    top->addWidget(equals, 0, 1);
+    top->addWidget(m_E1, 0, 2);
+    top->addWidget(m_RBexakt, 0, 3);
+    top->addWidget(m_LAnzahl, 1, 0);
+    top->addWidget(m_RBTeil, 1, 3);
+    top->setColumnStretch(4, 1);
 
     m_DBGrid1 = new DataGrid(contentArea());
     m_DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     m_DBGrid1->bind(&m_library.DataBuecher(), bookColumns());
-    m_DBGrid1->setFixedHeight(410);
+    m_DBGrid1->setMinimumHeight(410);
     m_DBGrid1->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(contentArea());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(top);
-    layout->addWidget(m_DBGrid1);
+    layout->addWidget(m_DBGrid1, 1);
 
     connect(m_E1, &QLineEdit::returnPressed, this, &TAuswertenF::BAnzeigenClick); // E1KeyPress
     connect(addBarButton(QStringLiteral("BAnzeigen"), QStringLiteral(" Anzeigen")), &QPushButton::clicked, this,

@@ -32,6 +32,13 @@ SignalBridge::SignalBridge(QObject* parent)
 SignalBridge::~SignalBridge() {
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
+    delete m_notifier;
+    m_notifier = nullptr;
+    for (int& fd : g_fds) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
 }
 
 void SignalBridge::handle(int) {

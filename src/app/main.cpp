@@ -1,5 +1,4 @@
-#include "app/SignalBridge.h"
-#include "core/EngineError.h"
+#include "app/ProgramSession.h"
 #include "core/GermanLocale.h"
 #include "settings/INI.h"
 #include "shell/TMainform.h"
@@ -8,7 +7,6 @@
 #include "ui/MessageService.h"
 
 #include <QApplication>
-#include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -31,17 +29,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    lesaro::SignalBridge bridge;
-    QObject::connect(&bridge, &lesaro::SignalBridge::terminationRequested, &window, &QWidget::close);
-    // The end of the desktop session closes the window as its close box does.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.close(); });
+    lesaro::ProgramSession session(window, library);
     // Settings written during the run reach the disk within a second even when nothing else writes.
     QTimer flush;
     QObject::connect(&flush, &QTimer::timeout, [] { lesaro::INI::FlushSettings(); });
     flush.start(1000);
 
-    window.show();
     // For the start-up benchmark: report once the window is up, then leave without saving anything.
     if (qEnvironmentVariableIsSet("LESARO_STARTUP_PROBE")) {
         QTimer::singleShot(0, [] {
@@ -50,12 +43,5 @@ int main(int argc, char* argv[]) {
             std::_Exit(0);
         });
     }
-    const int rc = app.exec();
-    try {
-        library.data().closeTables();
-    } catch (const lesaro::EngineError& e) {
-        lesaro::MessageService::error(nullptr, e.message());
-    }
-    lesaro::INI::FlushSettings();
-    return rc;
+    return session.exec();
 }

@@ -32,6 +32,7 @@
 #include "ui/Glyphs.h"
 #include "ui/GradientPanel.h"
 #include "ui/MessageService.h"
+#include "ui/SaveFailureBoxes.h"
 #include "ui/TableModel.h"
 #include "ui/WindowStyle.h"
 
@@ -423,7 +424,9 @@ void TMainform::storeWindowSize() {
 }
 
 void TMainform::FormClose() {
-    run([this] { data().saveTables(); });
+    // A failed write (a full disk) asks before anything is lost; the window closes only after that.
+    SaveFailureBoxes questions(this);
+    data().saveAtEnd([this] { data().saveTables(); }, questions);
     if (m_startupDone)
         data().storeSortOrders();
     storeWindowSize();

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QQueue>
+#include <cstdio>
 
 namespace lesaro {
 
@@ -11,8 +13,11 @@ namespace {
 
 struct Answering {
     bool on = false;
+    bool terminating = false;
     QQueue<MessageService::Button> answers;
+    QQueue<int> choices;
     QList<MessageService::Shown> shown;
+    QList<QPointer<QMessageBox>> open; // boxes in their own event loop now
 };
 
 Answering& state() {
@@ -33,6 +38,13 @@ MessageService::Button show(QWidget* parent, MessageService::Kind kind, const QS
                             MessageService::Buttons buttons) {
     using B = MessageService::Button;
     Answering& a = state();
+    if (a.terminating) {
+        // A box now would wait for an answer that never comes and keep the program from ending.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        if (a.on)
+            a.shown.append({kind, title, text, buttons, escapeButton(buttons)});
+        return escapeButton(buttons);
+    }
     if (a.on) {
         B answer = escapeButton(buttons);
         if (kind == MessageService::Kind::Confirmation) {
@@ -89,7 +101,9 @@ MessageService::Button show(QWidget* parent, MessageService::Kind kind, const QS
     }
     if (!added.isEmpty())
         box.setDefaultButton(added.first().first);
+    a.open.append(&box);
     box.exec();
+    a.open.removeAll(&box);
     for (const auto& [b, button] : added) {
         if (box.clickedButton() == b)
             return button;
@@ -102,6 +116,67 @@ QString applicationTitle() {
 }
 
 } // namespace
+
+int MessageService::choose(QWidget* parent, Kind kind, const QString& text, const QStringList& labels,
+                           int escapeIndex) {
+    Answering& a = state();
+    const QString title = applicationTitle();
+    if (a.terminating || a.on) {
+        int answer = escapeIndex;
+        if (a.terminating) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        } else if (a.choices.isEmpty()) {
+            qWarning("MessageService: no choice queued for \"%s\"", qPrintable(text));
+        } else {
+            answer = a.choices.dequeue();
+        }
+        if (a.on)
+            a.shown.append({kind, title, text, Button::None, Button::None, labels, answer});
+        return answer;
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("%s: %s", qPrintable(title), qPrintable(text));
+        return escapeIndex;
+    }
+    QMessageBox box(kind == Kind::Error     ? QMessageBox::Critical
+                    : kind == Kind::Warning ? QMessageBox::Warning
+                                            : QMessageBox::Question,
+                    title, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> buttons;
+    for (const QString& label : labels)
+        buttons.append(box.addButton(label, QMessageBox::ActionRole));
+    if (escapeIndex >= 0 && escapeIndex < buttons.size()) {
+        box.setEscapeButton(buttons[escapeIndex]);
+        box.setDefaultButton(buttons[escapeIndex]);
+    }
+    a.open.append(&box);
+    box.exec();
+    a.open.removeAll(&box);
+    const int pressed = int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+    return pressed >= 0 ? pressed : escapeIndex;
+}
+
+void MessageService::setTerminating(bool on) {
+    Answering& a = state();
+    a.terminating = on;
+    if (!on)
+        return;
+    for (const QPointer<QMessageBox>& box : std::exchange(a.open, {})) {
+        if (!box)
+            continue;
+        // Maybe nobody read it; the error output keeps it.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+        box->done(QDialog::Rejected); // leaves its event loop; show() then returns the escape button
+    }
+}
+
+bool MessageService::terminating() {
+    return state().terminating;
+}
+
+void MessageService::answerNextChoice(int index) {
+    state().choices.enqueue(index);
+}
 
 MessageService::Button MessageService::confirm(QWidget* parent, const QString& text, Buttons buttons) {
     if (buttons == Buttons(Button::None))
@@ -124,7 +199,9 @@ void MessageService::error(QWidget* parent, const QString& text) {
 void MessageService::setAnswering(bool on) {
     Answering& a = state();
     a.on = on;
+    a.terminating = false;
     a.answers.clear();
+    a.choices.clear();
     a.shown.clear();
 }
 

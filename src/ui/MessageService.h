@@ -3,6 +3,7 @@
 #include <QFlags>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -26,6 +27,8 @@ public:
         QString text;
         Buttons buttons;
         Button answer;
+        QStringList choices = {}; // the buttons of choose()
+        int choice = -1;          // and the one taken
     };
 
     MessageService() = delete;
@@ -41,12 +44,23 @@ public:
     // A failure, usually the German text of an engine error, with one "OK" button.
     static void error(QWidget* parent, const QString& text);
 
+    // A question whose buttons carry the given labels, for choices that are not yes or no; returns the index
+    // of the button pressed, or escapeIndex when the box is closed.
+    static int choose(QWidget* parent, Kind kind, const QString& text, const QStringList& labels, int escapeIndex);
+
     static QString confirmationTitle() { return QStringLiteral("Bestätigen"); }
+
+    // The system ends the program (SIGTERM, the end of the desktop session) and nobody will answer: every
+    // open box closes as by its escape button, and from now on each box is answered at once in the same
+    // way, its text going to the error output.
+    static void setTerminating(bool on);
+    static bool terminating();
 
     // Test hooks. Notices and errors never take a queued answer.
     static void setAnswering(bool on); // also empties the queue and the record
     static bool answering();
     static void answerNext(Button answer);
+    static void answerNextChoice(int index);
     static QList<Shown> takeShown();
     static QStringList takeShownTexts();
 };

@@ -5,7 +5,9 @@
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
 #include "support/ProgramRun.h"
+#include "ui/FileDialogService.h"
 #include "ui/MessageService.h"
+#include "ui/SaveFailureBoxes.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -197,6 +199,79 @@ private Q_SLOTS:
         w->data().ClientBuecher.setIndexFieldNames(QStringLiteral("Titel"));
         finish(std::move(w), true);
         QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("Verfasser"));
+    }
+
+    // The tables cannot be written when the window closes: the user chooses, through the message service's
+    // and the folder picker's hooks; the changes are given up only after the second question.
+    void failedSaveAtClosing_data() {
+        using B = MessageService::Button;
+        QTest::addColumn<QList<int>>("choices");
+        QTest::addColumn<QList<int>>("confirmations");
+        QTest::addColumn<bool>("otherFolder");
+        QTest::newRow("another folder") << QList<int>{1} << QList<int>{} << true;
+        QTest::newRow("retry fails again, then another folder") << QList<int>{0, 1} << QList<int>{} << true;
+        QTest::newRow("without saving after the second question")
+            << QList<int>{2, 2} << QList<int>{int(B::No), int(B::Yes)} << false;
+    }
+
+    void failedSaveAtClosing() {
+        QFETCH(QList<int>, choices);
+        QFETCH(QList<int>, confirmations);
+        QFETCH(bool, otherFolder);
+        finish(start());
+        const QString books = dataFolder() + QStringLiteral("buecher30.b04");
+        const QByteArray before = read(books);
+        const QString other = m_dir->path() + QStringLiteral("/stick");
+        QDir().mkpath(other);
+        FileDialogService::setAnswering(true);
+        FileDialogService::answerNext(other);
+        for (int c : choices)
+            MessageService::answerNextChoice(c);
+        for (int c : confirmations)
+            MessageService::answerNext(MessageService::Button(c));
+
+        auto w = start();
+        QVERIFY(messages().isEmpty());
+        Table& t = w->data().ClientBuecher;
+        t.Append();
+        t.FieldByName(QStringLiteral("Verfasser")).setAsString(QStringLiteral("Neu"));
+        t.Post();
+        // The data folder turns into a file: every write into it fails.
+        const QString folder = dataFolder().chopped(1);
+        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".weg")));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        w->close();
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(QDir().rename(folder + QStringLiteral(".weg"), folder));
+        finish(std::move(w));
+
+        const QList<MessageService::Shown> shown = MessageService::takeShown();
+        QList<MessageService::Shown> questions;
+        for (const MessageService::Shown& s : shown) {
+            if (!s.choices.isEmpty())
+                questions.append(s);
+        }
+        QCOMPARE(questions.size(), choices.size());
+        for (const MessageService::Shown& q : questions) {
+            QCOMPARE(q.choices, SaveFailureBoxes::choiceLabels());
+            QCOMPARE(q.kind, MessageService::Kind::Error);
+            QVERIFY2(q.text.contains(QStringLiteral("buecher30.b04")), qPrintable(q.text));
+            QVERIFY2(q.text.contains(QStringLiteral("ist eine Datei und kein Ordner")), qPrintable(q.text));
+        }
+        QCOMPARE(FileDialogService::takeAsked().size(), otherFolder ? 1 : 0);
+        FileDialogService::setAnswering(false);
+        // The data folder keeps the state before this run, whatever was chosen.
+        QCOMPARE(read(books), before);
+        QCOMPARE(QFileInfo::exists(other + QStringLiteral("/buecher30.b04")), otherFolder);
+        if (otherFolder) {
+            Table saved;
+            saved.setColumns(LibraryTables::bookColumns());
+            saved.LoadFromFile(other + QStringLiteral("/buecher30.b04"));
+            QCOMPARE(saved.RecordCount(), 1);
+            QVERIFY(shown.last().text.contains(QDir::toNativeSeparators(other)));
+        }
     }
 
     void secondRunIsRefused() {

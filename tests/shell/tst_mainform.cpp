@@ -201,6 +201,8 @@ private Q_SLOTS:
                      << t.FieldByName(QStringLiteral("Nummer")).AsInteger();
                 if (keep)
                     t.Post();
+                else
+                    MessageService::answerNext(B::No); // the close question: drop the new row
                 entry->close();
             });
         };

@@ -38,6 +38,14 @@ QGroupBox* group(const char* name, const QString& caption, QWidget* parent) {
     return g;
 }
 
+// The book export holds 23 check boxes in the window's design height: groups keep their margins small.
+template <typename L>
+L* compact(L* layout) {
+    layout->setContentsMargins(6, 2, 4, 2);
+    layout->setSpacing(0);
+    return layout;
+}
+
 } // namespace
 
 ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fieldColumns, QString htmlTitle,
@@ -48,11 +56,12 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
     , m_htmlTitle(std::move(htmlTitle)) {
     QWidget* area = contentArea();
     auto* layout = new QVBoxLayout(area);
-    layout->setContentsMargins(10, 8, 10, 8);
-    layout->setSpacing(6);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(2);
 
     auto* format = group("GBFormat", QStringLiteral("Format"), area);
-    auto* formatRow = new QHBoxLayout(format);
+    auto* formatRow = compact(new QHBoxLayout(format));
+    formatRow->setSpacing(16);
     m_RBCSV = radio("RBCSV", QStringLiteral("CSV"), format);
     m_RBHTML = radio("RBHTML", QStringLiteral("HTML"), format);
     m_RBTXT = radio("RBTXT", QStringLiteral("TXT"), format);
@@ -63,7 +72,8 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
     layout->addWidget(format);
 
     auto* target = group("GBDateiname", QStringLiteral("Dateiname"), area);
-    auto* targetRow = new QHBoxLayout(target);
+    auto* targetRow = compact(new QHBoxLayout(target));
+    targetRow->setSpacing(6);
     targetRow->addWidget(new QLabel(QStringLiteral("Zieldatei"), target));
     m_EZieldatei = new QLineEdit(target);
     m_EZieldatei->setObjectName(QStringLiteral("EZieldatei"));
@@ -76,8 +86,8 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
     layout->addWidget(target);
 
     m_GBFelder = group("GBFelder", QStringLiteral("Felder"), area);
-    auto* fieldGrid = new QGridLayout(m_GBFelder);
-    fieldGrid->setVerticalSpacing(2);
+    auto* fieldGrid = compact(new QGridLayout(m_GBFelder));
+    fieldGrid->setHorizontalSpacing(0);
     const int perColumn = int((m_fields.size() + fieldColumns - 1) / fieldColumns);
     for (qsizetype i = 0; i < m_fields.size(); ++i) {
         auto* box = new QCheckBox(m_fields[i].caption, m_GBFelder);
@@ -90,7 +100,7 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
 
     auto* options = new QHBoxLayout;
     m_GBTrennzeichen = group("GBTrennzeichen", QStringLiteral("Feld-Trennzeichen"), area);
-    auto* separators = new QVBoxLayout(m_GBTrennzeichen);
+    auto* separators = compact(new QVBoxLayout(m_GBTrennzeichen));
     m_RBTabulator = radio("RBTabulator", QStringLiteral("Tabulator"), m_GBTrennzeichen);
     m_RBSemikolon = radio("RBSemikolon", QStringLiteral("Semikolon"), m_GBTrennzeichen);
     m_RBKomma = radio("RBKomma", QStringLiteral("Komma"), m_GBTrennzeichen);
@@ -100,7 +110,7 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
     options->addWidget(m_GBTrennzeichen);
 
     m_GBKennzeichner = group("GBKennzeichner", QStringLiteral("Text-Kennzeichner"), area);
-    auto* qualifiers = new QVBoxLayout(m_GBKennzeichner);
+    auto* qualifiers = compact(new QVBoxLayout(m_GBKennzeichner));
     m_RBdoppelt = radio("RBdoppelt", QStringLiteral("Anführungszeichen: \" \""), m_GBKennzeichner);
     m_RBeinfach = radio("RBeinfach", QStringLiteral("Anführungszeichen: ' '"), m_GBKennzeichner);
     m_RBkeine = radio("RBkeine", QStringLiteral("keine"), m_GBKennzeichner);
@@ -111,7 +121,7 @@ ExportWindow::ExportWindow(DataSource& source, QList<FieldChoice> fields, int fi
     layout->addLayout(options);
 
     auto* title = group("GBTitelzeile", QStringLiteral("Titelzeile"), area);
-    auto* titleRow = new QHBoxLayout(title);
+    auto* titleRow = compact(new QHBoxLayout(title));
     m_CBTitelzeile = new QCheckBox(QStringLiteral("Erste Zeile enthält die Feldbezeichner"), title);
     m_CBTitelzeile->setObjectName(QStringLiteral("CBTitelzeile"));
     m_CBTitelzeile->setChecked(true);

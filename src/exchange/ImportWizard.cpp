@@ -147,7 +147,9 @@ void ImportWizard::buildStep2() {
     m_SGDatenbank->setObjectName(QStringLiteral("SGDatenbank"));
     styleGrid(m_SGDatenbank, 100);
     m_SGDatenbank->horizontalHeader()->show();
-    m_SGDatenbank->setColumnWidth(0, 110);
+    m_SGDatenbank->horizontalHeader()->setStretchLastSection(true);
+    m_SGDatenbank->setColumnWidth(0, 105);
+    m_SGDatenbank->setColumnWidth(1, 90);
     grids->addWidget(m_SGDatenbank, 1, 0);
 
     auto* buttons = new QVBoxLayout;

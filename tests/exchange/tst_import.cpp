@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -288,6 +289,36 @@ private Q_SLOTS:
         QCOMPARE(w.assignment()[kVerfasser], 0);
         QCOMPARE(w.assignment()[kSchlagworte], 2);
         QCOMPARE(cell(w, kVerfasser, 1), QStringLiteral("Verfasser"));
+    }
+
+    // The lists hear of an import once, at its end, also when a refused value ends it early.
+    void listsRefreshOnceAtTheEnd_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("readers");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("all imported") << QByteArray("1;Adam\r\n2;Berg\r\n3;Cohn\r\n") << 3 << 0;
+        QTest::newRow("stopped at a refused number") << QByteArray("1;Adam\r\nzwei;Berg\r\n3;Cohn\r\n") << 1 << 1;
+    }
+    void listsRefreshOnceAtTheEnd() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, readers);
+        QFETCH(int, messages);
+        TWizzardLeserF w(*m_lib->library);
+        w.show();
+        chooseSource(w, writeFile("leser.csv", file));
+        w.SRColorButton4Click();
+        assign(w, 0, 0);
+        assign(w, 2, 1);
+        DataSource& source = m_lib->library->DataLeser();
+        QSignalSpy resets(&source, &DataSource::viewReset);
+        QSignalSpy rows(&source, &DataSource::rowsChanged);
+        w.SRColorButton12Click();
+        QCOMPARE(this->readers().RecordCount(), readers);
+        QCOMPARE(rows.count(), 0);
+        QCOMPARE(resets.count(), 1);
+        QVERIFY(!source.ControlsDisabled());
+        QCOMPARE(MessageService::takeShownTexts().size(), messages);
+        QCOMPARE(w.isVisible(), messages > 0); // a failed import leaves the wizard open on step 3
     }
 
     void finishBeforeAnySourceGivesTheInitialColumns_data() {

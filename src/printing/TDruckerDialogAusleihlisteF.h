@@ -1,19 +1,16 @@
 #pragma once
 
-#include "ui/LesaroDialog.h"
+#include "printing/PrintOptionsDialog.h"
 
 namespace lesaro {
 
 class Library;
 
 // Options of the printed loan and overdue lists.
-class TDruckerDialogAusleihlisteF : public LesaroDialog {
+class TDruckerDialogAusleihlisteF : public PrintOptionsDialog {
     Q_OBJECT
 public:
     explicit TDruckerDialogAusleihlisteF(Library& library, QWidget* parent = nullptr);
-
-private:
-    Library& m_library;
 };
 
 } // namespace lesaro

@@ -1,19 +1,16 @@
 #pragma once
 
-#include "ui/LesaroDialog.h"
+#include "printing/PrintOptionsDialog.h"
 
 namespace lesaro {
 
 class Library;
 
 // Options of the printed reader list.
-class TDruckerDialogLeserF : public LesaroDialog {
+class TDruckerDialogLeserF : public PrintOptionsDialog {
     Q_OBJECT
 public:
     explicit TDruckerDialogLeserF(Library& library, QWidget* parent = nullptr);
-
-private:
-    Library& m_library;
 };
 
 } // namespace lesaro

@@ -457,6 +457,7 @@ void TMainform::Beenden1Click() {
 void TMainform::ApplyFieldCaptions() {
     const QStringList captions = FieldCaptions::ApplyFieldCaptions();
     m_DB1EingabeF->ApplyFieldCaptions(captions);
+    m_DruckerDialogF->setFieldCaptions(captions);
     for (QChar letter : {QLatin1Char('A'), QLatin1Char('B')}) {
         const auto list = m_widthLists.find(letter);
         if (list == m_widthLists.end())

@@ -1,0 +1,131 @@
+#include "printing/ListPreviewWindow.h"
+
+#include "printing/PainterCanvas.h"
+#include "printing/TPreview.h"
+#include "printing/TPreviewToolbar.h"
+
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace lesaro {
+
+using namespace printing;
+
+ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
+    : QDialog(parent)
+    , m_source(std::move(setup.source))
+    , m_options(std::move(setup.options))
+    , m_layout(std::move(setup.design), m_measurer)
+    , m_job(new TPrintJob(this))
+    , m_toolbar(new TPreviewToolbar(this))
+    , m_preview(new TPreview(this)) {
+    setObjectName(setup.objectName);
+    setWindowTitle(setup.caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(setup.clientSize);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(m_preview, 1);
+
+    // The page count is settled only when the page on which the list ends has been drawn, so the bar
+    // has no "Last page".
+    m_toolbar->setButtons({TButtonKind::btnPrint, TButtonKind::btnPrinterSetupDialog, TButtonKind::btnFirstPage,
+                           TButtonKind::btnPrevPage, TButtonKind::btnNextPage, TButtonKind::btnZoomOut,
+                           TButtonKind::btnZoomIn},
+                          TButtonKind::btnZoomOut);
+    m_toolbar->OnButtonClick = [this](TButtonKind kind, bool& allowDefault) {
+        if (kind == TButtonKind::btnPrint) {
+            allowDefault = false;
+            printList();
+        }
+    };
+    if (setup.orientationButton) {
+        m_orientationButton = new QPushButton(QStringLiteral("Hochformat/Querformat"), m_toolbar);
+        m_orientationButton->setObjectName(QStringLiteral("SpeedButton1"));
+        m_orientationButton->setFlat(true);
+        m_orientationButton->setGeometry(std::max(488, m_toolbar->contentsEnd() + 8), 2, 125, 22);
+        m_orientationButton->setFocusPolicy(Qt::NoFocus);
+        connect(m_orientationButton, &QPushButton::clicked, this, &ListPreviewWindow::SpeedButton1Click);
+    }
+
+    m_job->setPageCount(1000);
+    m_job->setOrientation(TPrintJob::Orientation::Portrait);
+    m_job->setTitle(setup.caption);
+    m_job->OnInitDraw = [this](TPrintJob& job, QPainter& painter, TPrintJob::DrawTarget target) {
+        PrintJob1InitDraw(job, painter, target);
+    };
+    m_job->OnDraw = [this](TPrintJob& job, QPainter& painter, int page, const QRect& rect,
+                           TPrintJob::DrawTarget target) { PrintJob1Draw(job, painter, page, rect, target); };
+    m_preview->setViewMode(TPreview::ViewMode::PageWidth);
+    m_toolbar->setPreview(m_preview);
+}
+
+ListPreviewWindow::~ListPreviewWindow() {
+    // The job's callbacks reach into this window; nothing may call them while it is being taken apart.
+    m_job->OnInitDraw = nullptr;
+    m_job->OnDraw = nullptr;
+    m_preview->setPrintJob(nullptr);
+}
+
+void ListPreviewWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        // The window opens on page 1 of its list.
+        m_preview->setPrintJob(m_job);
+        m_preview->setFocus();
+    }
+}
+
+PageSetup ListPreviewWindow::pageSetup() const {
+    return {m_job->PageWidth(), m_job->PageHeight(), m_job->orientation() == TPrintJob::Orientation::Landscape};
+}
+
+void ListPreviewWindow::PrintJob1InitDraw(TPrintJob&, QPainter&, TPrintJob::DrawTarget) {
+    m_layout.prepare(*m_source, pageSetup(), m_options());
+}
+
+void ListPreviewWindow::PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect&,
+                                      TPrintJob::DrawTarget) {
+    const ListOptions options = m_options();
+    m_layout.prepare(*m_source, pageSetup(), options);
+    PainterCanvas canvas(painter);
+    if (m_layout.drawPage(canvas, *m_source, pageSetup(), options, pageIndex)) {
+        job.Abort();
+        job.setPageCount(pageIndex);
+    }
+}
+
+void ListPreviewWindow::SpeedButton1Click() {
+    m_job->setOrientation(m_job->orientation() == TPrintJob::Orientation::Landscape
+                              ? TPrintJob::Orientation::Portrait
+                              : TPrintJob::Orientation::Landscape);
+}
+
+bool ListPreviewWindow::printList() {
+    m_job->ResetToDefaultPage();
+    m_layout.prepare(*m_source, pageSetup(), m_options());
+    const int pages = m_layout.pageCount(*m_source);
+
+    QProgressDialog progress(QStringLiteral("Seite 1 von %1").arg(pages), QStringLiteral("Abbrechen"), 0, pages, this);
+    progress.setWindowTitle(QStringLiteral("Drucken"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    connect(&progress, &QProgressDialog::canceled, m_job, &TPrintJob::Cancel);
+    m_job->OnStartPrintPage = [&](TPrintJob&, int page) {
+        progress.setLabelText(QStringLiteral("Seite %1 von %2").arg(page).arg(pages));
+        progress.setValue(page - 1);
+    };
+    const bool printed = m_job->Print(this);
+    m_job->OnStartPrintPage = nullptr;
+    return printed;
+}
+
+} // namespace lesaro

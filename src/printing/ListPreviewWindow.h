@@ -1,0 +1,67 @@
+#pragma once
+
+#include "printing/ListLayout.h"
+#include "printing/QtTextMeasurer.h"
+#include "printing/TPrintJob.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QPushButton;
+
+namespace lesaro {
+
+class TPreview;
+class TPreviewToolbar;
+
+// The frame of the three list preview windows: the button bar along the top, the preview below it and the
+// print job whose two callbacks lay out the list. The window is made for one preview and deleted when it
+// closes, with its job and its layout.
+class ListPreviewWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Setup {
+        QString objectName;
+        QString caption;
+        QSize clientSize;
+        bool orientationButton = true;
+        printing::ListDesign design;
+        std::unique_ptr<printing::ListSource> source;
+        std::function<printing::ListOptions()> options; // read live while a page is drawn
+    };
+
+    ListPreviewWindow(Setup setup, QWidget* parent);
+    ~ListPreviewWindow() override;
+
+    TPrintJob* PrintJob1() const { return m_job; }
+    TPreview* Preview1() const { return m_preview; }
+    TPreviewToolbar* PreviewToolbar1() const { return m_toolbar; }
+    QPushButton* SpeedButton1() const { return m_orientationButton; }
+    printing::ListLayout& layout() { return m_layout; }
+
+    void PrintJob1InitDraw(TPrintJob& job, QPainter& painter, TPrintJob::DrawTarget target);
+    void PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect& rect,
+                       TPrintJob::DrawTarget target);
+    void SpeedButton1Click();
+    // "Print" on the bar: the whole list on the current printer, with a progress dialog that can cancel.
+    bool printList();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    printing::PageSetup pageSetup() const;
+
+    std::unique_ptr<printing::ListSource> m_source;
+    std::function<printing::ListOptions()> m_options;
+    printing::QtTextMeasurer m_measurer;
+    printing::ListLayout m_layout;
+    TPrintJob* m_job;
+    TPreviewToolbar* m_toolbar;
+    TPreview* m_preview;
+    QPushButton* m_orientationButton = nullptr;
+    bool m_shown = false;
+};
+
+} // namespace lesaro

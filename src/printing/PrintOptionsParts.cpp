@@ -1,0 +1,59 @@
+#include "printing/PrintOptionsParts.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace lesaro::printing {
+
+PrintOptionsParts buildPrintOptions(QWidget* content) {
+    PrintOptionsParts p;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+
+    auto* printerGroup = new QGroupBox(QStringLiteral("Drucker"), content);
+    auto* printerRow = new QHBoxLayout(printerGroup);
+    printerRow->addWidget(new QLabel(QStringLiteral("Drucker:"), printerGroup));
+    p.LDrucker = new QLabel(QStringLiteral("Standarddrucker"), printerGroup);
+    p.LDrucker->setObjectName(QStringLiteral("LDrucker"));
+    printerRow->addWidget(p.LDrucker, 1);
+    p.Button2 = new QPushButton(QStringLiteral("Ändern"), printerGroup);
+    p.Button2->setObjectName(QStringLiteral("Button2"));
+    printerRow->addWidget(p.Button2);
+    layout->addWidget(printerGroup);
+
+    auto* headingGroup = new QGroupBox(QStringLiteral("Überschriften"), content);
+    auto* headingGrid = new QGridLayout(headingGroup);
+    headingGrid->addWidget(new QLabel(QStringLiteral("Titel"), headingGroup), 0, 0);
+    p.ETitel = new QLineEdit(headingGroup);
+    p.ETitel->setObjectName(QStringLiteral("ETitel"));
+    headingGrid->addWidget(p.ETitel, 0, 1);
+    p.CBSeitenzahlenDrucken = new QCheckBox(QStringLiteral("Seitenzahlen ausdrucken"), headingGroup);
+    p.CBSeitenzahlenDrucken->setObjectName(QStringLiteral("CBSeitenzahlenDrucken"));
+    headingGrid->addWidget(p.CBSeitenzahlenDrucken, 1, 1);
+    layout->addWidget(headingGroup);
+
+    p.GBFelder = new QGroupBox(QStringLiteral("Felder"), content);
+    p.GBFelder->setObjectName(QStringLiteral("GBFelder"));
+    p.fieldGrid = new QGridLayout(p.GBFelder);
+    p.fieldGrid->setVerticalSpacing(2);
+    layout->addWidget(p.GBFelder, 1);
+    return p;
+}
+
+QCheckBox* addFieldBox(const PrintOptionsParts& parts, const QString& objectName, const QString& caption, int row,
+                       int column) {
+    auto* box = new QCheckBox(caption, parts.GBFelder);
+    box->setObjectName(objectName);
+    box->setChecked(true);
+    parts.fieldGrid->addWidget(box, row, column);
+    return box;
+}
+
+} // namespace lesaro::printing

@@ -1,0 +1,30 @@
+#include "printing/TDruckerVorschauLeserF.h"
+
+#include "printing/ListTables.h"
+#include "settings/FieldCaptions.h"
+#include "ui/Library.h"
+
+namespace lesaro {
+
+using namespace printing;
+
+namespace {
+
+ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()> options) {
+    ListPreviewWindow::Setup s;
+    s.objectName = QStringLiteral("DruckerVorschauLeserF");
+    s.caption = QStringLiteral("Leserdaten drucken");
+    s.clientSize = QSize(678, 501);
+    s.orientationButton = true;
+    s.design = readerListDesign();
+    s.source = std::make_unique<TableListSource>(library.ClientLeser(), readerListColumns());
+    s.options = std::move(options);
+    return s;
+}
+
+} // namespace
+
+TDruckerVorschauLeserF::TDruckerVorschauLeserF(Library& library, std::function<ListOptions()> options, QWidget* parent)
+    : ListPreviewWindow(setupFor(library, std::move(options)), parent) {}
+
+} // namespace lesaro

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "printing/ListPreviewWindow.h"
+
+namespace lesaro {
+
+class Library;
+
+// The preview of the book list: the book table in its current order and filter.
+class TDruckervorschauF : public ListPreviewWindow {
+    Q_OBJECT
+public:
+    TDruckervorschauF(Library& library, std::function<printing::ListOptions()> options, QWidget* parent);
+};
+
+} // namespace lesaro

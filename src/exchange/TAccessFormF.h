@@ -6,7 +6,8 @@ namespace lesaro {
 
 class Library;
 
-// Lets the user pick the table or sheet of an import source.
+// Held the database objects of an import read; never shown. The data-access layer in exchange/sources reads
+// the sources in its place, so the wizards need no window for it.
 class TAccessFormF : public LesaroDialog {
     Q_OBJECT
 public:

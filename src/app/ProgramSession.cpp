@@ -45,8 +45,12 @@ int ProgramSession::exec() {
         m_window.close();
     const int rc = m_window.isVisible() ? QApplication::exec() : 0;
 
-    // The tables' close rule writes once more; a failure there asks as a failure at closing does.
     LibraryData& data = m_library.data();
+    // Closing the window has just written the tables, and nothing can have changed them since: the close
+    // rule would write the same bytes once more, and on a nearly full disk fail where the first write
+    // succeeded. After "Beenden" it is the only write; a failure there asks as a failure at closing does.
+    if (data.writtenAtEnd())
+        data.blockSaving();
     SaveFailureBoxes questions(nullptr);
     data.saveAtEnd([&data] { data.closeLibraryTables(); }, questions);
     try {

@@ -398,9 +398,11 @@ void LibraryData::saveTablesTo(const QString& folder) {
 LibraryData::EndSave LibraryData::saveAtEnd(const std::function<void()>& write, SaveFailureQuestions& questions) {
     using Choice = SaveFailureQuestions::Choice;
     const QString dataFolder = QDir::toNativeSeparators(m_dataFolder);
+    m_writtenAtEnd = false;
     QString failure;
     try {
         write();
+        m_writtenAtEnd = true;
         return EndSave::Written;
     } catch (const EngineError& e) {
         failure = e.message();
@@ -436,6 +438,7 @@ LibraryData::EndSave LibraryData::saveAtEnd(const std::function<void()>& write, 
         case Choice::Retry:
             try {
                 write();
+                m_writtenAtEnd = true;
                 return EndSave::Written;
             } catch (const EngineError& e) {
                 failure = e.message();

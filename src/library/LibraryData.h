@@ -83,6 +83,8 @@ public:
     // Whether the end of this run left the tables outside the data folder without the user's choice (the
     // program then ends with a non-zero status).
     bool endedInEmergency() const { return m_endedInEmergency; }
+    // The last saveAtEnd wrote the tables to the data folder.
+    bool writtenAtEnd() const { return m_writtenAtEnd; }
     // "Lesaro-Notsicherung" in the user's home folder; each emergency gets a sub-folder named by the time.
     static QString emergencyBaseFolder();
     // Writes the three library tables into folder under their own names.
@@ -112,6 +114,7 @@ private:
     QString m_lastStartupCopy;
     bool m_savingBlocked = false;
     bool m_endedInEmergency = false;
+    bool m_writtenAtEnd = false;
     std::unique_ptr<QLockFile> m_lock;
     // The three library files of the data folder, read on worker threads while the windows are built.
     std::future<RowStore> m_preloaded[3];

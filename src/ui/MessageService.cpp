@@ -120,7 +120,7 @@ QString applicationTitle() {
 int MessageService::choose(QWidget* parent, Kind kind, const QString& text, const QStringList& labels,
                            int escapeIndex) {
     Answering& a = state();
-    const QString title = applicationTitle();
+    const QString title = kind == Kind::Confirmation ? confirmationTitle() : applicationTitle();
     if (a.terminating || a.on) {
         int answer = escapeIndex;
         if (a.terminating) {

@@ -35,12 +35,12 @@ QString SaveFailureBoxes::otherFolder() {
 }
 
 bool SaveFailureBoxes::reallyWithoutSaving() {
-    using B = MessageService::Button;
-    return MessageService::confirm(m_parent,
-                                   QStringLiteral("Wenn Sie ohne Speichern beenden, gehen alle Änderungen dieser "
-                                                  "Sitzung an Büchern, Lesern und Ausleihen verloren.\n\nWirklich "
-                                                  "ohne Speichern beenden?"),
-                                   MessageService::Buttons(B::Yes) | B::No) == B::Yes;
+    // "Nein" is the default and the escape button: a stray Enter must not lose the day's work.
+    return MessageService::choose(m_parent, MessageService::Kind::Confirmation,
+                                  QStringLiteral("Wenn Sie ohne Speichern beenden, gehen alle Änderungen dieser "
+                                                 "Sitzung an Büchern, Lesern und Ausleihen verloren.\n\nWirklich "
+                                                 "ohne Speichern beenden?"),
+                                  {QStringLiteral("&Ja"), QStringLiteral("&Nein")}, 1) == 0;
 }
 
 void SaveFailureBoxes::tell(const QString& message) {

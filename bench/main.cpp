@@ -11,6 +11,7 @@
 #include "FileBenchmarks.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
+#include "PostcodeBenchmark.h"
 #include "StartupBenchmark.h"
 
 #include "core/GermanLocale.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
 
     lesaro::bench::registerLibraryBenchmarks();
     lesaro::bench::registerFileBenchmarks();
+    lesaro::bench::registerPostcodeBenchmarks();
     lesaro::bench::registerLendingBenchmarks();
     lesaro::bench::registerExchangeBenchmarks();
 
@@ -131,6 +133,13 @@ int main(int argc, char** argv) {
         const auto seconds = summary.seconds(std::string(name) + "/lesaro");
         figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 4);
     }
+    const auto postcode = summary.seconds("postcode-lookup/lesaro");
+    figures.print("ms", "postcode-lookup", postcode ? std::optional(*postcode * 1000) : std::nullopt, 4);
+    const auto postcodeFilter = summary.seconds("postcode-lookup/filter");
+    figures.print("ratio", "postcode-lookup-vs-filter",
+                  postcode && postcodeFilter && *postcodeFilter > 0 ? std::optional(*postcode / *postcodeFilter)
+                                                                    : std::nullopt,
+                  4);
     figures.print("ratio", "load-library", ratio(summary, "load-library"), 3);
     figures.print("ratio", "save-library", ratio(summary, "save-library"), 3);
     const auto loadSeconds = summary.seconds("load-library/lesaro");

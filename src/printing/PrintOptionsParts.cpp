@@ -14,11 +14,13 @@ namespace lesaro::printing {
 PrintOptionsParts buildPrintOptions(QWidget* content) {
     PrintOptionsParts p;
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->setSpacing(6);
+    // The three groups share the design's small client area; the field boxes get what the first two leave.
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(2);
 
     auto* printerGroup = new QGroupBox(QStringLiteral("Drucker"), content);
     auto* printerRow = new QHBoxLayout(printerGroup);
+    printerRow->setContentsMargins(8, 2, 8, 4);
     printerRow->addWidget(new QLabel(QStringLiteral("Drucker:"), printerGroup));
     p.LDrucker = new QLabel(QStringLiteral("Standarddrucker"), printerGroup);
     p.LDrucker->setObjectName(QStringLiteral("LDrucker"));
@@ -30,6 +32,8 @@ PrintOptionsParts buildPrintOptions(QWidget* content) {
 
     auto* headingGroup = new QGroupBox(QStringLiteral("Überschriften"), content);
     auto* headingGrid = new QGridLayout(headingGroup);
+    headingGrid->setContentsMargins(8, 2, 8, 4);
+    headingGrid->setVerticalSpacing(2);
     headingGrid->addWidget(new QLabel(QStringLiteral("Titel"), headingGroup), 0, 0);
     p.ETitel = new QLineEdit(headingGroup);
     p.ETitel->setObjectName(QStringLiteral("ETitel"));
@@ -42,7 +46,8 @@ PrintOptionsParts buildPrintOptions(QWidget* content) {
     p.GBFelder = new QGroupBox(QStringLiteral("Felder"), content);
     p.GBFelder->setObjectName(QStringLiteral("GBFelder"));
     p.fieldGrid = new QGridLayout(p.GBFelder);
-    p.fieldGrid->setVerticalSpacing(2);
+    p.fieldGrid->setContentsMargins(8, 2, 8, 4);
+    p.fieldGrid->setVerticalSpacing(0);
     layout->addWidget(p.GBFelder, 1);
     return p;
 }
@@ -52,6 +57,7 @@ QCheckBox* addFieldBox(const PrintOptionsParts& parts, const QString& objectName
     auto* box = new QCheckBox(caption, parts.GBFelder);
     box->setObjectName(objectName);
     box->setChecked(true);
+    box->setMinimumHeight(box->sizeHint().height());
     parts.fieldGrid->addWidget(box, row, column);
     return box;
 }

@@ -1,5 +1,7 @@
 #include "lending/LoanFilters.h"
 
+#include "core/Table.h"
+
 namespace lesaro::LoanFilters {
 
 QString quoted(const QString& text) {
@@ -23,6 +25,17 @@ QString bookFilter(bool lent, const QString& field, const QString& text) {
         return lentFilter(lent);
     return lentFilter(lent) + QStringLiteral(" AND ") + field + QStringLiteral(" ='") + quoted(text) +
            QStringLiteral("*'");
+}
+
+void applyNarrowing(Table& table, const QString& filter) {
+    if (filter.isEmpty()) {
+        table.setFiltered(false);
+        return;
+    }
+    if (table.filterOptions() != FilterOptions(FilterOption::CaseInsensitive))
+        table.setFilterOptions(FilterOption::CaseInsensitive);
+    table.setFilter(filter);
+    table.setFiltered(true);
 }
 
 QDate dueDate(QDate lendingDate, int days) {

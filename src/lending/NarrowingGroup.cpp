@@ -2,6 +2,7 @@
 
 #include "core/EngineError.h"
 #include "core/Table.h"
+#include "lending/LoanFilters.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"
 #include "ui/MessageService.h"
@@ -67,14 +68,7 @@ void NarrowingGroup::boxChange(int index) {
             table.Locate(m_boxDefs[0].field, {text}, LocateOption::CaseInsensitive | LocateOption::PartialKey);
             return;
         }
-        const QString filter = m_filterFor(m_boxDefs[index].field, text);
-        if (filter.isEmpty()) {
-            table.setFiltered(false);
-            return;
-        }
-        table.setFilter(filter);
-        table.setFilterOptions(FilterOption::CaseInsensitive);
-        table.setFiltered(true);
+        LoanFilters::applyNarrowing(table, m_filterFor(m_boxDefs[index].field, text));
     } catch (const EngineError& e) {
         MessageService::error(window(), e.message());
     }

@@ -3,6 +3,7 @@
 #include "lending/LoanFilters.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace lesaro;
@@ -14,14 +15,7 @@ class LoanFiltersTest : public QObject {
     // The readers whose last name passes the reader filter built from text.
     static QStringList narrowed(Fixture<>& f, const QString& text) {
         Table& t = f.readers();
-        const QString filter = LoanFilters::readerFilter(QStringLiteral("Nachname"), text);
-        if (filter.isEmpty()) {
-            t.setFiltered(false);
-        } else {
-            t.setFilter(filter);
-            t.setFilterOptions(FilterOption::CaseInsensitive);
-            t.setFiltered(true);
-        }
+        LoanFilters::applyNarrowing(t, LoanFilters::readerFilter(QStringLiteral("Nachname"), text));
         QStringList names;
         const int field = t.fieldIndex(QStringLiteral("Nachname"));
         for (int p = 0; p < t.viewCount(); ++p)
@@ -99,6 +93,25 @@ private Q_SLOTS:
         QStringList got = narrowed(f, text);
         std::sort(expected.begin(), expected.end());
         QCOMPARE(got, expected);
+    }
+
+    // A keystroke narrows the list once; an empty box takes the narrowing off.
+    void narrowingFiltersOnce() {
+        Fixture<> f;
+        f.addReader(QStringLiteral("A"), QStringLiteral("Meier"));
+        f.addReader(QStringLiteral("A"), QStringLiteral("Müller"));
+        Table& t = f.readers();
+        QSignalSpy resets(&t, &Table::viewReset);
+        for (const QString& text : {QStringLiteral("m"), QStringLiteral("mü"), QStringLiteral("m")}) {
+            resets.clear();
+            LoanFilters::applyNarrowing(t, LoanFilters::readerFilter(QStringLiteral("Nachname"), text));
+            QCOMPARE(resets.count(), 1);
+            QCOMPARE(t.filterOptions(), FilterOptions(FilterOption::CaseInsensitive));
+        }
+        QCOMPARE(t.RecordCount(), 2);
+        LoanFilters::applyNarrowing(t, QString());
+        QVERIFY(!t.Filtered());
+        QCOMPARE(t.RecordCount(), 2);
     }
 
     void dueDate_data() {

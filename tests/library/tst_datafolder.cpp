@@ -8,6 +8,7 @@
 #include "settings/SettingsStore.h"
 #include "support/SmallDisk.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -301,6 +302,102 @@ private Q_SLOTS:
             QVERIFY(data->savingBlocked());
             data->closeTables();
             QCOMPARE(readAll(dataFolder() + QStringLiteral("/buecher30.b04")), oldBooks);
+        }
+    }
+
+    // Random failures and answers against the plain rule: the tables end up written (in the data folder,
+    // another folder or the emergency folder) unless the user said yes to the second question; every
+    // failure asks once; only a write to the data folder leaves later writes there allowed.
+    void endSaveModel() {
+        const QString good = m_dir->path() + QStringLiteral("/stick");
+        const QString bad = m_dir->path() + QStringLiteral("/datei/darunter");
+        QDir().mkpath(good);
+        QFile(m_dir->path() + QStringLiteral("/datei")).open(QIODevice::WriteOnly);
+        std::unique_ptr<LibraryData> data;
+        for (quint32 seed = 1; seed <= 120; ++seed) {
+            QRandomGenerator rng(seed);
+            QStringList log;
+            const auto fail = [&](const QString& what) {
+                QFAIL(qPrintable(QStringLiteral("seed %1: %2\nlast steps: %3").arg(seed).arg(what, log.join(u' '))));
+            };
+            // Each write to the data folder fails with this chance; the script answers at random.
+            const int failPercent = int(rng.bounded(20, 95));
+            struct RandomQuestions : SaveFailureQuestions {
+                QRandomGenerator* rng;
+                QStringList* log;
+                QString good, bad;
+                int asked = 0;
+                bool saidYes = false;
+                bool nobody = false;
+                bool nobodyToAsk() override {
+                    // Now and then the system ends the program in the middle of it.
+                    if (!nobody && rng->bounded(10) == 0)
+                        nobody = true;
+                    return nobody;
+                }
+                Choice afterFailure(const QString&) override {
+                    ++asked;
+                    const Choice c = Choice(rng->bounded(3));
+                    log->append(QStringLiteral("ask:%1").arg(int(c)));
+                    return c;
+                }
+                QString otherFolder() override {
+                    const int pick = int(rng->bounded(3));
+                    log->append(QStringLiteral("folder:%1").arg(pick));
+                    return pick == 0 ? QString() : pick == 1 ? bad : good;
+                }
+                bool reallyWithoutSaving() override {
+                    saidYes = rng->bounded(2) == 0;
+                    log->append(saidYes ? QStringLiteral("yes") : QStringLiteral("no"));
+                    return saidYes;
+                }
+                void tell(const QString&) override { log->append(QStringLiteral("told")); }
+            } q;
+            q.rng = &rng;
+            q.log = &log;
+            q.good = good;
+            q.bad = bad;
+            // Each round starts from a run that may write to the data folder.
+            data = runWithNewBook();
+            QDir(good).removeRecursively();
+            QDir().mkpath(good);
+            QDir(LibraryData::emergencyBaseFolder()).removeRecursively();
+            const auto outcome = data->saveAtEnd(
+                [&] {
+                    const bool fails = int(rng.bounded(100)) < failPercent;
+                    log.append(fails ? QStringLiteral("write:fails") : QStringLiteral("write:ok"));
+                    if (fails)
+                        throw EngineError(QStringLiteral("Die Datei 'buecher30.b04' kann nicht geschrieben werden"));
+                },
+                q);
+            using E = LibraryData::EndSave;
+            // The model: how it must have ended, from what happened.
+            const bool lastWriteOk = log.contains(QStringLiteral("write:ok"));
+            const bool inOther = QFileInfo::exists(good + QStringLiteral("/buecher30.b04"));
+            const bool inEmergency =
+                !QDir(LibraryData::emergencyBaseFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
+            E expected = E::NotWritten;
+            if (lastWriteOk)
+                expected = E::Written;
+            else if (inOther)
+                expected = E::WrittenElsewhere;
+            else if (inEmergency)
+                expected = E::Emergency;
+            if (outcome != expected)
+                fail(QStringLiteral("outcome %1, expected %2").arg(int(outcome)).arg(int(expected)));
+            if (outcome == E::NotWritten && !q.saidYes)
+                fail(QStringLiteral("changes given up without a yes"));
+            // Every failed write, cancelled picker, refusing folder and "Nein" leads to the next question;
+            // only when the system ends the program is the last of them left unasked.
+            const int reasks = int(log.count(QStringLiteral("write:fails")) + log.count(QStringLiteral("folder:0")) +
+                                   log.count(QStringLiteral("folder:1")) + log.count(QStringLiteral("no")));
+            if (q.nobody ? q.asked != reasks - 1 : q.asked != reasks)
+                fail(QStringLiteral("%1 questions for %2 reasons to ask").arg(q.asked).arg(reasks));
+            if (data->savingBlocked() != (outcome != E::Written))
+                fail(QStringLiteral("saving blocked: %1").arg(data->savingBlocked()));
+            if (data->endedInEmergency() != (outcome == E::Emergency))
+                fail(QStringLiteral("emergency flag"));
+            data->blockSaving(); // the next round's run replaces this one without writing
         }
     }
 

@@ -280,6 +280,20 @@ private Q_SLOTS:
                                                                        "cher</TITLE>\r\n"));
     }
 
+    // Beyond a few hundred rows the export shows its progress; the file is the same.
+    void longExportShowsProgressAndWritesEveryRow() {
+        const int count = ExportWindow::kProgressThreshold + 100;
+        for (int i = 1; i <= count; ++i)
+            test::addReader(readers(), {QString::number(i), QStringLiteral("Vorname"), QStringLiteral("Nachname")});
+        TExportLeserF w(*m_lib->library);
+        const QByteArray bytes = exportThroughWindow(w, "RBCSV");
+        QCOMPARE(bytes.count("\r\n"), count + 1);
+        QVERIFY(bytes.endsWith(QStringLiteral("\"%1\",\"Vorname\",\"Nachname\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\r\n")
+                                   .arg(count)
+                                   .toLatin1()));
+        QCOMPARE(readers().RecNo(), count - 1);
+    }
+
     void eachOpeningResetsTargetAndSeparatorsButKeepsChoices() {
         TExportLeserF w(*m_lib->library);
         w.FormShow();

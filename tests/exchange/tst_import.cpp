@@ -321,6 +321,22 @@ private Q_SLOTS:
         QCOMPARE(w.isVisible(), messages > 0); // a failed import leaves the wizard open on step 3
     }
 
+    void longImportShowsProgressAndPostsEveryRecord() {
+        const int count = ImportWizard::kProgressThreshold + 100;
+        QByteArray file;
+        for (int i = 1; i <= count; ++i)
+            file += "Titel " + QByteArray::number(i) + "\r\n";
+        TWizzardF w(*m_lib->library);
+        w.show();
+        chooseSource(w, writeFile("viele.csv", file));
+        w.SRColorButton4Click();
+        assign(w, kTitel, 0);
+        w.SRColorButton12Click();
+        QCOMPARE(books().RecordCount(), count);
+        QCOMPARE(test::text(books(), count - 1, "Titel"), QStringLiteral("Titel %1").arg(count));
+        QVERIFY(!w.isVisible());
+    }
+
     void finishBeforeAnySourceGivesTheInitialColumns_data() {
         QTest::addColumn<bool>("titleRow");
         QTest::addColumn<int>("books");

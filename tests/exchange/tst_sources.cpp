@@ -20,6 +20,11 @@ QString nwind() {
     return QStringLiteral(LESARO_SHARED_FIXTURES "/nwind.mdb");
 }
 
+// The sample database lives beside the repository, not in it.
+#define REQUIRE_NWIND()                                                                                                \
+    if (!QFile::exists(nwind()))                                                                                       \
+    QSKIP("the sample database is not beside the repository")
+
 QString readError(const QString& path, const QString& table = {}) {
     try {
         ImportSource::read(path, table);
@@ -66,6 +71,7 @@ private Q_SLOTS:
     }
 
     void accessListsEveryTableSystemTablesIncluded() {
+        REQUIRE_NWIND();
         const QStringList names = ImportSource::tableNames(nwind());
         QVERIFY(names.contains(QStringLiteral("Customers")));
         QVERIFY(names.contains(QStringLiteral("Products")));
@@ -74,6 +80,7 @@ private Q_SLOTS:
     }
 
     void accessGivesFieldTextsInFieldOrder() {
+        REQUIRE_NWIND();
         const SourceRecords customers = ImportSource::read(nwind(), QStringLiteral("Customers"));
         QCOMPARE(customers.size(), 91);
         const QStringList first = customers.first();
@@ -88,6 +95,7 @@ private Q_SLOTS:
     }
 
     void accessDatesAndMoneyAsGermanTexts() {
+        REQUIRE_NWIND();
         const SourceRecords orders = ImportSource::read(nwind(), QStringLiteral("Orders"));
         QVERIFY(!orders.isEmpty());
         const QStringList first = orders.first();
@@ -97,10 +105,12 @@ private Q_SLOTS:
     }
 
     void accessWithoutTableTakesTheFirst() {
+        REQUIRE_NWIND();
         QCOMPARE(ImportSource::read(nwind()), ImportSource::read(nwind(), QStringLiteral("MSysObjects")));
     }
 
     void accessExtensionsInAnyCaseAndAccdb() {
+        REQUIRE_NWIND();
         const SourceRecords expected = ImportSource::read(nwind(), QStringLiteral("Shippers"));
         QCOMPARE(expected.size(), 3);
         for (const char* name : {"BUCH.MDB", "buch.accdb"})
@@ -156,7 +166,8 @@ private Q_SLOTS:
                                               << "" << excel;
         QTest::newRow("xls named ods") << fixture("books.xls") + "#ods"
                                        << "" << excel;
-        QTest::newRow("unknown table") << nwind() << "Bücher" << access;
+        if (QFile::exists(nwind()))
+            QTest::newRow("unknown table") << nwind() << "Bücher" << access;
         QTest::newRow("unknown sheet") << fixture("books.xlsx") << "Tabelle9" << excel;
         QTest::newRow("a folder") << m_dir.path() << "" << text;
     }

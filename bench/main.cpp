@@ -11,12 +11,13 @@
 #include "FileBenchmarks.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
+#include "PrintBenchmarks.h"
 #include "PostcodeBenchmark.h"
 #include "StartupBenchmark.h"
 
 #include "core/GermanLocale.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -57,7 +58,10 @@ bool startsWith(const char* arg, const char* prefix) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The print benchmark draws its pages with fonts through the preview window, never on screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     lesaro::GermanLocale::install();
 
     BenchContext& context = BenchContext::instance();
@@ -109,6 +113,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerPostcodeBenchmarks();
     lesaro::bench::registerLendingBenchmarks();
     lesaro::bench::registerExchangeBenchmarks();
+    lesaro::bench::registerPrintBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -147,6 +152,8 @@ int main(int argc, char** argv) {
     figures.print("mbps", "load-library",
                   loadSeconds && bytes && *loadSeconds > 0 ? std::optional(*bytes / 1e6 / *loadSeconds) : std::nullopt,
                   1);
+    figures.print("s", "print-books-pdf", lesaro::bench::printBooksSeconds(), 2);
+    figures.print("ratio", "print-scaling", lesaro::bench::printScalingRatio(), 3);
     figures.print("ratio", "startup-vs-load", startup, 3);
     std::fflush(stdout);
 

@@ -1,5 +1,7 @@
 #include "settings/RegFileCheck.h"
 
+#include "core/AtomicFile.h"
+#include "settings/RegFileFormat.h"
 #include "settings/RegFileReader.h"
 #include "settings/RegistryKey.h"
 #include "settings/SettingsStore.h"
@@ -10,8 +12,8 @@
 namespace lesaro::RegFileCheck {
 
 namespace {
-// The settings file itself stays far below this (see the settings store).
-constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
+// The same bound as the settings store's: a backup of any settings file the program wrote is taken back.
+using RegFileFormat::kMaxFileSize;
 } // namespace
 
 bool usable(const QString& path, QString* error) {
@@ -23,10 +25,12 @@ bool usable(const QString& path, QString* error) {
     };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Die Datei „%1“ konnte nicht geöffnet werden: %2").arg(shown, file.errorString()));
+        return fail(QStringLiteral("Die Datei „%1“ konnte nicht geöffnet werden: %2")
+                        .arg(shown, fileErrorReason(path, false, file.errorString())));
     const QByteArray bytes = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("Die Datei „%1“ konnte nicht gelesen werden: %2").arg(shown, file.errorString()));
+        return fail(QStringLiteral("Die Datei „%1“ konnte nicht gelesen werden: %2")
+                        .arg(shown, fileErrorReason(path, false, file.errorString())));
     if (bytes.size() > kMaxFileSize)
         return fail(QStringLiteral("Die Datei „%1“ ist zu groß für eine Einstellungsdatei.").arg(shown));
     const RegFileReader reader(bytes);

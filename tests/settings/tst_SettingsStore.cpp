@@ -2,6 +2,7 @@
 // a damaged settings file.
 #include "core/Clock.h"
 #include "settings/INI.h"
+#include "settings/RegFileCheck.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -471,6 +472,9 @@ void tst_SettingsStore::largeFileSurvivesRestarts() {
     }
     QCOMPARE(readAll(file), bytes);
     QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("Lesaro.reg.beschaedigt-*")}), QStringList());
+    // A backup of it is taken back as well.
+    QString error;
+    QVERIFY2(RegFileCheck::usable(file, &error), qPrintable(error));
 }
 
 void tst_SettingsStore::unreadableFileIsNotOverwritten() {

@@ -1,5 +1,6 @@
 // The data folder under bad conditions: why it cannot be used, which table file is damaged, and what the
 // end of the run does when the tables cannot be written.
+#include "core/AtomicFile.h"
 #include "core/Clock.h"
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
@@ -11,6 +12,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <unistd.h>
 
@@ -177,6 +180,67 @@ private Q_SLOTS:
             QVERIFY2(!error.contains(QStringLiteral("läuft bereits")), qPrintable(error));
         data.reset();
         QFile::setPermissions(dataFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // The German reason for a failed read or write: found on the file system, whatever the system's text;
+    // the system's text for the common errors turned into ours; any other text kept.
+    void fileReasons_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<bool>("writing");
+        QTest::addColumn<QString>("systemText");
+        QTest::addColumn<QString>("reason");
+        const QString unknown = QStringLiteral("Unknown error");
+        QTest::newRow("missing file") << "missing" << false << unknown << "Die Datei ist nicht vorhanden.";
+        QTest::newRow("missing folder, reading") << "noFolder" << false << unknown << "/fehlt“ ist nicht vorhanden.";
+        QTest::newRow("missing folder, writing") << "noFolder" << true << unknown << "/fehlt“ ist nicht vorhanden.";
+        QTest::newRow("a file where a folder belongs")
+            << "underFile" << true << unknown << "/datei“ ist eine Datei und kein Ordner.";
+        QTest::newRow("a folder where the file belongs")
+            << "isFolder" << false << unknown << "/ordner“ ist ein Ordner und keine Datei.";
+        QTest::newRow("full disk") << "full" << true << unknown << "Der Datenträger ist voll.";
+        QTest::newRow("read-only file system")
+            << "readonly" << true << unknown << "Der Datenträger ist schreibgeschützt.";
+        QTest::newRow("system's text for a full disk")
+            << "fine" << true << QString::fromLocal8Bit(std::strerror(ENOSPC)) << "Der Datenträger ist voll.";
+        QTest::newRow("system's text for no permission")
+            << "fine" << true << QString::fromLocal8Bit(std::strerror(EACCES))
+            << "Keine Berechtigung für diesen Zugriff.";
+        QTest::newRow("any other system text") << "fine" << true << QString::fromLocal8Bit(std::strerror(EIO))
+                                               << QString::fromLocal8Bit(std::strerror(EIO));
+    }
+
+    void fileReasons() {
+        QFETCH(QString, situation);
+        QFETCH(bool, writing);
+        QFETCH(QString, systemText);
+        QFETCH(QString, reason);
+        const QString root = m_dir->path();
+        QString path = root + QStringLiteral("/gut.b04");
+        std::unique_ptr<test::SmallDisk> disk;
+        if (situation == QLatin1String("missing")) {
+            path = root + QStringLiteral("/nicht-da.b04");
+        } else if (situation == QLatin1String("noFolder")) {
+            path = root + QStringLiteral("/fehlt/gut.b04");
+        } else if (situation == QLatin1String("underFile")) {
+            QFile(root + QStringLiteral("/datei")).open(QIODevice::WriteOnly);
+            path = root + QStringLiteral("/datei/gut.b04");
+        } else if (situation == QLatin1String("isFolder")) {
+            path = root + QStringLiteral("/ordner");
+            QDir().mkpath(path);
+        } else if (situation == QLatin1String("full") || situation == QLatin1String("readonly")) {
+            disk = std::make_unique<test::SmallDisk>(root + QStringLiteral("/klein"), QStringLiteral("128k"));
+            if (!disk->mounted())
+                QSKIP("No rights to mount a small file system.");
+            path = root + QStringLiteral("/klein/gut.b04");
+            if (situation == QLatin1String("full"))
+                disk->fill();
+            else
+                QVERIFY(disk->makeReadOnly());
+        } else {
+            QFile(path).open(QIODevice::WriteOnly);
+        }
+        const QString got = fileErrorReason(path, writing, systemText, 1000);
+        QVERIFY2(got.endsWith(reason), qPrintable(got));
     }
 
     // The load error says which of the three files failed, and points to the start-up copies only when

@@ -127,6 +127,13 @@ void TLeserEingebenF::buildLayout() {
     connect(remove, &QPushButton::clicked, this, &TLeserEingebenF::BLoeschenClick);
     connect(close, &QPushButton::clicked, this, &TLeserEingebenF::BSchliessenClick);
     tabOrder << neu << save << remove << close;
+    // The window is narrow: four captions, the navigator and the help button share its 371 pixels.
+    for (FlatButton* b : {neu, save, remove, close})
+        b->setStyleSheet(b->styleSheet() + QStringLiteral(" lesaro--FlatButton { padding: 3px 6px; }"));
+    if (auto* bar = qobject_cast<QHBoxLayout*>(buttonBar()->layout())) {
+        bar->setSpacing(5);
+        bar->setContentsMargins(6, 0, 6, 0);
+    }
 
     m_navigator = new DBNavigator(buttonBar());
     m_navigator->setObjectName(QStringLiteral("DBNavigator2"));

@@ -28,8 +28,12 @@ void DBEdit::refresh() {
 
 void DBEdit::showText(const QString& text) {
     // Setting the same text again would move the cursor under the user's hands.
-    if (text != this->text())
-        setText(text);
+    if (text == this->text())
+        return;
+    setText(text);
+    // A text longer than the box shows its beginning, not its end, until the user goes into it.
+    if (!hasFocus())
+        setCursorPosition(0);
 }
 
 void DBEdit::focusInEvent(QFocusEvent* event) {

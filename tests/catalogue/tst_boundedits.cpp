@@ -76,6 +76,22 @@ private Q_SLOTS:
         books.Cancel();
     }
 
+    // A name longer than its box shows its beginning when another row comes while the user is elsewhere.
+    void longTextShowsItsBeginning() {
+        m_fx->addBook(QStringLiteral("Eckert, Anna; Schumacher, Finn; Lorenz, Berta"), QStringLiteral("Titel"));
+        LesaroDialog dialog;
+        auto* edit = new DBEdit(dialog.contentArea());
+        edit->setFixedWidth(60);
+        auto* other = new DBEdit(dialog.contentArea());
+        edit->bind(&m_fx->library().DataBuecher(), QStringLiteral("Verfasser"));
+        other->bind(&m_fx->library().DataBuecher(), QStringLiteral("Titel"));
+        QVERIFY(showActive(dialog));
+        other->setFocus();
+        m_fx->addBook(QStringLiteral("Schumacher, Finn; Eckert, Anna; Lorenz, Berta"), QStringLiteral("Zwei"));
+        QCOMPARE(edit->text(), QStringLiteral("Schumacher, Finn; Eckert, Anna; Lorenz, Berta"));
+        QCOMPARE(edit->cursorPosition(), 0);
+    }
+
     void lookupFieldIsReadOnly_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("readOnly");

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -131,6 +132,29 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         // A damaged file is never replaced; a sound library is saved as at every end.
         QCOMPARE(f.readAll(), damage == QLatin1String("books") ? QByteArray("kaputt") : goodBooks);
+    }
+
+    // Another window waits in its own event loop (here the About window): it closes, and so does the run.
+    void whileAWindowIsOpen() {
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<TMainform*>(w))
+                    window->findChild<QAction*>(QStringLiteral("Info1"))->trigger();
+        });
+        auto* poll = new QTimer(qApp);
+        QString opened;
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = QString::fromLatin1(modal->metaObject()->className());
+                poll->deleteLater();
+                ::raise(SIGTERM);
+            }
+        });
+        poll->start(20);
+        QCOMPARE(run(), 0);
+        QCOMPARE(opened, QStringLiteral("lesaro::TInfoF"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(dataFolderIsFree());
     }
 
     // The save at closing fails and asks what to do; the signal comes while that question is open. Nobody

@@ -147,6 +147,97 @@ private Q_SLOTS:
         QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 100);
     }
 
+    // The book entry window's save: the field's text joins the box's list unless the box has it in any
+    // letter case, and joins the settings list unless that has it; the keyword boxes share one list.
+    void bookSaveRemembers_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("boxBefore");
+        QTest::addColumn<QStringList>("listBefore");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("boxAfter");
+        QTest::addColumn<QStringList>("listAfter");
+        const QStringList none;
+        QTest::newRow("new publisher") << "Verlag"
+                                       << "CBVerlag"
+                                       << "Verlag" << none << none << "Reclam" << QStringList{"Reclam"}
+                                       << QStringList{"Reclam"};
+        QTest::newRow("known in another case") << "Verlag"
+                                               << "CBVerlag"
+                                               << "Verlag" << QStringList{"reclam"} << QStringList{"reclam"} << "Reclam"
+                                               << QStringList{"reclam"} << QStringList{"reclam"};
+        QTest::newRow("box lacks what the settings have") << "Standort"
+                                                          << "CBStand"
+                                                          << "Standort" << none << QStringList{"Keller"} << "Keller"
+                                                          << QStringList{"Keller"} << QStringList{"Keller"};
+        QTest::newRow("empty field adds nothing") << "Sachgruppe"
+                                                  << "CBSach"
+                                                  << "Sachgruppe" << QStringList{"Krimi"} << QStringList{"Krimi"} << ""
+                                                  << QStringList{"Krimi"} << QStringList{"Krimi"};
+        QTest::newRow("place appended after the others")
+            << "Erscheinungsort"
+            << "CBOrt"
+            << "Erscheinungsort" << QStringList{"Wien"} << QStringList{"Wien"} << "Bern" << QStringList{"Wien", "Bern"}
+            << QStringList{"Bern", "Wien"};
+        QTest::newRow("backslash stays one entry") << "Verlag"
+                                                   << "CBVerlag"
+                                                   << "Verlag" << none << none << "Hoffmann\\Campe"
+                                                   << QStringList{"Hoffmann\\Campe"} << QStringList{"Hoffmann\\Campe"};
+        QTest::newRow("tenth keyword") << "Schlagwort10"
+                                       << "CBSchlagwort1"
+                                       << "Schlagwort" << QStringList{"Lyrik"} << QStringList{"Lyrik"} << "Ballade"
+                                       << QStringList{"Lyrik", "Ballade"} << QStringList{"Ballade", "Lyrik"};
+    }
+    void bookSaveRemembers() {
+        QFETCH(QString, field);
+        QFETCH(QString, box);
+        QFETCH(QString, list);
+        QFETCH(QStringList, boxBefore);
+        QFETCH(QStringList, listBefore);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, boxAfter);
+        QFETCH(QStringList, listAfter);
+        for (const QString& v : listBefore)
+            INI::AddRememberedValue(list, v);
+        m_lists.setItems(box, boxBefore);
+        m_bookWindow = true;
+        Table& books = m_data->ClientBuecher;
+        books.Append();
+        books.FieldByName(field).setAsString(typed);
+        books.Post();
+        QCOMPARE(m_lists.items(box), boxAfter);
+        QCOMPARE(INI::ReadRememberedValues(list), listAfter);
+        if (box.startsWith(QLatin1String("CBSchlagwort"))) {
+            for (int i = 2; i <= 10; ++i)
+                QCOMPARE(m_lists.items(QStringLiteral("CBSchlagwort%1").arg(i)), boxAfter);
+        }
+    }
+
+    // The book counter after a save in the book entry window: the saved row's number, also when it is
+    // lower or an existing book's; a book saved without a number leaves it.
+    void bookSaveSetsTheCounter() {
+        m_bookWindow = true;
+        Table& books = m_data->ClientBuecher;
+        for (int i = 0; i < 5; ++i) {
+            books.Append();
+            books.Post();
+        }
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 5);
+        books.setIndexFieldNames(QStringLiteral("ID"));
+        books.First();
+        books.Edit();
+        books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Geändert"));
+        books.Post(); // book number 1
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 1);
+        books.Append();
+        QCOMPARE(intOf(books, "Nummer"), 2); // taken already, offered all the same
+        books.FieldByName(QStringLiteral("Nummer")).Clear();
+        books.Post();
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 2);
+        QCOMPARE(books.RecordCount(), 6);
+    }
+
     void scrollRulesNarrowTheLoans() {
         Table& books = m_data->ClientBuecher;
         Table& readers = m_data->ClientLeser;

@@ -2,7 +2,7 @@
 # Installs what building, testing and running need on a fresh Debian 12 machine (run as root).
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libicu-dev
     libbenchmark-dev libsqlite3-dev
     mdbtools-dev libfreexl-dev libquazip1-qt6-dev

@@ -2,7 +2,9 @@
 // from real PDF files.
 #include "PrintFixture.h"
 
+#include "printing/PrintFonts.h"
 #include "printing/PrinterChoice.h"
+#include "printing/QtTextMeasurer.h"
 #include "printing/TDruckerDialogAusleihlisteF.h"
 #include "printing/TDruckerDialogF.h"
 #include "printing/TDruckerDialogLeserF.h"
@@ -79,6 +81,10 @@ class tst_PrintWindows : public QObject {
 private Q_SLOTS:
     void initTestCase() { GermanLocale::install(); }
 
+    void fontsHaveTheCellHeightAsked_data();
+    void fontsHaveTheCellHeightAsked();
+    void measuredWidthsAreTheFontsWidths_data();
+    void measuredWidthsAreTheFontsWidths();
     void pageCountBelowOneReadsAsOne_data();
     void pageCountBelowOneReadsAsOne();
     void landscapeSwapsThePage();
@@ -104,6 +110,45 @@ private Q_SLOTS:
     void readerAndLoanListPdfs();
     void overdueListWithoutOverdueLoansIsOneHeadingPage();
 };
+
+void tst_PrintWindows::fontsHaveTheCellHeightAsked_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("cellHeight");
+    QTest::newRow("row text at 600 dpi") << "Arial" << 71;
+    QTest::newRow("title") << "Arial" << 100;
+    QTest::newRow("headings") << "Arial Narrow" << 80;
+    QTest::newRow("row text at 300 dpi") << "Arial" << 36;
+}
+
+void tst_PrintWindows::fontsHaveTheCellHeightAsked() {
+    QFETCH(QString, family);
+    QFETCH(int, cellHeight);
+    const QFont font = printing::printFont(family, cellHeight);
+    QVERIFY(qAbs(QFontMetricsF(font).height() - cellHeight) <= 1.0);
+}
+
+void tst_PrintWindows::measuredWidthsAreTheFontsWidths_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("name with umlaut") << QStringLiteral("Müller-Lüdenscheidt, Anna");
+    QTest::newRow("isbn") << QStringLiteral("978-3-7831-8698-7");
+    QTest::newRow("price") << QStringLiteral("1.234,50 €");
+    QTest::newRow("outside the basic plane") << QStringLiteral("Noten \U0001D11E Musik");
+}
+
+void tst_PrintWindows::measuredWidthsAreTheFontsWidths() {
+    QFETCH(QString, text);
+    printing::QtTextMeasurer measurer;
+    // Twice, so that the second answer comes from the table of advances.
+    for (int pass = 0; pass < 2; ++pass) {
+        const int width = measurer.textWidth(QStringLiteral("Arial"), 71, text);
+        const double expected = QFontMetricsF(printing::printFont(QStringLiteral("Arial"), 71)).horizontalAdvance(text);
+        QVERIFY2(qAbs(width - expected) <= 1.0, qPrintable(QStringLiteral("%1 against %2").arg(width).arg(expected)));
+    }
+    // Another height is measured in its own font.
+    QVERIFY(text.isEmpty() || measurer.textWidth(QStringLiteral("Arial"), 142, text) >
+                                  measurer.textWidth(QStringLiteral("Arial"), 71, text));
+}
 
 void tst_PrintWindows::pageCountBelowOneReadsAsOne_data() {
     QTest::addColumn<int>("set");

@@ -29,7 +29,14 @@ bool open(const QUrl& url) {
 
 QString DesktopOpener::manualPath() {
     const QString folder = programFolder().isEmpty() ? QCoreApplication::applicationDirPath() : programFolder();
-    return QDir(folder).filePath(manualFileName());
+    const QString beside = QDir(folder).filePath(manualFileName());
+    // An installed program (bin/lesaro) keeps its manual in share/lesaro; the one beside the program file
+    // comes first, so a build folder shows its own manual.
+    const QString installed =
+        QDir::cleanPath(QDir(folder).filePath(QStringLiteral("../share/lesaro/") + manualFileName()));
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 void DesktopOpener::setProgramFolder(const QString& folder) {

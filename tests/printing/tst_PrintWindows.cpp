@@ -2,6 +2,7 @@
 // from real PDF files.
 #include "PrintFixture.h"
 
+#include "printing/ListTables.h"
 #include "printing/PrintFonts.h"
 #include "printing/PrinterChoice.h"
 #include "printing/QtTextMeasurer.h"
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void bookOptionsFollowFieldCaptionsAndNarrowRequest();
     void previewWindowIsDestroyedWhenClosed();
 
+    void orientationButtonTurnsTheBookList();
     void bookListPdfHoldsEveryBookOnceInOrder();
     void readerAndLoanListPdfs();
     void overdueListWithoutOverdueLoansIsOneHeadingPage();
@@ -493,6 +495,36 @@ void tst_PrintWindows::previewWindowIsDestroyedWhenClosed() {
     });
     dialog.exec();
     QTRY_VERIFY(preview.isNull());
+}
+
+void tst_PrintWindows::orientationButtonTurnsTheBookList() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    for (int i = 1; i <= 60; ++i)
+        f.addBook(i, QStringLiteral("Verfasser %1").arg(i), QStringLiteral("Titel %1").arg(i));
+    const printing::ListOptions options{QStringLiteral("Liste"), true, {}};
+    TDruckervorschauF window(
+        f.library(), [&] { return options; }, nullptr);
+    window.show();
+    QVERIFY(window.Preview1()->recording().size() > 0);
+    const int portraitRows =
+        window.layout()
+            .prepare(*std::make_unique<printing::TableListSource>(f.books(), printing::bookListColumns()),
+                     {window.PrintJob1()->PageWidth(), window.PrintJob1()->PageHeight(), false}, options)
+            .rowsPerPage;
+    QCOMPARE(portraitRows, 28);
+    QVERIFY(window.SpeedButton1());
+    QCOMPARE(window.SpeedButton1()->text(), QStringLiteral("Hochformat/Querformat"));
+    window.SpeedButton1()->click();
+    QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Landscape);
+    QVERIFY(window.PrintJob1()->PageWidth() > window.PrintJob1()->PageHeight());
+    // The page drawn anew in landscape holds fewer rows: 60 books now need four pages.
+    window.Preview1()->setPageIndex(3);
+    QCOMPARE(window.PrintJob1()->PageCount(), 1000);
+    window.Preview1()->setPageIndex(4);
+    QCOMPARE(window.PrintJob1()->PageCount(), 4);
+    window.SpeedButton1Click();
+    QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Portrait);
 }
 
 void tst_PrintWindows::bookListPdfHoldsEveryBookOnceInOrder() {

@@ -11,8 +11,9 @@
 #include "FileBenchmarks.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
-#include "PrintBenchmarks.h"
 #include "PostcodeBenchmark.h"
+#include "PrintBenchmarks.h"
+#include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
 
 #include "core/GermanLocale.h"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerLibraryBenchmarks();
     lesaro::bench::registerFileBenchmarks();
     lesaro::bench::registerPostcodeBenchmarks();
+    lesaro::bench::registerSearchWindowBenchmarks();
     lesaro::bench::registerLendingBenchmarks();
     lesaro::bench::registerExchangeBenchmarks();
     lesaro::bench::registerPrintBenchmarks();
@@ -138,6 +140,8 @@ int main(int argc, char** argv) {
         const auto seconds = summary.seconds(std::string(name) + "/lesaro");
         figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 4);
     }
+    const auto searchWindow = summary.seconds("search-window/lesaro");
+    figures.print("ms", "search-window", searchWindow ? std::optional(*searchWindow * 1000) : std::nullopt, 2);
     const auto postcode = summary.seconds("postcode-lookup/lesaro");
     figures.print("ms", "postcode-lookup", postcode ? std::optional(*postcode * 1000) : std::nullopt, 4);
     const auto postcodeFilter = summary.seconds("postcode-lookup/filter");

@@ -3,6 +3,7 @@
 #include "PrintFixture.h"
 
 #include "printing/ListTables.h"
+#include "printing/PainterCanvas.h"
 #include "printing/PrintFonts.h"
 #include "printing/PrinterChoice.h"
 #include "printing/QtTextMeasurer.h"
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void fontsHaveTheCellHeightAsked();
     void measuredWidthsAreTheFontsWidths_data();
     void measuredWidthsAreTheFontsWidths();
+    void pageDrawnOnAnA4DeviceAtDesignSize();
     void pageCountBelowOneReadsAsOne_data();
     void pageCountBelowOneReadsAsOne();
     void landscapeSwapsThePage();
@@ -150,6 +152,51 @@ void tst_PrintWindows::measuredWidthsAreTheFontsWidths() {
     // Another height is measured in its own font.
     QVERIFY(text.isEmpty() || measurer.textWidth(QStringLiteral("Arial"), 142, text) >
                                   measurer.textWidth(QStringLiteral("Arial"), 71, text));
+}
+
+void tst_PrintWindows::pageDrawnOnAnA4DeviceAtDesignSize() {
+    // The book list's page 1 painted on a device of exactly 4961 × 7016 pixels: the rules lie where the
+    // design puts them, and the first row's text stands on its baseline.
+    QImage page(4961, 7016, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    class Rows : public printing::ListSource {
+    public:
+        int rowCount() const override { return 2; }
+        QString text(int row, int column) const override {
+            return column == 0 ? QString::number(row + 1) : QStringLiteral("Eintrag");
+        }
+        QString signature() const override { return QStringLiteral("fest"); }
+    } rows;
+    printing::QtTextMeasurer measurer;
+    printing::ListLayout layout(printing::bookListDesign(FieldCaptions::BookColumnCaptions()), measurer);
+    const printing::PageSetup a4;
+    // Five columns ticked: they fit on one line.
+    QList<bool> ticked(23, false);
+    for (int c = 0; c < 5; ++c)
+        ticked[c] = true;
+    const printing::ListOptions options{QStringLiteral("Bestand"), true, ticked};
+    QCOMPARE(layout.prepare(rows, a4, options).firstRowBaseline, 702);
+    {
+        QPainter painter(&page);
+        printing::PainterCanvas canvas(painter);
+        QVERIFY(layout.drawPage(canvas, rows, a4, options, 1));
+    }
+    auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+    auto ruleAt = [&](int y) { return dark(20, y) && dark(4900, y); };
+    for (int y : {158, 309, 590, 602, 802, 1018})
+        QVERIFY2(ruleAt(y), qPrintable(QStringLiteral("no rule at %1").arg(y)));
+    for (int y : {150, 170, 300, 320, 580, 596, 610, 790, 1010})
+        QVERIFY2(!ruleAt(y), qPrintable(QStringLiteral("a rule at %1").arg(y)));
+    // The number "1" of the first row: ink above its baseline at 702, none below it.
+    const int numberX = 250;
+    bool inkAbove = false;
+    bool inkBelow = false;
+    for (int x = numberX; x < numberX + 60; ++x) {
+        inkAbove |= dark(x, 690);
+        inkBelow |= dark(x, 712);
+    }
+    QVERIFY(inkAbove);
+    QVERIFY(!inkBelow);
 }
 
 void tst_PrintWindows::pageCountBelowOneReadsAsOne_data() {

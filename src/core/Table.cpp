@@ -428,6 +428,10 @@ void Table::Post() {
         m_store.changeLog().push_back({quint32(slot + 1), quint32(old + 1), LogKind::Modify});
     }
     ++m_changeCount;
+    if (AfterStoredChange) {
+        const LogEntry& e = m_store.changeLog().back();
+        AfterStoredChange(*this, {e.kind, e.slot, e.replaced, quint32(m_store.changeLog().size() - 1)});
+    }
     for (auto& index : m_indexes) {
         if (index)
             index->add(m_store, quint32(slot));
@@ -480,6 +484,8 @@ void Table::Delete() {
     m_store.setStatus(slot, m_store.status(slot) | SlotStatus::Deleted);
     m_store.changeLog().push_back({quint32(slot + 1), 0, LogKind::Delete});
     ++m_changeCount;
+    if (AfterStoredChange)
+        AfterStoredChange(*this, {LogKind::Delete, quint32(slot + 1), 0, quint32(m_store.changeLog().size() - 1)});
     const int n = int(rows().size());
     m_pos = std::min(m_pos, n - 1);
     m_bof = m_eof = n == 0;
@@ -862,6 +868,8 @@ void Table::LoadFrom(const std::function<RowStore()>& read) {
     m_order.reset();
     rebuildFields();
     Open();
+    if (AfterStoreReplaced)
+        AfterStoreReplaced(*this);
 }
 
 void Table::replaceStore(RowStore store) {
@@ -875,6 +883,8 @@ void Table::replaceStore(RowStore store) {
     m_largest.clear();
     m_order.reset();
     rebuildFields();
+    if (AfterStoreReplaced)
+        AfterStoreReplaced(*this);
 }
 
 } // namespace lesaro

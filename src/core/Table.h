@@ -119,6 +119,18 @@ public:
     std::function<void(Table&)> AfterPost;
     std::function<void(Table&)> AfterScroll;
 
+    // What one stored change wrote into the row store, told before Post or Delete returns, so that a crash
+    // journal can replay it slot for slot. Slot numbers count from 1, as in the files.
+    struct StoredChange {
+        quint32 kind = 0;     // LogKind
+        quint32 slot = 0;     // the slot written (insert, modify) or marked deleted
+        quint32 replaced = 0; // the slot a modify superseded, 0 otherwise
+        quint32 logIndex = 0; // position of the change's entry in the change log
+    };
+    std::function<void(Table&, const StoredChange&)> AfterStoredChange;
+    // The whole row store was replaced (a load or a restore): earlier stored changes no longer apply.
+    std::function<void(Table&)> AfterStoreReplaced;
+
     // Reading any row of the view without moving the current row (grids, printing, export).
     int viewCount() const;
     Value valueAt(int position, int fieldIndex) const;

@@ -9,6 +9,19 @@
 
 namespace lesaro {
 
+namespace {
+
+// The first 8 bytes of a sort key as a big-endian number, zeros after a shorter key. Sort keys hold no zero
+// byte, so keys of up to 8 bytes with equal prefixes are equal.
+quint64 prefixOf(const QByteArray& key) {
+    quint64 p = 0;
+    for (qsizetype b = 0; b < 8; ++b)
+        p = (p << 8) | (b < key.size() ? quint8(key[b]) : 0);
+    return p;
+}
+
+} // namespace
+
 TableOrder::TableOrder(const RowStore& store, std::vector<Key> keys, SortKeyCache* cache)
     : m_store(store)
     , m_keys(std::move(keys))
@@ -36,6 +49,10 @@ void TableOrder::sort(std::vector<quint32>& slots) const {
     }
     if (m_keys.size() == 1 && (m_keys[0].kind == FieldKind::Integer || m_keys[0].kind == FieldKind::Date)) {
         sortByWholeNumber(slots);
+        return;
+    }
+    if (m_keys.size() == 1 && m_keys[0].kind == FieldKind::Text) {
+        sortByText(slots);
         return;
     }
     // Decode every key once, then sort on the decoded keys.
@@ -73,10 +90,7 @@ void TableOrder::sort(std::vector<quint32>& slots) const {
             switch (m_keys[k].kind) {
             case FieldKind::Text: {
                 d.text = &keyIn(*textKeys[k], k, slots[i], nullptr);
-                quint64 p = 0;
-                for (qsizetype b = 0; b < 8; ++b)
-                    p = (p << 8) | (b < d.text->size() ? quint8(d.text->at(b)) : 0);
-                d.prefix = p;
+                d.prefix = prefixOf(*d.text);
                 break;
             }
             case FieldKind::Money:
@@ -132,6 +146,45 @@ void TableOrder::sortByWholeNumber(std::vector<quint32>& slots) const {
         std::sort(keyed.begin(), keyed.end());
     for (size_t i = 0; i < slots.size(); ++i)
         slots[i] = keyed[i].second;
+}
+
+// The orders by one text (author, title, surname): each slot beside the first bytes of its sort key in one array,
+// so that most comparisons are of two numbers that lie side by side.
+void TableOrder::sortByText(std::vector<quint32>& slots) const {
+    struct Keyed {
+        quint64 prefix;
+        const QByteArray* key; // nullptr for an empty field
+        quint32 slot;
+    };
+    std::vector<QByteArray>& keys = keysOf(0); // sized before the first pointer into it is taken
+    const int col = m_keys[0].column;
+    std::vector<Keyed> keyed(slots.size());
+    for (size_t i = 0; i < slots.size(); ++i) {
+        const quint32 s = slots[i];
+        if (RowStore::isNullIn(m_store.record(s), col)) {
+            keyed[i] = {0, nullptr, s};
+            continue;
+        }
+        const QByteArray& key = keyIn(keys, 0, s, nullptr);
+        keyed[i] = {prefixOf(key), &key, s};
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (!a.key || !b.key) {
+            if (a.key || b.key)
+                return !a.key;
+            return a.slot < b.slot;
+        }
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (a.key->size() > 8 || b.key->size() > 8) {
+            const int c = a.key->compare(*b.key);
+            if (c != 0)
+                return c < 0;
+        }
+        return a.slot < b.slot;
+    });
+    for (size_t i = 0; i < slots.size(); ++i)
+        slots[i] = keyed[i].slot;
 }
 
 std::vector<QByteArray>& TableOrder::keysOf(size_t k) const {

@@ -31,6 +31,7 @@ public:
 
 private:
     void sortByWholeNumber(std::vector<quint32>& slots) const;
+    void sortByText(std::vector<quint32>& slots) const;
     // The sort keys of key field k, sized to the store's slots. Growing the cache moves the keys, so no pointer
     // or reference into it may be held across a call of this.
     std::vector<QByteArray>& keysOf(size_t k) const;

@@ -42,6 +42,11 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
         if (kind == TButtonKind::btnPrint) {
             allowDefault = false;
             printList();
+        } else if (kind == TButtonKind::btnPrinterSetupDialog) {
+            allowDefault = false;
+            // Another printer may have another paper: the count found on this one no longer holds.
+            if (m_job->PrinterSetupDialog(this))
+                m_job->setPageCount(1000);
         }
     };
     if (setup.orientationButton) {
@@ -91,12 +96,15 @@ void ListPreviewWindow::PrintJob1InitDraw(TPrintJob&, QPainter&, TPrintJob::Draw
 }
 
 void ListPreviewWindow::PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect&,
-                                      TPrintJob::DrawTarget) {
+                                      TPrintJob::DrawTarget target) {
     const ListOptions options = m_options();
     m_layout.prepare(*m_source, pageSetup(), options);
     PainterCanvas canvas(painter);
     if (m_layout.drawPage(canvas, *m_source, pageSetup(), options, pageIndex)) {
-        job.Abort();
+        // Only a printout stops here. The preview may draw its last page while a printout runs (the window
+        // repaints between the printed pages), and that must not end the printout early.
+        if (target == TPrintJob::DrawTarget::Print)
+            job.Abort();
         job.setPageCount(pageIndex);
     }
 }
@@ -105,12 +113,19 @@ void ListPreviewWindow::SpeedButton1Click() {
     m_job->setOrientation(m_job->orientation() == TPrintJob::Orientation::Landscape
                               ? TPrintJob::Orientation::Portrait
                               : TPrintJob::Orientation::Landscape);
+    // The page count found in one orientation does not hold in the other: a list that needs more pages
+    // when turned would otherwise lose its last pages in the preview and in the printout. The count is
+    // opened after the turn, so that the page shown settles it in the new orientation.
+    m_job->setPageCount(1000);
 }
 
 bool ListPreviewWindow::printList() {
     m_job->ResetToDefaultPage();
     m_layout.prepare(*m_source, pageSetup(), m_options());
     const int pages = m_layout.pageCount(*m_source);
+    // The count is known once the widths are: printing runs to the list's last page whatever the preview
+    // has settled so far.
+    m_job->setPageCount(pages);
 
     QProgressDialog progress(QStringLiteral("Seite 1 von %1").arg(pages), QStringLiteral("Abbrechen"), 0, pages, this);
     progress.setWindowTitle(QStringLiteral("Drucken"));

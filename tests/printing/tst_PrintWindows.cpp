@@ -560,6 +560,9 @@ void tst_PrintWindows::orientationButtonTurnsTheBookList() {
                      {window.PrintJob1()->PageWidth(), window.PrintJob1()->PageHeight(), false}, options)
             .rowsPerPage;
     QCOMPARE(portraitRows, 28);
+    // Portrait settles three pages.
+    window.Preview1()->setPageIndex(3);
+    QCOMPARE(window.PrintJob1()->PageCount(), 3);
     QVERIFY(window.SpeedButton1());
     QCOMPARE(window.SpeedButton1()->text(), QStringLiteral("Hochformat/Querformat"));
     window.SpeedButton1()->click();
@@ -572,6 +575,11 @@ void tst_PrintWindows::orientationButtonTurnsTheBookList() {
     QCOMPARE(window.PrintJob1()->PageCount(), 4);
     window.SpeedButton1Click();
     QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Portrait);
+    // Printing after the turn back prints the three portrait pages, whatever the preview had settled, and
+    // although the preview shows (and draws again) the list's last page while the printout runs.
+    FileDialogService::answerNext(f.path(QStringLiteral("gedreht.pdf")));
+    QVERIFY(window.printList());
+    QCOMPARE(pdfPages(f.path(QStringLiteral("gedreht.pdf"))).size(), 3);
 }
 
 void tst_PrintWindows::bookListPdfHoldsEveryBookOnceInOrder() {

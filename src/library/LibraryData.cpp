@@ -6,6 +6,8 @@
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
+#include "library/Journal.h"
+#include "library/JournalTestDriver.h"
 #include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
@@ -31,6 +33,7 @@ LibraryData::LibraryData(QObject* parent)
     ClientAusleihe.setColumns(LibraryTables::loanColumns());
     ClientDataSet4.setColumns(LibraryTables::postcodeColumns());
     LibraryTables::addLoanLookupFields(ClientAusleihe, ClientBuecher, ClientLeser);
+    m_journal = std::make_unique<Journal>(std::array<Table*, 3>{&ClientBuecher, &ClientLeser, &ClientAusleihe});
 }
 
 LibraryData::~LibraryData() {
@@ -214,6 +217,13 @@ void LibraryData::blockSaving() {
     m_savingBlocked = true;
     for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe})
         t->setFileWritesBlocked(true);
+    // The journal file stays: it may be all that holds this run's changes.
+    m_journal->stop();
+}
+
+QString LibraryData::flushJournal() {
+    m_journal->flush();
+    return m_journal->takeProblem();
 }
 
 bool LibraryData::migrateFrom(const QString& folder) {
@@ -245,6 +255,11 @@ void LibraryData::loadAtStart() {
             loadTable(ClientLeser, 0);
             loadTable(ClientAusleihe, 1);
             loadTable(ClientBuecher, 2);
+            // A journal beside the tables means the last run ended before it wrote them.
+            const Journal::Recovery recovery = m_journal->recover(m_dataFolder);
+            m_recoveryNotice = recovery.notice;
+            if (recovery.tablesChanged)
+                saveTables();
         } else if (QFileInfo::exists(ClientLeser.FileName()) || QFileInfo::exists(ClientAusleihe.FileName())) {
             // Creating empty tables now would replace the readers and loans that are still there.
             m_startupProblem =
@@ -257,9 +272,15 @@ void LibraryData::loadAtStart() {
             throw EngineError(
                 QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(QDir::toNativeSeparators(bookFile)));
         } else {
+            m_recoveryNotice = m_journal->setAsideStray(m_dataFolder);
             CreateEmptyTables();
         }
         makeStartupCopy();
+        QString journalProblem;
+        if (!m_journal->start(m_dataFolder, &journalProblem))
+            m_recoveryNotice += (m_recoveryNotice.isEmpty() ? QString() : QStringLiteral("\n\n")) + journalProblem;
+        if (qEnvironmentVariableIsSet("LESARO_JOURNAL_TEST_DRIVER"))
+            JournalTestDriver::start(*this, *m_journal, qEnvironmentVariable("LESARO_JOURNAL_TEST_DRIVER"));
     } catch (const EngineError&) {
         if (m_startupProblem.isEmpty()) {
             m_startupProblem = QStringLiteral("Die Bibliotheksdaten konnten nicht vollständig geladen werden. Damit "
@@ -350,6 +371,7 @@ void LibraryData::saveTables() {
     ClientBuecher.SaveToFile();
     ClientLeser.SaveToFile();
     ClientAusleihe.SaveToFile();
+    m_journal->finish();
 }
 
 void LibraryData::closeTables() {
@@ -379,6 +401,8 @@ void LibraryData::closeLibraryTables() {
     }
     if (first)
         throw *first;
+    if (!m_savingBlocked)
+        m_journal->finish();
 }
 
 void LibraryData::closePostcodes() {

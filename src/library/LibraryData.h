@@ -11,6 +11,8 @@
 
 namespace lesaro {
 
+class Journal;
+
 // The questions the end of the run asks when the tables cannot be written to the data folder. The window
 // code answers them with message boxes and the folder picker; tests answer them directly.
 class SaveFailureQuestions {
@@ -58,6 +60,12 @@ public:
     // three library tables will be written to the data folder in this run.
     void loadAtStart();
     QString startupProblem() const { return m_startupProblem; }
+    // What the start recovered from the crash journal of a run that did not end cleanly, or a damaged
+    // journal it set aside; German, empty when there is nothing to tell.
+    QString recoveryNotice() const { return m_recoveryNotice; }
+    // Brings the journal's latest changes to the disk now (a window closed). Returns a German problem to
+    // show once when the journal could not be written.
+    QString flushJournal();
 
     void CreateEmptyTables();
     // Set by the main window: stores the lists' column widths (a fresh installation starts with them).
@@ -112,6 +120,8 @@ private:
     QString m_dataFolder;
     QString m_startupProblem;
     QString m_lastStartupCopy;
+    QString m_recoveryNotice;
+    std::unique_ptr<Journal> m_journal;
     bool m_savingBlocked = false;
     bool m_endedInEmergency = false;
     bool m_writtenAtEnd = false;

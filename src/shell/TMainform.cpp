@@ -38,6 +38,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -152,6 +153,13 @@ void TMainform::createWindows() {
     m_WizzardF = new TWizzardF(m_library, this);
     m_AccessFormF = new TAccessFormF(m_library, this);
     m_WizzardLeserF = new TWizzardLeserF(m_library, this);
+    // What a window changed reaches the disk's crash journal as soon as the window closes.
+    for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        connect(window, &QDialog::finished, this, [this] {
+            const QString problem = data().flushJournal();
+            if (!problem.isEmpty())
+                MessageService::warning(this, problem);
+        });
 
     registerWidthList(QLatin1Char('B'), m_AuswertenF->DBGrid1());
     connect(m_AuswertenF, &TAuswertenF::bookEntryRequested, this, [this] { run([this] { m_DB1EingabeF->exec(); }); });
@@ -407,6 +415,9 @@ void TMainform::FormShow() {
     const QString notice = SettingsStore::instance().takeNotice();
     if (!notice.isEmpty())
         MessageService::error(this, notice);
+    const QString recovered = data().recoveryNotice();
+    if (!recovered.isEmpty())
+        MessageService::notice(this, recovered);
 }
 
 void TMainform::storeWindowSize() {

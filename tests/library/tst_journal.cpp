@@ -1,0 +1,563 @@
+// The crash journal: what it reads back from a file cut short or spoilt, that a replay rebuilds the tables
+// slot for slot and log entry for log entry, and what a start after a crash does with it.
+#include "core/AtomicFile.h"
+#include "core/Clock.h"
+#include "core/Datapacket.h"
+#include "core/EngineError.h"
+#include "core/LibraryTables.h"
+#include "library/Journal.h"
+#include "library/LibraryData.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace lesaro;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+const char* const kFiles[3] = {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile};
+
+// The three library tables, open and empty, without any rules.
+struct Tables {
+    Table books{QStringLiteral("ClientBuecher")};
+    Table readers{QStringLiteral("ClientLeser")};
+    Table loans{QStringLiteral("ClientAusleihe")};
+    Tables() {
+        books.setColumns(LibraryTables::bookColumns());
+        readers.setColumns(LibraryTables::readerColumns());
+        loans.setColumns(LibraryTables::loanColumns());
+        for (Table* t : all())
+            t->CreateDataSet();
+    }
+    std::array<Table*, 3> all() { return {&books, &readers, &loans}; }
+    void saveTo(const QString& folder) {
+        for (int i = 0; i < 3; ++i)
+            all()[size_t(i)]->SaveToFile(folder + u'/' + QLatin1String(kFiles[i]));
+    }
+    std::array<QByteArray, 3> packets() {
+        std::array<QByteArray, 3> p;
+        for (int i = 0; i < 3; ++i)
+            p[size_t(i)] = WriteDatapacket(all()[size_t(i)]->store(), DatapacketForm::Binary);
+        return p;
+    }
+};
+
+void addBook(Table& books, qint32 id, const QString& title) {
+    books.Append();
+    books.FieldByName(QStringLiteral("ID")).setAsInteger(id);
+    books.FieldByName(QStringLiteral("Titel")).setAsString(title);
+    books.Post();
+}
+
+std::array<RowStore, 3> storesFrom(const QString& folder) {
+    std::array<RowStore, 3> s;
+    for (int i = 0; i < 3; ++i)
+        s[size_t(i)] = ReadDatapacket(readWholeFile(folder + u'/' + QLatin1String(kFiles[i])));
+    return s;
+}
+
+std::array<RowStore*, 3> pointers(std::array<RowStore, 3>& s) {
+    return {&s[0], &s[1], &s[2]};
+}
+
+// Ends of the frames of a whole journal: the header's first, then one per change.
+std::vector<qsizetype> frameEnds(const QByteArray& bytes) {
+    std::vector<qsizetype> ends;
+    qsizetype pos = journal::kMagicSize;
+    while (pos + journal::kFrameHead <= bytes.size()) {
+        pos += journal::kFrameHead + qsizetype(qFromLittleEndian<quint32>(bytes.constData() + pos));
+        ends.push_back(pos);
+    }
+    return ends;
+}
+
+// A small journal of three changes (insert, modify, delete) made by the real writer.
+QByteArray sampleJournal(const QString& folder) {
+    Tables t;
+    t.saveTo(folder);
+    Journal j(t.all());
+    QString error;
+    if (!j.start(folder, &error))
+        qFatal("%s", qPrintable(error));
+    addBook(t.books, 1, QStringLiteral("Emil und die Detektive"));
+    t.books.Edit();
+    t.books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Emil"));
+    t.books.Post();
+    t.books.Delete();
+    j.stop();
+    return readAll(folder + QStringLiteral("/journal.lsj"));
+}
+
+} // namespace
+
+class JournalTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { Clock::setFixedNow(QDateTime(QDate(2026, 3, 5), QTime(16, 4, 0))); }
+    void cleanupTestCase() { Clock::setFixedNow({}); }
+
+    // What the reader makes of a journal cut or spoilt in the ways a crash, a disk or a user can do it.
+    void readsCutAndSpoiltFiles_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("state"); // journal::Content::State
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<bool>("header");
+        using S = journal::Content::State;
+        QTest::newRow("whole") << "whole" << int(S::Whole) << 3 << true;
+        QTest::newRow("cut inside the last frame's head") << "cut-head" << int(S::TornTail) << 2 << true;
+        QTest::newRow("cut inside the last payload") << "cut-payload" << int(S::TornTail) << 2 << true;
+        QTest::newRow("last frame's bytes never reached the disk") << "zero-tail" << int(S::TornTail) << 2 << true;
+        QTest::newRow("zeros after the whole frames") << "zeros-after" << int(S::TornTail) << 3 << true;
+        QTest::newRow("bit flipped in the last frame") << "flip-last" << int(S::TornTail) << 2 << true;
+        QTest::newRow("bit flipped in a middle frame") << "flip-middle" << int(S::Damaged) << 0 << false;
+        QTest::newRow("a foreign file") << "foreign" << int(S::Damaged) << 0 << false;
+        QTest::newRow("a table file in its place") << "table-file" << int(S::Damaged) << 0 << false;
+        QTest::newRow("only part of the magic") << "magic-part" << int(S::Whole) << 0 << false;
+        QTest::newRow("empty") << "empty" << int(S::Whole) << 0 << false;
+        QTest::newRow("header cut short") << "header-cut" << int(S::TornTail) << 0 << false;
+    }
+    void readsCutAndSpoiltFiles() {
+        QFETCH(QString, how);
+        QFETCH(int, state);
+        QFETCH(int, changes);
+        QFETCH(bool, header);
+        QTemporaryDir dir;
+        const QByteArray whole = sampleJournal(dir.path());
+        const std::vector<qsizetype> ends = frameEnds(whole);
+        QCOMPARE(ends.size(), size_t(4));
+        QCOMPARE(ends.back(), whole.size());
+        const qsizetype lastStart = ends[2];
+        QByteArray bytes = whole;
+        if (how == "cut-head")
+            bytes.truncate(lastStart + 5);
+        else if (how == "cut-payload")
+            bytes.truncate(whole.size() - 3);
+        else if (how == "zero-tail")
+            bytes = whole.left(lastStart) + QByteArray(whole.size() - lastStart, '\0');
+        else if (how == "zeros-after")
+            bytes += QByteArray(4096, '\0');
+        else if (how == "flip-last")
+            bytes[bytes.size() - 2] = char(bytes[bytes.size() - 2] ^ 0x10);
+        else if (how == "flip-middle")
+            bytes[ends[1] - 2] = char(bytes[ends[1] - 2] ^ 0x01);
+        else if (how == "foreign")
+            bytes = QByteArray("Liebe Leserinnen und Leser, dies ist kein Protokoll.\n");
+        else if (how == "table-file")
+            bytes = readAll(dir.path() + u'/' + QLatin1String(LibraryTables::kBookFile));
+        else if (how == "magic-part")
+            bytes = whole.left(5);
+        else if (how == "empty")
+            bytes.clear();
+        else if (how == "header-cut")
+            bytes.truncate(ends[0] - 1);
+        const journal::Content c = journal::read(bytes);
+        QCOMPARE(int(c.state), state);
+        QCOMPARE(int(c.changes.size()), changes);
+        QCOMPARE(c.hasHeader, header);
+    }
+
+    // A change that does not fit the tables (another library's journal, a lost change in between) refuses
+    // the whole replay and leaves the tables untouched; changes the tables hold already are passed over.
+    void replayChecksEachChangeAgainstTheTables_data() {
+        QTest::addColumn<QString>("tables"); // which tables the journal meets
+        QTest::addColumn<int>("applied");    // -1: refused
+        QTest::addColumn<int>("already");
+        QTest::newRow("the tables it began with") << "base" << 3 << 0;
+        QTest::newRow("saved after the first change") << "after1" << 2 << 1;
+        QTest::newRow("saved after all changes") << "after3" << 0 << 3;
+        QTest::newRow("another library") << "other" << -1 << 0;
+        QTest::newRow("another library of the same size") << "other-same-size" << -1 << 0;
+    }
+    void replayChecksEachChangeAgainstTheTables() {
+        QFETCH(QString, tables);
+        QFETCH(int, applied);
+        QFETCH(int, already);
+        QTemporaryDir dir;
+        const QByteArray bytes = sampleJournal(dir.path());
+        const journal::Content c = journal::read(bytes);
+        QCOMPARE(c.changes.size(), size_t(3));
+        Tables t;
+        if (tables == "after1" || tables == "after3") {
+            addBook(t.books, 1, QStringLiteral("Emil und die Detektive"));
+            if (tables == "after3") {
+                t.books.Edit();
+                t.books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Emil"));
+                t.books.Post();
+                t.books.Delete();
+            }
+        } else if (tables == "other") {
+            addBook(t.books, 1, QStringLiteral("Momo"));
+            addBook(t.books, 2, QStringLiteral("Krabat"));
+        } else if (tables == "other-same-size") {
+            addBook(t.books, 1, QStringLiteral("Momo"));
+        }
+        const auto before = t.packets();
+        std::array<RowStore, 3> s = {t.books.store(), t.readers.store(), t.loans.store()};
+        if (applied < 0) {
+            QVERIFY_THROWS_EXCEPTION(EngineError, journal::replay(c.header, c.changes, pointers(s)));
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(WriteDatapacket(s[size_t(i)], DatapacketForm::Binary), before[size_t(i)]);
+            return;
+        }
+        const journal::ReplayResult r = journal::replay(c.header, c.changes, pointers(s));
+        QCOMPARE(r.applied, applied);
+        QCOMPARE(r.alreadyThere, already);
+        Tables expected;
+        addBook(expected.books, 1, QStringLiteral("Emil und die Detektive"));
+        expected.books.Edit();
+        expected.books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Emil"));
+        expected.books.Post();
+        expected.books.Delete();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(WriteDatapacket(s[size_t(i)], DatapacketForm::Binary), expected.packets()[size_t(i)]);
+    }
+
+    // Random changes to the three tables, the journal cut at random places: the saved tables plus whatever
+    // whole changes the cut journal holds are byte for byte the tables after exactly that many changes.
+    void replayOfACutJournalIsThePrefixOfTheRun() {
+        for (const quint32 seed : {1u, 7u, 42u, 2026u, 90210u}) {
+            QRandomGenerator rng(seed);
+            QTemporaryDir dir;
+            Tables t;
+            QStringList ops;
+            const auto randomText = [&rng](int maxLength) {
+                QString s;
+                const int n = int(rng.bounded(maxLength + 1));
+                for (int i = 0; i < n; ++i)
+                    s += QChar(u"aäbcöüßXYZ 'ä"[rng.bounded(13)]);
+                return s;
+            };
+            const auto randomOp = [&](bool record) {
+                Table& table = *t.all()[rng.bounded(3)];
+                const int live = table.RecordCount();
+                const int what = live == 0 ? 0 : int(rng.bounded(10));
+                if (what < 5) {
+                    table.Append();
+                } else {
+                    table.MoveTo(int(rng.bounded(live)));
+                    if (what == 9) {
+                        if (record)
+                            ops << QStringLiteral("%1 delete at %2").arg(table.name()).arg(table.RecNo());
+                        table.Delete();
+                        return;
+                    }
+                    table.Edit();
+                }
+                const int fields = int(table.columns().size());
+                for (int k = 0; k < 3; ++k) {
+                    const int f = int(rng.bounded(fields));
+                    const ColumnDef& col = table.columns()[f];
+                    Field field = table.field(f);
+                    if (rng.bounded(5) == 0) {
+                        field.Clear();
+                        continue;
+                    }
+                    switch (col.kind) {
+                    case FieldKind::Text:
+                        field.setAsString(randomText(std::min(col.width, 120)));
+                        break;
+                    case FieldKind::Integer:
+                        field.setAsInteger(qint32(rng.bounded(100000)));
+                        break;
+                    case FieldKind::Date:
+                        field.setAsDate(QDate(2020, 1, 1).addDays(rng.bounded(3000)));
+                        break;
+                    case FieldKind::Money:
+                        field.setAsCurrency(double(rng.bounded(10000)) / 100);
+                        break;
+                    case FieldKind::Boolean:
+                        field.setAsBoolean(rng.bounded(2) == 1);
+                        break;
+                    }
+                }
+                if (record)
+                    ops << QStringLiteral("%1 %2").arg(table.name(),
+                                                       table.State() == TableState::Insert ? "insert" : "edit");
+                table.Post();
+            };
+            // The journal begins on tables that already have a history of their own.
+            for (int i = 0; i < 15; ++i)
+                randomOp(false);
+            t.saveTo(dir.path());
+            Journal j(t.all());
+            QString error;
+            QVERIFY2(j.start(dir.path(), &error), qPrintable(error));
+            std::vector<std::array<QByteArray, 3>> after{t.packets()};
+            for (int i = 0; i < 80; ++i) {
+                randomOp(true);
+                after.push_back(t.packets());
+            }
+            j.stop();
+            QCOMPARE(j.appendedChanges(), qint64(80));
+            const QByteArray whole = readAll(dir.path() + QStringLiteral("/journal.lsj"));
+            const std::vector<qsizetype> ends = frameEnds(whole);
+            QCOMPARE(ends.size(), size_t(81));
+            std::vector<qsizetype> cuts{whole.size(), ends[0], ends[40]};
+            for (int i = 0; i < 25; ++i)
+                cuts.push_back(qsizetype(rng.bounded(quint32(whole.size() - ends[0]))) + ends[0]);
+            for (const qsizetype cut : cuts) {
+                const auto whole_frames =
+                    std::count_if(ends.begin() + 1, ends.end(), [cut](qsizetype e) { return e <= cut; });
+                const auto failure = [&](const char* what) {
+                    const QStringList last = ops.mid(std::max<qsizetype>(0, whole_frames - 5), 6);
+                    return (QStringLiteral("seed %1, cut at byte %2 after change %3: %4; changes around "
+                                           "there: %5")
+                                .arg(seed)
+                                .arg(cut)
+                                .arg(whole_frames)
+                                .arg(QLatin1String(what), last.join(QStringLiteral("; "))))
+                        .toUtf8();
+                };
+                const journal::Content c = journal::read(whole.left(cut));
+                QVERIFY2(c.state != journal::Content::State::Damaged, failure("read as damaged").constData());
+                QVERIFY2(qsizetype(c.changes.size()) == whole_frames, failure("wrong number of changes").constData());
+                std::array<RowStore, 3> s = storesFrom(dir.path());
+                journal::replay(c.header, c.changes, pointers(s));
+                for (int k = 0; k < 3; ++k) {
+                    QVERIFY2(WriteDatapacket(s[size_t(k)], DatapacketForm::Binary) ==
+                                 after[size_t(whole_frames)][size_t(k)],
+                             failure(kFiles[k]).constData());
+                }
+            }
+        }
+    }
+
+    // An import of 10,000 rows is a handful of syncs, not 10,000; the delay is short, and a closing window
+    // syncs at once.
+    void syncsAreGatheredAndPrompt() {
+        QTemporaryDir dir;
+        Tables t;
+        t.saveTo(dir.path());
+        Journal j(t.all());
+        QString error;
+        QVERIFY(j.start(dir.path(), &error));
+        for (int i = 1; i <= 10000; ++i)
+            addBook(t.books, i, QStringLiteral("Titel %1").arg(i));
+        QCOMPARE(j.appendedChanges(), qint64(10000));
+        QCOMPARE(j.syncs(), qint64(0));
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(j.syncs(), qint64(1), 2000);
+        QVERIFY(clock.elapsed() < 1000);
+        QTest::qWait(300);
+        QCOMPARE(j.syncs(), qint64(1)); // nothing new, nothing synced
+        addBook(t.books, 10001, QStringLiteral("Nachzügler"));
+        j.flush();
+        QCOMPARE(j.syncs(), qint64(2));
+        j.flush();
+        QCOMPARE(j.syncs(), qint64(2));
+        QCOMPARE(journal::read(readAll(dir.path() + QStringLiteral("/journal.lsj"))).changes.size(), size_t(10001));
+    }
+
+    // A restore replaces the tables whole: the journal begins afresh on them, so the changes of before the
+    // restore are never replayed onto the restored tables.
+    void aReplacedTableBeginsAFreshJournal() {
+        QTemporaryDir dir;
+        Tables t;
+        t.saveTo(dir.path());
+        Journal j(t.all());
+        QString error;
+        QVERIFY(j.start(dir.path(), &error));
+        addBook(t.books, 1, QStringLiteral("Vor der Rücksicherung"));
+        Tables restored;
+        addBook(restored.books, 7, QStringLiteral("Aus der Sicherung"));
+        t.books.LoadFrom([&restored] { return restored.books.store(); });
+        addBook(t.books, 8, QStringLiteral("Nach der Rücksicherung"));
+        j.stop();
+        const journal::Content c = journal::read(readAll(dir.path() + QStringLiteral("/journal.lsj")));
+        QCOMPARE(c.changes.size(), size_t(1));
+        QCOMPARE(c.header.slotCounts[0], 1u);
+        QCOMPARE(c.changes[0].slot, 2u);
+    }
+};
+
+// The start and the end of a run with the journal, on a real data folder.
+class JournalRunTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString base() const { return m_dir->path() + QStringLiteral("/share"); }
+    QString folder() const { return base() + QStringLiteral("/Tomarelle 2022/"); }
+    QString journalFile() const { return folder() + QStringLiteral("journal.lsj"); }
+
+    std::unique_ptr<LibraryData> start() {
+        auto data = std::make_unique<LibraryData>();
+        data->FormCreate(base(), m_dir->path() + QStringLiteral("/bin"));
+        data->loadAtStart();
+        return data;
+    }
+    // The data folder as a crash would leave it: the tables of the last save and the journal so far.
+    void crashInto(LibraryData& data, const QString& copy) {
+        QVERIFY(data.flushJournal().isEmpty());
+        QDir().mkpath(copy);
+        for (const QString& name : QDir(folder()).entryList(QDir::Files))
+            QVERIFY(QFile::copy(folder() + name, copy + name));
+    }
+    QStringList titles(const QString& bookFile) {
+        Table books;
+        books.setColumns(LibraryTables::bookColumns());
+        books.LoadFromFile(bookFile);
+        QStringList out;
+        for (books.First(); !books.Eof(); books.Next())
+            out << books.FieldByName(QStringLiteral("Titel")).AsString();
+        return out;
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Clock::setFixedNow(QDateTime(QDate(2026, 3, 5), QTime(16, 4, 0)));
+    }
+    void cleanup() { Clock::setFixedNow({}); }
+
+    // A run that crashed: the next start replays its changes, says so, writes the tables at once and
+    // begins a new journal; a clean end then removes it.
+    void aCrashedRunIsRecoveredAtTheNextStart() {
+        const QString crashed = m_dir->path() + QStringLiteral("/crashed/");
+        {
+            auto data = start();
+            QVERIFY(QFileInfo::exists(journalFile()));
+            QVERIFY(data->recoveryNotice().isEmpty());
+            addBook(data->ClientBuecher, 1, QStringLiteral("Die unendliche Geschichte"));
+            Clock::setFixedNow(QDateTime(QDate(2026, 3, 5), QTime(16, 9, 0)));
+            addBook(data->ClientBuecher, 2, QStringLiteral("Räuber Hotzenplotz"));
+            crashInto(*data, crashed);
+            data->blockSaving(); // this run writes nothing more: the copy is the crash
+        }
+        QDir(folder()).removeRecursively();
+        QVERIFY(QDir().rename(crashed, folder()));
+        QVERIFY(titles(folder() + QLatin1String(LibraryTables::kBookFile)).isEmpty());
+        auto data = start();
+        QCOMPARE(data->recoveryNotice(),
+                 QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. 2 Änderungen vom 05.03.2026 "
+                                "zwischen 16:04 und 16:09 Uhr wurden aus dem Änderungsprotokoll wiederhergestellt "
+                                "und gespeichert."));
+        QCOMPARE(data->ClientBuecher.RecordCount(), 2);
+        // Written at once, and the start-up copy holds them too.
+        const QStringList expected{QStringLiteral("Die unendliche Geschichte"), QStringLiteral("Räuber Hotzenplotz")};
+        QCOMPARE(titles(folder() + QLatin1String(LibraryTables::kBookFile)), expected);
+        QCOMPARE(titles(data->lastStartupCopy() + QLatin1String(LibraryTables::kBookFile)), expected);
+        const journal::Content fresh = journal::read(readAll(journalFile()));
+        QVERIFY(fresh.hasHeader);
+        QVERIFY(fresh.changes.empty());
+        addBook(data->ClientBuecher, 3, QStringLiteral("Pippi"));
+        data->saveTables();
+        QVERIFY(!QFileInfo::exists(journalFile()));
+    }
+
+    // Damaged or foreign journals are set aside under a time stamp and the tables are used as saved.
+    void aDamagedJournalIsSetAside_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("foreign") << QByteArray("<html>kein Protokoll</html>");
+        QTest::newRow("another library's changes") << QByteArray("other");
+    }
+    void aDamagedJournalIsSetAside() {
+        QFETCH(QByteArray, content);
+        QByteArray bytes = content;
+        if (content == "other") {
+            QTemporaryDir other;
+            Tables t;
+            addBook(t.books, 1, QStringLiteral("Fremdes Buch"));
+            t.saveTo(other.path());
+            Journal j(t.all());
+            QString error;
+            QVERIFY(j.start(other.path(), &error));
+            addBook(t.books, 2, QStringLiteral("Noch ein fremdes Buch"));
+            j.stop();
+            bytes = readAll(other.path() + QStringLiteral("/journal.lsj"));
+        }
+        {
+            auto data = start();
+            addBook(data->ClientBuecher, 1, QStringLiteral("Eigenes Buch"));
+            data->saveTables();
+        }
+        writeAll(journalFile(), bytes);
+        auto data = start();
+        QVERIFY2(data->recoveryNotice().contains(QStringLiteral("beiseitegelegt")), qPrintable(data->recoveryNotice()));
+        QVERIFY(data->recoveryNotice().contains(QStringLiteral("so, wie sie zuletzt gespeichert wurden")));
+        QCOMPARE(readAll(folder() + QStringLiteral("journal-20260305-160400.lsj")), bytes);
+        QCOMPARE(data->ClientBuecher.RecordCount(), 1);
+        QVERIFY(journal::read(readAll(journalFile())).changes.empty());
+    }
+
+    // The end wrote the tables but not the removal of the journal: the next start finds nothing to recover
+    // and says nothing.
+    void aJournalWhoseChangesAreSavedIsQuiet() {
+        QByteArray kept;
+        {
+            auto data = start();
+            addBook(data->ClientBuecher, 1, QStringLiteral("Gespeichert"));
+            QVERIFY(data->flushJournal().isEmpty());
+            kept = readAll(journalFile());
+            data->saveTables();
+        }
+        writeAll(journalFile(), kept);
+        auto data = start();
+        QVERIFY(data->recoveryNotice().isEmpty());
+        QCOMPARE(data->ClientBuecher.RecordCount(), 1);
+    }
+
+    // A run whose saving is blocked never writes the journal, and a journal left from a crash stays for a run
+    // that can use it.
+    void aBlockedRunLeavesTheJournalAlone() {
+        const QString crashed = m_dir->path() + QStringLiteral("/crashed/");
+        {
+            auto data = start();
+            addBook(data->ClientBuecher, 1, QStringLiteral("Im Protokoll"));
+            crashInto(*data, crashed);
+            data->blockSaving();
+            const QByteArray stopped = readAll(journalFile());
+            addBook(data->ClientBuecher, 2, QStringLiteral("Nach dem Sperren"));
+            QVERIFY(data->flushJournal().isEmpty());
+            QCOMPARE(readAll(journalFile()), stopped);
+        }
+        QDir(folder()).removeRecursively();
+        QVERIFY(QDir().rename(crashed, folder()));
+        const QByteArray journalBefore = readAll(journalFile());
+        const QByteArray readers = readAll(folder() + QLatin1String(LibraryTables::kReaderFile));
+        writeAll(folder() + QLatin1String(LibraryTables::kReaderFile), "kaputt");
+        {
+            auto data = std::make_unique<LibraryData>();
+            data->FormCreate(base(), m_dir->path() + QStringLiteral("/bin"));
+            QVERIFY_THROWS_EXCEPTION(EngineError, data->loadAtStart());
+            QVERIFY(data->savingBlocked());
+            QVERIFY(data->recoveryNotice().isEmpty());
+        }
+        QCOMPARE(readAll(journalFile()), journalBefore);
+        writeAll(folder() + QLatin1String(LibraryTables::kReaderFile), readers);
+        auto data = start();
+        QVERIFY(data->recoveryNotice().startsWith(QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. "
+                                                                 "1 Änderung vom 05.03.2026, 16:04 Uhr wurde")));
+        QCOMPARE(data->ClientBuecher.RecordCount(), 1);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    int status = 0;
+    {
+        JournalTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        JournalRunTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_journal.moc"

@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 
 using namespace lesaro;
 
@@ -139,19 +140,30 @@ void settle() {
         QApplication::processEvents();
 }
 
-// Runs a command that opens a modal window, grabs the window once it is up, and closes it again.
+// Runs a command that opens a modal window, grabs the window once it is up, and closes it again. The look
+// is repeated until the window is there, so a command that lets events through before it opens its window
+// cannot leave the build waiting on a window nobody closes.
 QImage grabModal(const std::function<void()>& open) {
-    QImage image;
-    QTimer::singleShot(100, [&image] {
+    auto image = std::make_shared<QImage>();
+    auto returned = std::make_shared<bool>(false);
+    auto look = std::make_shared<std::function<void()>>();
+    *look = [image, returned, weak = std::weak_ptr<std::function<void()>>(look)] {
+        if (*returned)
+            return;
         if (QWidget* modal = QApplication::activeModalWidget()) {
             settle();
-            image = modal->grab().toImage();
+            *image = modal->grab().toImage();
             modal->close();
+            return;
         }
-    });
+        if (auto again = weak.lock())
+            QTimer::singleShot(50, *again);
+    };
+    QTimer::singleShot(100, *look);
     open();
+    *returned = true;
     settle();
-    return image;
+    return *image;
 }
 
 void trigger(TMainform& w, const char* action) {

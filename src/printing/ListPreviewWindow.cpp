@@ -113,6 +113,13 @@ void ListPreviewWindow::SpeedButton1Click() {
     m_job->setOrientation(m_job->orientation() == TPrintJob::Orientation::Landscape
                               ? TPrintJob::Orientation::Portrait
                               : TPrintJob::Orientation::Landscape);
+    // A page shown beyond the end of the turned list would be a page of headings alone: show the list's
+    // last page instead.
+    m_job->ResetToDefaultPage();
+    m_layout.prepare(*m_source, pageSetup(), m_options());
+    const int pages = m_layout.pageCount(*m_source);
+    if (m_preview->PageIndex() > pages)
+        m_preview->setPageIndex(pages);
     // The page count found in one orientation does not hold in the other: a list that needs more pages
     // when turned would otherwise lose its last pages in the preview and in the printout. The count is
     // opened after the turn, so that the page shown settles it in the new orientation.

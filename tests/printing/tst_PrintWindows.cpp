@@ -575,6 +575,9 @@ void tst_PrintWindows::orientationButtonTurnsTheBookList() {
     QCOMPARE(window.PrintJob1()->PageCount(), 4);
     window.SpeedButton1Click();
     QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Portrait);
+    // Page 4 lies beyond the portrait list: its last page is shown, and settles the count.
+    QCOMPARE(window.Preview1()->PageIndex(), 3);
+    QCOMPARE(window.PrintJob1()->PageCount(), 3);
     // Printing after the turn back prints the three portrait pages, whatever the preview had settled, and
     // although the preview shows (and draws again) the list's last page while the printout runs.
     FileDialogService::answerNext(f.path(QStringLiteral("gedreht.pdf")));

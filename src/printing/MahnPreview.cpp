@@ -104,9 +104,15 @@ void TMahnungenF::refresh() {
     m_job->ResetToDefaultPage();
     layOut();
     m_job->setPageCount(int(m_pages.size()));
+    // The preview scales to the window's width, which it learns only once the window is shown.
+    if (isVisible())
+        m_preview->setPrintJob(m_job);
+}
+
+void TMahnungenF::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
     m_preview->setPrintJob(m_job);
-    m_preview->setPageIndex(1);
-    m_preview->UpdatePreview();
+    m_preview->setFocus();
 }
 
 void TMahnungenF::layOut() {

@@ -46,6 +46,9 @@ public:
     bool printLetters();
     static QString statusText(const printing::MahnCollection& collection);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void layOut();
 

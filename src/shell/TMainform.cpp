@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
+#include "exchange/MahnlisteExport.h"
 #include "exchange/TAccessFormF.h"
 #include "exchange/TExportF.h"
 #include "exchange/TExportLeserF.h"
@@ -17,6 +18,8 @@
 #include "maintenance/TComboBoxenLoeschenF.h"
 #include "maintenance/TDatenSichernF.h"
 #include "maintenance/TOptionenF.h"
+#include "printing/MahnOptionen.h"
+#include "printing/MahnPreview.h"
 #include "printing/TDruckerDialogAusleihlisteF.h"
 #include "printing/TDruckerDialogF.h"
 #include "printing/TDruckerDialogLeserF.h"
@@ -153,6 +156,9 @@ void TMainform::createWindows() {
     m_WizzardF = new TWizzardF(m_library, this);
     m_AccessFormF = new TAccessFormF(m_library, this);
     m_WizzardLeserF = new TWizzardLeserF(m_library, this);
+    m_MahnungenF = new TMahnungenF(m_library, this);
+    m_MahnOptionenF = new TMahnOptionenF(m_library, this);
+    m_MahnungenF->setOptionsWindow(m_MahnOptionenF);
     // What a window changed reaches the disk's crash journal as soon as the window closes.
     for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         connect(window, &QDialog::finished, this, [this] {
@@ -303,6 +309,11 @@ void TMainform::buildMenu() {
                &TMainform::GesamtlisteDruckenClick);
     addCommand(ausleihe, QStringLiteral("UeberfaelligeBuecherdrucken1"),
                QStringLiteral("\"Überfällige Bücher\" drucken"), &TMainform::UeberfaelligeDruckenClick);
+    ausleihe->addSeparator();
+    addCommand(ausleihe, QStringLiteral("Mahnungendrucken1"), QStringLiteral("Mahnungen drucken…"),
+               opens(m_MahnungenF));
+    addCommand(ausleihe, QStringLiteral("Mahnlisteexportieren1"), QStringLiteral("Mahnliste exportieren…"),
+               [this] { run([this] { MahnlisteExportieren(m_library, this); }); });
 
     QMenu* leser = bar->addMenu(QStringLiteral("Leser"));
     addCommand(leser, QStringLiteral("LeserNeu1"), QStringLiteral("Neu"), &TMainform::NeuerLeserClick);
@@ -336,6 +347,7 @@ void TMainform::buildMenu() {
                opens(m_OptionenF));
     addCommand(optionen, QStringLiteral("DatenausBoxenloeschen1"), QStringLiteral("Daten aus Boxen löschen"),
                opens(m_ComboBoxenLoeschenF));
+    addCommand(optionen, QStringLiteral("Mahnschreiben1"), QStringLiteral("Mahnschreiben…"), opens(m_MahnOptionenF));
 
     QMenu* hilfe = bar->addMenu(QStringLiteral("Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));

@@ -28,6 +28,8 @@ class TExportF;
 class TExportLeserF;
 class TInfoF;
 class TLeserEingebenF;
+class TMahnOptionenF;
+class TMahnungenF;
 class TNetzwerkF;
 class TOptionenF;
 class TRueckgabeF;
@@ -143,6 +145,8 @@ private:
     TWizzardF* m_WizzardF = nullptr;
     TAccessFormF* m_AccessFormF = nullptr;
     TWizzardLeserF* m_WizzardLeserF = nullptr;
+    TMahnungenF* m_MahnungenF = nullptr;
+    TMahnOptionenF* m_MahnOptionenF = nullptr;
 
     bool m_created = false;
     bool m_shown = false;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace lesaro::printing {
 
@@ -62,22 +63,24 @@ void ListLayout::walkColumns(const ListOptions& options, const PageSetup& page, 
 
 void ListLayout::measure(const ListSource& source, const WidthKey& key) {
     const int columns = int(m_design.columns.size());
-    QList<int> widths(columns, 0);
+    std::vector<int> widths(size_t(columns), 0);
     const int rows = source.rowCount();
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QString text = source.measuredText(r, c);
             if (text.isEmpty())
                 continue;
-            widths[c] = std::max(widths[c], m_measurer.textWidth(Arial, key.fontHeight, text));
+            int& width = widths[size_t(c)];
+            width = std::max(width, m_measurer.textWidth(Arial, key.fontHeight, text));
         }
     }
+    m_measured.clear();
     for (int c = 0; c < columns; ++c) {
-        if (m_design.columns[c].numberWidthRule && widths[c] < 50)
-            widths[c] = key.numberWidth;
-        widths[c] += key.padding;
+        int width = widths[size_t(c)];
+        if (m_design.columns[c].numberWidthRule && width < 50)
+            width = key.numberWidth;
+        m_measured.append(width + key.padding);
     }
-    m_measured = widths;
     m_widthKey = key;
     ++m_measureCount;
 }

@@ -123,6 +123,46 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(out));
     }
 
+    // What "cmake --install" puts where a desktop looks for it, and a desktop entry that names the program,
+    // its German name and comment, and the menu categories.
+    void installsInStandardPlaces() {
+        QTemporaryDir prefix;
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral(LESARO_CMAKE), {QStringLiteral("--install"), QStringLiteral(LESARO_BUILD_DIR),
+                                               QStringLiteral("--prefix"), prefix.path()});
+        QVERIFY(p.waitForFinished(120000));
+        QVERIFY2(p.exitCode() == 0, p.readAll().constData());
+        const QStringList files = {QStringLiteral("bin/lesaro"), QStringLiteral("share/lesaro/Lesaro - Handbuch.pdf"),
+                                   QStringLiteral("share/applications/de.orvendel.Lesaro.desktop"),
+                                   QStringLiteral("share/icons/hicolor/scalable/apps/de.orvendel.Lesaro.svg"),
+                                   QStringLiteral("share/metainfo/de.orvendel.Lesaro.metainfo.xml")};
+        for (const QString& file : files)
+            QVERIFY2(QFileInfo(prefix.filePath(file)).isFile(), qPrintable(file));
+        QVERIFY(QFileInfo(prefix.filePath(QStringLiteral("bin/lesaro"))).isExecutable());
+
+        QFile entry(prefix.filePath(QStringLiteral("share/applications/de.orvendel.Lesaro.desktop")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
+        for (const QString& line :
+             {QStringLiteral("Type=Application"), QStringLiteral("Exec=lesaro"),
+              QStringLiteral("Icon=de.orvendel.Lesaro"), QStringLiteral("Name[de]=Lesaro"),
+              QStringLiteral("Comment[de]=Bücher, Leser und Ausleihen einer kleinen Bücherei verwalten")})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+        const auto categories = std::find_if(
+            lines.begin(), lines.end(), [](const QString& l) { return l.startsWith(QLatin1String("Categories=")); });
+        QVERIFY(categories != lines.end());
+        QVERIFY(categories->contains(QLatin1String("Office;")) && categories->contains(QLatin1String("Education;")));
+
+        QFile meta(prefix.filePath(QStringLiteral("share/metainfo/de.orvendel.Lesaro.metainfo.xml")));
+        QVERIFY(meta.open(QIODevice::ReadOnly));
+        const QString xml = QString::fromUtf8(meta.readAll());
+        QVERIFY2(!xml.contains(QLatin1Char('@')), "every placeholder filled in");
+        QVERIFY(
+            xml.contains(QStringLiteral("<launchable type=\"desktop-id\">de.orvendel.Lesaro.desktop</launchable>")));
+    }
+
     // Where the help button looks: beside the program file first (a build folder), then where an
     // installation puts it (bin/lesaro beside share/lesaro); with neither, the message names the program folder.
     void findsTheInstalledManual_data() {

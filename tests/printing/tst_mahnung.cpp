@@ -81,6 +81,7 @@ private Q_SLOTS:
     void optionsWindowStoresAndRefusesEmptyText();
 
     void printedLettersReadBack();
+    void randomLibrariesPrintedAndReadBack();
     void statusCountsReadersWithoutAddress();
     void nothingOverdueTellsTheUser();
 };
@@ -468,6 +469,58 @@ void tst_mahnung::printedLettersReadBack() {
     QVERIFY(pages[0].contains(QStringLiteral("03.03.2024"))); // Effi Briest, due twelve days ago (a leap year)
     // Clara's letter has her name alone in the window.
     QVERIFY(!pages[2].contains(QStringLiteral("Lindenweg")) && !pages[2].contains(QStringLiteral("Tomarelle")));
+}
+
+// Random small libraries through the whole path, collection, layout, print job, PDF, against a plain
+// computation of who owes which book: each title on its reader's page and on no other.
+void tst_mahnung::randomLibrariesPrintedAndReadBack() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    for (quint32 seed = 101; seed <= 104; ++seed) {
+        QRandomGenerator rng(seed);
+        Fixture f;
+        PrinterChoice::selectDefault();
+        const int bookCount = 2 + int(rng.bounded(12)), readerCount = 1 + int(rng.bounded(5));
+        QList<int> bookIds, readerIds;
+        for (int i = 0; i < bookCount; ++i)
+            bookIds.append(f.addBook(200 + i, QStringLiteral("Autor"), QStringLiteral("Buch-%1-Ende").arg(i)));
+        for (int i = 0; i < readerCount; ++i)
+            readerIds.append(f.addReader(i + 1, QStringLiteral("Vor%1").arg(i), QStringLiteral("Leser%1").arg(i)));
+        std::map<int, std::set<QString>> owed; // reader index → titles
+        QStringList ops;
+        for (int i = 0; i < int(rng.bounded(20)); ++i) {
+            const int b = int(rng.bounded(bookCount)), r = int(rng.bounded(readerCount));
+            const int due = int(rng.bounded(7)) - 3;
+            const bool back = rng.bounded(4) == 0;
+            f.addLoan(bookIds[b], readerIds[r], Today.addDays(-20), Today.addDays(due), back ? Today : QDate());
+            ops.append(QStringLiteral("(%1,%2,%3%4)").arg(b).arg(r).arg(due).arg(back ? "r" : ""));
+            if (due < 0 && !back)
+                owed[r].insert(QStringLiteral("Buch-%1-Ende").arg(b));
+        }
+        const QString where = QStringLiteral("seed %1, loans %2").arg(seed).arg(ops.join(' '));
+        TMahnungenF window(f.library(), nullptr);
+        window.refresh();
+        if (owed.empty()) {
+            QVERIFY2(window.collection().readers.isEmpty(), qPrintable(where));
+            continue;
+        }
+        window.show();
+        const QString file = f.path(QStringLiteral("zufall.pdf"));
+        FileDialogService::answerNext(file);
+        QVERIFY2(window.printLetters(), qPrintable(where));
+        const QStringList pages = pdfPages(file);
+        QCOMPARE(pages.size(), int(owed.size()));
+        int p = 0;
+        for (const auto& [reader, titles] : owed) { // readers sort by "Leser<n>", as the map does
+            const QString& text = pages[p++];
+            QVERIFY2(text.contains(QStringLiteral("Vor%1 Leser%1").arg(reader)), qPrintable(where + "\n" + text));
+            for (int b = 0; b < bookCount; ++b) {
+                const QString title = QStringLiteral("Buch-%1-Ende").arg(b);
+                QVERIFY2(text.contains(title) == (titles.count(title) > 0),
+                         qPrintable(where + QStringLiteral(" page %1, %2").arg(p).arg(title)));
+            }
+        }
+    }
 }
 
 void tst_mahnung::statusCountsReadersWithoutAddress() {

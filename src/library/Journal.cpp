@@ -281,7 +281,10 @@ QString recoveredText(const journal::ReplayResult& r) {
     const QDateTime last = QDateTime::fromMSecsSinceEpoch(r.lastWhen);
     const QString day = first.toString(QStringLiteral("dd.MM.yyyy"));
     QString when;
-    if (r.applied == 1)
+    // Changes within one minute read as one moment, not as "between 15:09 and 15:09".
+    const bool oneMinute = first.date() == last.date() &&
+                           first.toString(QStringLiteral("HH:mm")) == last.toString(QStringLiteral("HH:mm"));
+    if (r.applied == 1 || oneMinute)
         when = QStringLiteral("vom %1, %2 Uhr").arg(day, first.toString(QStringLiteral("HH:mm")));
     else if (first.date() == last.date())
         when = QStringLiteral("vom %1 zwischen %2 und %3 Uhr")

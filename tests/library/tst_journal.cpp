@@ -459,6 +459,47 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(journalFile()));
     }
 
+    // The notice names the number of changes and when they were made, in words a librarian reads at once.
+    void theNoticeSaysHowManyFromWhen_data() {
+        QTest::addColumn<QList<QDateTime>>("times");
+        QTest::addColumn<QString>("when");
+        const QDate day(2026, 3, 5);
+        QTest::newRow("one") << QList<QDateTime>{QDateTime(day, QTime(9, 15))}
+                             << "1 Änderung vom 05.03.2026, 09:15 Uhr wurde";
+        QTest::newRow("within a minute") << QList<QDateTime>{QDateTime(day, QTime(9, 15, 1)),
+                                                             QDateTime(day, QTime(9, 15, 59))}
+                                         << "2 Änderungen vom 05.03.2026, 09:15 Uhr wurden";
+        QTest::newRow("over the day") << QList<QDateTime>{QDateTime(day, QTime(9, 15)), QDateTime(day, QTime(11, 0)),
+                                                          QDateTime(day, QTime(16, 42))}
+                                      << "3 Änderungen vom 05.03.2026 zwischen 09:15 und 16:42 Uhr wurden";
+        QTest::newRow("past midnight") << QList<QDateTime>{QDateTime(day, QTime(23, 50)),
+                                                           QDateTime(day.addDays(1), QTime(0, 5))}
+                                       << "2 Änderungen vom 05.03.2026, 23:50 Uhr bis 06.03.2026, 00:05 Uhr wurden";
+    }
+    void theNoticeSaysHowManyFromWhen() {
+        QFETCH(QList<QDateTime>, times);
+        QFETCH(QString, when);
+        const QString crashed = m_dir->path() + QStringLiteral("/crashed/");
+        {
+            auto data = start();
+            int id = 0;
+            for (const QDateTime& t : times) {
+                Clock::setFixedNow(t);
+                ++id;
+                addBook(data->ClientBuecher, id, QStringLiteral("Buch %1").arg(id));
+            }
+            crashInto(*data, crashed);
+            data->blockSaving();
+        }
+        QDir(folder()).removeRecursively();
+        QVERIFY(QDir().rename(crashed, folder()));
+        auto data = start();
+        QCOMPARE(data->recoveryNotice(), QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 aus dem "
+                                                        "Änderungsprotokoll wiederhergestellt und gespeichert.")
+                                             .arg(when));
+        QCOMPARE(data->ClientBuecher.RecordCount(), int(times.size()));
+    }
+
     // Damaged or foreign journals are set aside under a time stamp and the tables are used as saved.
     void aDamagedJournalIsSetAside_data() {
         QTest::addColumn<QByteArray>("content");

@@ -142,7 +142,9 @@ const QString MahnTexts::BodySetting = QStringLiteral("MahnText");
 const QString MahnTexts::ClosingSetting = QStringLiteral("MahnGruss");
 
 MahnTexts MahnTexts::defaults() {
-    return {QStringLiteral("Gemeindebücherei · Am Markt 1 · 12345 Musterstadt"),
+    // No made-up address: a return line that names a street the library is not in would send the letters
+    // that cannot be delivered somewhere else. The library enters its own in the options.
+    return {QStringLiteral("Ihre Bücherei"),
             QStringLiteral("die unten genannten Bücher haben Sie bei uns ausgeliehen; ihre Leihfrist ist abgelaufen. "
                            "Bitte bringen Sie die Bücher in den nächsten Tagen zurück oder lassen Sie die Leihfrist "
                            "bei uns verlängern.\n"

@@ -29,8 +29,10 @@ TMahnOptionenF::TMahnOptionenF(Library&, QWidget* parent)
 
     auto* form = new QFormLayout(contentArea());
     form->setContentsMargins(12, 12, 12, 8);
-    auto* hint = new QLabel(QStringLiteral("Anrede, Anschrift, Datum und die Liste der überfälligen Bücher setzt "
-                                           "das Programm selbst ein."),
+    auto* hint = new QLabel(QStringLiteral("Die Absenderzeile steht klein über der Anschrift im Fenster des "
+                                           "Umschlags: Name und Anschrift Ihrer Bücherei. Anrede, Anschrift des "
+                                           "Lesers, Datum und die Liste der überfälligen Bücher setzt das Programm "
+                                           "selbst ein."),
                             contentArea());
     hint->setWordWrap(true);
     form->addRow(hint);

@@ -9,6 +9,7 @@
 #include "BenchSummary.h"
 #include "ExchangeBenchmarks.h"
 #include "FileBenchmarks.h"
+#include "JournalBenchmark.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
 #include "PostcodeBenchmark.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerLendingBenchmarks();
     lesaro::bench::registerExchangeBenchmarks();
     lesaro::bench::registerPrintBenchmarks();
+    lesaro::bench::registerJournalBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -159,6 +161,12 @@ int main(int argc, char** argv) {
     figures.print("s", "print-books-pdf", lesaro::bench::printBooksSeconds(), 2);
     figures.print("ratio", "print-scaling", lesaro::bench::printScalingRatio(), 3);
     figures.print("ratio", "startup-vs-load", startup, 3);
+    const auto withJournal = summary.seconds("post-with-journal/journal");
+    const auto withoutJournal = summary.seconds("post-with-journal/plain");
+    figures.print("ratio", "post-with-journal",
+                  withJournal && withoutJournal && *withoutJournal > 0 ? std::optional(*withJournal / *withoutJournal)
+                                                                       : std::nullopt,
+                  3);
     std::fflush(stdout);
 
     if (!context.failures().isEmpty())

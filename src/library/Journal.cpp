@@ -545,9 +545,9 @@ void Journal::stop() {
 }
 
 void Journal::finish() {
-    const bool wasRunning = running();
+    // Also after a failed write stopped the journal: the tables now hold everything it held.
     closeFile();
-    if (wasRunning && !m_path.isEmpty()) {
+    if (!m_path.isEmpty()) {
         QFile::remove(m_path);
         syncFolder(QFileInfo(m_path).absolutePath());
     }

@@ -18,8 +18,8 @@ void say(const QString& line) {
 
 } // namespace
 
-void JournalTestDriver::start(LibraryData& data, Journal& journal, const QString& spec) {
-    const QStringList parts = spec.split(u':');
+void JournalTestDriver::start(LibraryData& data, Journal& journal, const QString& plan) {
+    const QStringList parts = plan.split(u':');
     if (parts.size() != 3)
         return;
     auto* driver = new JournalTestDriver(data, journal, parts[0], parts[1].toInt(), parts[2].toInt());

@@ -18,7 +18,7 @@ class LibraryData;
 class JournalTestDriver : public QObject {
     Q_OBJECT
 public:
-    static void start(LibraryData& data, Journal& journal, const QString& spec);
+    static void start(LibraryData& data, Journal& journal, const QString& plan);
 
 private:
     JournalTestDriver(LibraryData& data, Journal& journal, const QString& tag, int count, int interval);

@@ -5,7 +5,7 @@
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
 #include "core/Table.h"
-#include "library/CurrentRowKeeper.h"
+#include "library/AllRows.h"
 #include "ui/FileDialogService.h"
 #include "ui/Library.h"
 #include "ui/MessageService.h"
@@ -18,22 +18,6 @@
 namespace lesaro {
 
 namespace {
-
-// Every row of a table, also those a list's filter hides; the filter and the current row stay.
-template <typename Fn>
-void forAllRows(Table& table, Fn fn) {
-    if (!table.Active())
-        return;
-    CurrentRowKeeper keep(table);
-    const bool filtered = table.Filtered();
-    if (filtered)
-        table.setFiltered(false);
-    const int count = table.viewCount();
-    for (int row = 0; row < count; ++row)
-        fn(row);
-    if (filtered)
-        table.setFiltered(true);
-}
 
 QStringList rowTexts(Table& table, int row, const QStringList& fields) {
     QStringList out;

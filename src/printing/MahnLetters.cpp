@@ -2,7 +2,7 @@
 
 #include "core/GermanLocale.h"
 #include "core/Table.h"
-#include "library/CurrentRowKeeper.h"
+#include "library/AllRows.h"
 #include "settings/INI.h"
 
 #include <QCollator>
@@ -12,23 +12,6 @@
 namespace lesaro::printing {
 
 namespace {
-
-// Reads every row of a table, also those the main window's filter hides at the moment, and puts the
-// filter and the current row back afterwards.
-template <typename Fn>
-void forAllRows(Table& table, Fn fn) {
-    if (!table.Active())
-        return;
-    CurrentRowKeeper keep(table);
-    const bool filtered = table.Filtered();
-    if (filtered)
-        table.setFiltered(false);
-    const int count = table.viewCount();
-    for (int row = 0; row < count; ++row)
-        fn(row);
-    if (filtered)
-        table.setFiltered(true);
-}
 
 int field(const Table& table, const char* name) {
     return table.fieldIndex(QLatin1String(name));

@@ -1,7 +1,6 @@
 #include "catalogue/TDB1EingabeF.h"
 
 #include "catalogue/ComboItems.h"
-#include "core/EngineError.h"
 #include "settings/INI.h"
 #include "ui/ButtonBar.h"
 #include "ui/DBComboBox.h"
@@ -10,7 +9,6 @@
 #include "ui/DBNavigator.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
-#include "ui/MessageService.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,15 +79,12 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int
     return label;
 }
 
-bool editing(const Table& t) {
-    return t.State() == TableState::Edit || t.State() == TableState::Insert;
-}
-
 } // namespace
 
 TDB1EingabeF::TDB1EingabeF(Library& library, QWidget* parent)
     : LesaroDialog(parent)
-    , m_library(library) {
+    , m_library(library)
+    , m_entry(library.DataBuecher(), this) {
     setObjectName(QStringLiteral("DB1EingabeF"));
     setWindowTitle(QStringLiteral("Bücher eingeben"));
     buildLayout();
@@ -236,53 +231,20 @@ void TDB1EingabeF::ApplyFieldCaptions(const QStringList& bookColumnCaptions) {
 }
 
 void TDB1EingabeF::FormShow() {
-    try {
-        m_library.rules().ClientBuecherAfterScroll(m_library.ClientBuecher());
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
-}
-
-bool TDB1EingabeF::saveRow() {
-    // The box that has the focus may hold a text the table has not taken yet.
-    if (!m_library.DataBuecher().UpdateRecord())
-        return false;
-    try {
-        m_library.ClientBuecher().Post();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-        return false;
-    }
-    return true;
+    run([this] { m_library.rules().ClientBuecherAfterScroll(m_library.ClientBuecher()); });
 }
 
 void TDB1EingabeF::BNeuClick() {
-    if (!m_library.DataBuecher().UpdateRecord())
-        return;
-    try {
-        m_library.ClientBuecher().Insert();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    m_entry.insertNew();
 }
 
 void TDB1EingabeF::Button3Click() {
-    if (editing(m_library.ClientBuecher()))
-        saveRow();
+    if (m_entry.editing())
+        m_entry.save();
 }
 
 void TDB1EingabeF::Button4Click() {
-    Table& books = m_library.ClientBuecher();
-    if (books.RecordCount() == 0)
-        return;
-    if (MessageService::confirm(this, QStringLiteral("Möchten Sie dieses Buch wirklich löschen?")) !=
-        MessageService::Button::Yes)
-        return;
-    try {
-        books.Delete();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    m_entry.remove(QStringLiteral("Möchten Sie dieses Buch wirklich löschen?"));
 }
 
 void TDB1EingabeF::Button1Click() {
@@ -294,25 +256,7 @@ void TDB1EingabeF::SpeedButton1Click() {
 }
 
 bool TDB1EingabeF::FormCloseQuery() {
-    Table& books = m_library.ClientBuecher();
-    if (!editing(books))
-        return true;
-    using B = MessageService::Button;
-    switch (MessageService::confirm(this, QStringLiteral("Änderungen speichern beim aktuellen Datensatz?"),
-                                    MessageService::Buttons(B::Yes) | B::No | B::Cancel)) {
-    case B::Yes:
-        return saveRow();
-    case B::No:
-        try {
-            books.Cancel();
-        } catch (const EngineError& e) {
-            MessageService::error(this, e.message());
-            return false;
-        }
-        return true;
-    default:
-        return false;
-    }
+    return m_entry.closeQuery();
 }
 
 } // namespace lesaro

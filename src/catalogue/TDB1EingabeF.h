@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/EntrySteps.h"
 #include "library/RecordRules.h"
 #include "ui/LesaroDialog.h"
 
@@ -51,11 +52,9 @@ private:
     void buildLayout();
     void bindControls();
     DBComboBox* box(const QString& name) const;
-    // Hands every pending text to the table and saves the row; false (after the message) when a field
-    // refuses its text or the save fails, with the row still being edited.
-    bool saveRow();
 
     Library& m_library;
+    EntrySteps m_entry;
     QList<QLabel*> m_captionedLabels; // LVerfasser … LBemerkungen, in caption order
     QList<DBEdit*> m_edits;
     QList<DBComboBox*> m_boxes;

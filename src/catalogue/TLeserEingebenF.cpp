@@ -2,7 +2,6 @@
 
 #include "catalogue/ComboItems.h"
 #include "catalogue/PostcodeLookup.h"
-#include "core/EngineError.h"
 #include "ui/ButtonBar.h"
 #include "ui/DBComboBox.h"
 #include "ui/DBEdit.h"
@@ -11,7 +10,6 @@
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
-#include "ui/MessageService.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -44,15 +42,12 @@ constexpr Row kRows[] = {
     {"Bemerkungen", "DBMemo1", "Bemerkung"},
 };
 
-bool editing(const Table& t) {
-    return t.State() == TableState::Edit || t.State() == TableState::Insert;
-}
-
 } // namespace
 
 TLeserEingebenF::TLeserEingebenF(Library& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
+    , m_entry(library.DataLeser(), this)
     , m_postcodes(new PostcodeLookup(library.ClientDataSet4(), this)) {
     setObjectName(QStringLiteral("LeserEingebenF"));
     setWindowTitle(QStringLiteral("Leserverwaltung"));
@@ -148,11 +143,7 @@ void TLeserEingebenF::buildLayout() {
 }
 
 void TLeserEingebenF::FormShow() {
-    try {
-        m_library.rules().ClientLeserAfterScroll(m_library.ClientLeser());
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    run([this] { m_library.rules().ClientLeserAfterScroll(m_library.ClientLeser()); });
 }
 
 void TLeserEingebenF::DBEdit8Exit() {
@@ -163,58 +154,25 @@ void TLeserEingebenF::DBEdit8Exit() {
     // character like any other and finds nothing.
     const QStringList towns = m_postcodes->towns(readers.FieldByName(QStringLiteral("PLZ")).AsString());
     replaceComboItems(m_town, towns);
-    if (towns.isEmpty() || !m_town->currentText().isEmpty() || !editing(readers))
+    if (towns.isEmpty() || !m_town->currentText().isEmpty() || !m_entry.editing())
         return;
-    try {
-        readers.FieldByName(QStringLiteral("Ort")).setAsString(towns.first());
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
-}
-
-bool TLeserEingebenF::saveRow() {
-    if (!m_library.DataLeser().UpdateRecord())
-        return false;
-    try {
-        m_library.ClientLeser().Post();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-        return false;
-    }
-    return true;
+    run([&] { readers.FieldByName(QStringLiteral("Ort")).setAsString(towns.first()); });
 }
 
 void TLeserEingebenF::SRColorButton1Click() {
-    if (!m_library.DataLeser().UpdateRecord())
-        return;
-    try {
-        m_library.ClientLeser().Insert();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    m_entry.insertNew();
 }
 
 void TLeserEingebenF::BSpeichernClick() {
     // The box that has the focus may hold a text the table has not taken yet; it counts as a change.
     if (!m_library.DataLeser().UpdateRecord())
         return;
-    Table& readers = m_library.ClientLeser();
-    if (editing(readers) && readers.Modified())
-        saveRow();
+    if (m_entry.editing() && m_library.ClientLeser().Modified())
+        m_entry.save();
 }
 
 void TLeserEingebenF::BLoeschenClick() {
-    Table& readers = m_library.ClientLeser();
-    if (readers.RecordCount() == 0)
-        return;
-    if (MessageService::confirm(this, QStringLiteral("Möchten Sie diesen Leser wirklich löschen?")) !=
-        MessageService::Button::Yes)
-        return;
-    try {
-        readers.Delete();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    m_entry.remove(QStringLiteral("Möchten Sie diesen Leser wirklich löschen?"));
 }
 
 void TLeserEingebenF::BSchliessenClick() {
@@ -222,33 +180,11 @@ void TLeserEingebenF::BSchliessenClick() {
 }
 
 void TLeserEingebenF::DBGrid1TitleClick(const QString& fieldName) {
-    try {
-        m_library.ClientAusleihe().setIndexFieldNames(fieldName);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    run([&] { m_library.ClientAusleihe().setIndexFieldNames(fieldName); });
 }
 
 bool TLeserEingebenF::FormCloseQuery() {
-    Table& readers = m_library.ClientLeser();
-    if (!editing(readers))
-        return true;
-    using B = MessageService::Button;
-    switch (MessageService::confirm(this, QStringLiteral("Änderungen speichern beim aktuellen Datensatz?"),
-                                    MessageService::Buttons(B::Yes) | B::No | B::Cancel)) {
-    case B::Yes:
-        return saveRow();
-    case B::No:
-        try {
-            readers.Cancel();
-        } catch (const EngineError& e) {
-            MessageService::error(this, e.message());
-            return false;
-        }
-        return true;
-    default:
-        return false;
-    }
+    return m_entry.closeQuery();
 }
 
 } // namespace lesaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/EntrySteps.h"
 #include "ui/LesaroDialog.h"
 
 #include <QList>
@@ -34,9 +35,9 @@ public:
 
 private:
     void buildLayout();
-    bool saveRow();
 
     Library& m_library;
+    EntrySteps m_entry;
     PostcodeLookup* m_postcodes;
     QList<DBEdit*> m_edits;
     DBComboBox* m_town = nullptr;

@@ -3,6 +3,7 @@
 #include "core/EngineError.h"
 #include "core/Table.h"
 #include "ui/DataSource.h"
+#include "ui/ErrorPath.h"
 #include "ui/MessageService.h"
 
 #include <QComboBox>
@@ -157,15 +158,13 @@ void LoanHistoryGrid::appendBelowLast() {
     if (!m_history)
         return;
     Table& t = m_history->table();
-    try {
+    runOrShowError(window(), [&] {
         if (t.State() == TableState::Insert)
             return; // the new row is not yet saved: one empty row at a time
         if (t.RecordCount() > 0 && t.RecNo() != t.RecordCount() - 1)
             return;
         t.Append();
-    } catch (const EngineError& e) {
-        MessageService::error(window(), e.message());
-    }
+    });
 }
 
 void LoanHistoryGrid::keyPressEvent(QKeyEvent* event) {
@@ -179,11 +178,7 @@ void LoanHistoryGrid::keyPressEvent(QKeyEvent* event) {
         }
         if (t.State() == TableState::Insert) {
             // Leaving the new row downwards saves it, as leaving any row does.
-            try {
-                t.CheckBrowseMode();
-            } catch (const EngineError& e) {
-                MessageService::error(window(), e.message());
-            }
+            runOrShowError(window(), [&] { t.CheckBrowseMode(); });
             event->accept();
             return;
         }

@@ -1,11 +1,10 @@
 #include "lending/NarrowingGroup.h"
 
-#include "core/EngineError.h"
 #include "core/Table.h"
 #include "lending/LoanFilters.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"
-#include "ui/MessageService.h"
+#include "ui/ErrorPath.h"
 
 #include <QFocusEvent>
 #include <QLabel>
@@ -60,7 +59,7 @@ NarrowingGroup::NarrowingGroup(const QString& title, DataSource* source, const Q
 void NarrowingGroup::boxChange(int index) {
     Table& table = m_source->table();
     const QString text = m_boxes[index]->text();
-    try {
+    runOrShowError(window(), [&] {
         if (index == 0) {
             if (text.isEmpty())
                 return;
@@ -69,9 +68,7 @@ void NarrowingGroup::boxChange(int index) {
             return;
         }
         LoanFilters::applyNarrowing(table, m_filterFor(m_boxDefs[index].field, text));
-    } catch (const EngineError& e) {
-        MessageService::error(window(), e.message());
-    }
+    });
 }
 
 void NarrowingGroup::boxEnter(int index) {
@@ -84,11 +81,7 @@ void NarrowingGroup::boxEnter(int index) {
 void NarrowingGroup::titleClick(const QString& field) {
     if (field.isEmpty())
         return;
-    try {
-        m_source->table().setIndexFieldNames(field);
-    } catch (const EngineError& e) {
-        MessageService::error(window(), e.message());
-    }
+    runOrShowError(window(), [&] { m_source->table().setIndexFieldNames(field); });
 }
 
 bool NarrowingGroup::currentMatchesNumber() const {

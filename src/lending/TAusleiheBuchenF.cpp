@@ -1,7 +1,6 @@
 #include "lending/TAusleiheBuchenF.h"
 
 #include "core/Clock.h"
-#include "core/EngineError.h"
 #include "lending/LoanFilters.h"
 #include "lending/NarrowingGroup.h"
 #include "settings/INI.h"
@@ -102,13 +101,11 @@ void TAusleiheBuchenF::FormShow() {
     m_LEingetragen->hide();
     m_DTPVon->setDate(Clock::today());
     DTPVonChange();
-    try {
+    run([this] {
         Table& books = m_library.ClientBuecher();
         books.setFilter(LoanFilters::lentFilter(false));
         books.setFiltered(true);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
     // Opening is not entering a box: the texts of the last opening stay as they were.
     m_readers->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -122,12 +119,10 @@ void TAusleiheBuchenF::setVisible(bool visible) {
 }
 
 void TAusleiheBuchenF::FormClose() {
-    try {
+    run([this] {
         m_library.ClientLeser().setFiltered(false);
         m_library.ClientBuecher().setFiltered(false);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
 }
 
 void TAusleiheBuchenF::DTPVonChange() {
@@ -188,14 +183,11 @@ void TAusleiheBuchenF::BBuchenClick() {
 }
 
 bool TAusleiheBuchenF::book() {
-    try {
-        const LoanDesk::Booking result = m_desk.bookLoan(m_DTPVon->date(), m_DTPSollBis->date());
-        if (result != LoanDesk::Booking::Booked) {
-            MessageService::notice(this, LoanDesk::message(result));
-            return false;
-        }
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    LoanDesk::Booking result = LoanDesk::Booking::Booked;
+    if (!run([&] { result = m_desk.bookLoan(m_DTPVon->date(), m_DTPSollBis->date()); }))
+        return false;
+    if (result != LoanDesk::Booking::Booked) {
+        MessageService::notice(this, LoanDesk::message(result));
         return false;
     }
     m_LEingetragen->show();

@@ -1,11 +1,9 @@
 #include "lending/TAusleihhistorieF.h"
 
-#include "core/EngineError.h"
 #include "lending/LoanHistoryGrid.h"
 #include "ui/DBText.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
-#include "ui/MessageService.h"
 #include "ui/WindowStyle.h"
 
 #include <QHBoxLayout>
@@ -85,29 +83,17 @@ void TAusleihhistorieF::FormShow() {
 
 bool TAusleihhistorieF::FormCloseQuery() {
     // A changed cell is saved like leaving its row would, so nothing typed is lost by closing.
-    try {
-        m_library.ClientAusleihe().CheckBrowseMode();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    if (!run([this] { m_library.ClientAusleihe().CheckBrowseMode(); }))
         return false;
-    }
     if (m_syncQueued) {
         m_syncQueued = false;
-        try {
-            m_desk.syncLentFlag(m_bookId);
-        } catch (const EngineError& e) {
-            MessageService::error(this, e.message());
-        }
+        run([this] { m_desk.syncLentFlag(m_bookId); });
     }
     return true;
 }
 
 void TAusleihhistorieF::DBGrid1TitleClick(const QString& field) {
-    try {
-        m_library.ClientAusleihe().setIndexFieldNames(field);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    run([&] { m_library.ClientAusleihe().setIndexFieldNames(field); });
 }
 
 void TAusleihhistorieF::BSchliessenClick() {
@@ -125,11 +111,7 @@ void TAusleihhistorieF::loansChanged() {
             if (!m_syncQueued)
                 return;
             m_syncQueued = false;
-            try {
-                m_desk.syncLentFlag(m_bookId);
-            } catch (const EngineError& e) {
-                MessageService::error(this, e.message());
-            }
+            run([this] { m_desk.syncLentFlag(m_bookId); });
         },
         Qt::QueuedConnection);
 }

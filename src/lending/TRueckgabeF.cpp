@@ -1,7 +1,6 @@
 #include "lending/TRueckgabeF.h"
 
 #include "core/Clock.h"
-#include "core/EngineError.h"
 #include "lending/LoanFilters.h"
 #include "lending/NarrowingGroup.h"
 #include "ui/ButtonBar.h"
@@ -76,13 +75,11 @@ TRueckgabeF::TRueckgabeF(Library& library, QWidget* parent)
 void TRueckgabeF::FormShow() {
     m_LEingetragen->hide();
     m_DTPBis->setDate(Clock::today());
-    try {
+    run([this] {
         Table& books = m_library.ClientBuecher();
         books.setFilter(LoanFilters::lentFilter(true));
         books.setFiltered(true);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
     // Opening is not entering a box: the texts of the last opening stay as they were.
     m_books->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -96,11 +93,7 @@ void TRueckgabeF::setVisible(bool visible) {
 }
 
 void TRueckgabeF::FormClose() {
-    try {
-        m_library.ClientBuecher().setFiltered(false);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    run([this] { m_library.ClientBuecher().setFiltered(false); });
 }
 
 void TRueckgabeF::EBuchNummerChange() {
@@ -135,14 +128,11 @@ void TRueckgabeF::BBuchenClick() {
 }
 
 bool TRueckgabeF::giveBack() {
-    try {
-        const LoanDesk::Return result = m_desk.bookReturn(m_DTPBis->date());
-        if (result != LoanDesk::Return::Returned) {
-            MessageService::notice(this, LoanDesk::message(result));
-            return false;
-        }
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    LoanDesk::Return result = LoanDesk::Return::Returned;
+    if (!run([&] { result = m_desk.bookReturn(m_DTPBis->date()); }))
+        return false;
+    if (result != LoanDesk::Return::Returned) {
+        MessageService::notice(this, LoanDesk::message(result));
         return false;
     }
     m_LEingetragen->show();

@@ -150,24 +150,16 @@ void TDatenSichernF::SpeedButton2Click() {
 void TDatenSichernF::Button1Click() {
     const QString folder = DataBackup::withSeparator(m_edit1->text());
     m_edit1->setText(folder);
-    try {
-        DataBackup::writeBackup(m_library.data(), folder);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    if (!run([&] { DataBackup::writeBackup(m_library.data(), folder); }))
         return;
-    }
     accept();
 }
 
 void TDatenSichernF::Button3Click() {
     const QString folder = DataBackup::withSeparator(m_edit2->text());
     m_edit2->setText(folder);
-    try {
-        DataBackup::requireFolder(folder);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    if (!run([&] { DataBackup::requireFolder(folder); }))
         return;
-    }
     if (MessageService::confirm(this, restoreQuestion()) != MessageService::Button::Yes)
         return;
     if (!restoreFrom(folder))
@@ -192,12 +184,8 @@ void TDatenSichernF::Button2Click() {
 
 bool TDatenSichernF::restoreFrom(const QString& folder) {
     DataBackup::Tables tables;
-    try {
-        tables = DataBackup::readTables(folder);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    if (!run([&] { tables = DataBackup::readTables(folder); }))
         return false;
-    }
     bool complete = true;
     try {
         const ControlsDisabled paused = m_library.tableControlsDisabled();

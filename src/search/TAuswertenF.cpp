@@ -1,12 +1,10 @@
 #include "search/TAuswertenF.h"
 
-#include "core/EngineError.h"
 #include "search/BookSearch.h"
 #include "settings/FieldCaptions.h"
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
-#include "ui/MessageService.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -116,23 +114,19 @@ void TAuswertenF::FormShow() {
 void TAuswertenF::BAnzeigenClick() {
     const QString text = m_E1->text().trimmed();
     m_E1->setText(text);
-    try {
+    run([&] {
         const int hits = BookSearch::run(m_library.ClientBuecher(), m_CB1->currentText(), text, m_RBexakt->isChecked());
         m_LAnzahl->setText(QString::number(hits) + QStringLiteral(" Treffer"));
         m_LAnzahl->show();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
 }
 
 void TAuswertenF::Button1Click() {
     Table& books = m_library.ClientBuecher();
-    try {
+    run([&] {
         books.setFiltered(false);
         books.setIndexFieldNames(QStringLiteral("Nummer;Nummer"));
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
     // The count always tells how many books the list shows, here all of them.
     m_LAnzahl->setText(QString::number(books.RecordCount()) + QStringLiteral(" Treffer"));
     m_LAnzahl->show();
@@ -143,34 +137,24 @@ void TAuswertenF::Button3Click() {
 }
 
 void TAuswertenF::DBGrid1DblClick() {
-    try {
-        // On an empty hit list this starts a new book, which the book entry window then shows.
-        m_library.ClientBuecher().Edit();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    // On an empty hit list this starts a new book, which the book entry window then shows.
+    if (!run([this] { m_library.ClientBuecher().Edit(); }))
         return;
-    }
     Q_EMIT bookEntryRequested();
 }
 
 void TAuswertenF::DBGrid1TitleClick(const QString& fieldName) {
     if (fieldName.isEmpty())
         return;
-    try {
-        m_library.ClientBuecher().setIndexFieldNames(fieldName);
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    run([&] { m_library.ClientBuecher().setIndexFieldNames(fieldName); });
 }
 
 void TAuswertenF::FormClose() {
     Table& books = m_library.ClientBuecher();
-    try {
+    run([&] {
         books.setFiltered(false);
         books.setIndexFieldNames(QStringLiteral("Nummer"));
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
 }
 
 // Every way of closing ends here; nothing in this window keeps the user, so the close always happens.

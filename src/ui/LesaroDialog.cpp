@@ -1,6 +1,7 @@
 #include "ui/LesaroDialog.h"
 
 #include "ui/ButtonBar.h"
+#include "ui/ErrorPath.h"
 #include "ui/WindowStyle.h"
 
 #include <QShowEvent>
@@ -55,6 +56,10 @@ void LesaroDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();
+}
+
+bool LesaroDialog::run(const std::function<void()>& work) {
+    return runOrShowError(this, work);
 }
 
 } // namespace lesaro

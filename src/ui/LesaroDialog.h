@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 namespace lesaro {
 
 class ButtonBar;
@@ -35,6 +37,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+    // Runs a handler's work and shows an engine failure as an error box over this window (see ErrorPath.h);
+    // true when the work ran to its end.
+    bool run(const std::function<void()>& work);
 
 private:
     QWidget* m_content;

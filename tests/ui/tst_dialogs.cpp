@@ -1,4 +1,6 @@
+#include "core/EngineError.h"
 #include "ui/ButtonBar.h"
+#include "ui/ErrorPath.h"
 #include "ui/FileDialogService.h"
 #include "ui/FlatButton.h"
 #include "ui/LesaroDialog.h"
@@ -52,6 +54,12 @@ public:
     int refusals = 0;
     int queries = 0;
     int shows = 0;
+};
+
+// A window whose handlers go through the dialog's error path.
+class WorkingDialog : public LesaroDialog {
+public:
+    using LesaroDialog::run;
 };
 
 // The ways a user or a window closes a dialog.
@@ -297,6 +305,68 @@ private Q_SLOTS:
         QVERIFY(!title.isEmpty());
         QCOMPARE(title, QApplication::applicationDisplayName());
         QCOMPARE(labels, QStringList{QStringLiteral("OK")});
+    }
+
+    // A handler's work through run(): an engine failure ends it at the throw and reaches the user as one error
+    // box with the engine's German text, unchanged; the window stays open and the next handler runs as usual.
+    void runShowsEngineFailures_data() {
+        QTest::addColumn<int>("failAt");   // the step that fails; 0: none does
+        QTest::addColumn<QString>("text"); // the failure's message
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<int>("stepsDone");
+        QTest::newRow("work ends") << 0 << QString() << true << 3;
+        QTest::newRow("first step fails")
+            << 1 << QStringLiteral("Operation bei geschlossener Datenmenge nicht möglich") << false << 0;
+        QTest::newRow("last step fails") << 3
+                                         << QStringLiteral("'12,5x' ist kein gültiger Fließkommawert für Feld 'Preis'")
+                                         << false << 2;
+        QTest::newRow("several lines, quotes and umlauts")
+            << 2 << QStringLiteral("Die Datei „C:\\Sicherung\\buecher30.b04“ fehlt.\n\nEs wurde nichts zurückgelesen.")
+            << false << 1;
+        QTest::newRow("empty text") << 2 << QString() << false << 1;
+    }
+    void runShowsEngineFailures() {
+        QFETCH(int, failAt);
+        QFETCH(QString, text);
+        QFETCH(bool, result);
+        QFETCH(int, stepsDone);
+        WorkingDialog d;
+        d.show();
+        int done = 0;
+        const auto work = [&] {
+            for (int step = 1; step <= 3; ++step) {
+                if (step == failAt)
+                    throw EngineError(text);
+                ++done;
+            }
+        };
+        QCOMPARE(d.run(work), result);
+        QCOMPARE(done, stepsDone);
+        auto shown = MessageService::takeShown();
+        QCOMPARE(shown.size(), result ? 0 : 1);
+        if (!result) {
+            QCOMPARE(shown[0].kind, MessageService::Kind::Error);
+            QCOMPARE(shown[0].text, text);
+            QCOMPARE(shown[0].buttons, MessageService::Buttons(B::Ok));
+        }
+        QVERIFY(d.isVisible());
+        // The same path serves the controls inside a window, with their window as the parent.
+        done = 0;
+        QCOMPARE(runOrShowError(d.contentArea()->window(), work), result);
+        QCOMPARE(done, stepsDone);
+        QCOMPARE(MessageService::takeShown().size(), result ? 0 : 1);
+        // The failure is over: the next handler runs and succeeds.
+        QVERIFY(d.run([&] { ++done; }));
+        QCOMPARE(done, stepsDone + 1);
+        QVERIFY(MessageService::takeShown().isEmpty());
+    }
+
+    // Only the engine's failures carry a text for the user; anything else is a fault of the program and is
+    // not swallowed into a box.
+    void runLetsOtherExceptionsThrough() {
+        WorkingDialog d;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, d.run([] { throw std::runtime_error("kaputt"); }));
+        QVERIFY(MessageService::takeShown().isEmpty());
     }
 
     void warningsAreRecordedAsSuch() {

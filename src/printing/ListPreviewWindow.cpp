@@ -1,11 +1,11 @@
 #include "printing/ListPreviewWindow.h"
 
 #include "printing/PainterCanvas.h"
+#include "printing/PrintProgressDialog.h"
 #include "printing/TPreview.h"
 #include "printing/TPreviewToolbar.h"
 
 #include <QPainter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -58,14 +58,17 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
         connect(m_orientationButton, &QPushButton::clicked, this, &ListPreviewWindow::SpeedButton1Click);
     }
 
+    // The page count stands open until the layout finds the page on which the list ends. The margins
+    // have no effect without joMargins: the page band is the whole sheet.
     m_job->setPageCount(1000);
-    m_job->setOrientation(TPrintJob::Orientation::Portrait);
+    m_job->setOrientation(TPageOrientation::orPortrait);
+    m_job->setMargins({8, 8, 9, 9});
     m_job->setTitle(setup.caption);
-    m_job->OnInitDraw = [this](TPrintJob& job, QPainter& painter, TPrintJob::DrawTarget target) {
+    m_job->OnInitDraw = [this](TPrintJob& job, QPainter& painter, TDrawTarget target) {
         PrintJob1InitDraw(job, painter, target);
     };
-    m_job->OnDraw = [this](TPrintJob& job, QPainter& painter, int page, const QRect& rect,
-                           TPrintJob::DrawTarget target) { PrintJob1Draw(job, painter, page, rect, target); };
+    m_job->OnDraw = [this](TPrintJob& job, QPainter& painter, int page, const QRect& rect, TDrawArea,
+                           TDrawTarget target) { PrintJob1Draw(job, painter, page, rect, target); };
     m_preview->setViewMode(TPreview::ViewMode::PageWidth);
     m_toolbar->setPreview(m_preview);
 }
@@ -88,31 +91,30 @@ void ListPreviewWindow::showEvent(QShowEvent* event) {
 }
 
 PageSetup ListPreviewWindow::pageSetup() const {
-    return {m_job->PageWidth(), m_job->PageHeight(), m_job->orientation() == TPrintJob::Orientation::Landscape};
+    return {m_job->PageWidth(), m_job->PageHeight(), m_job->Orientation() == TPageOrientation::orLandscape};
 }
 
-void ListPreviewWindow::PrintJob1InitDraw(TPrintJob&, QPainter&, TPrintJob::DrawTarget) {
+void ListPreviewWindow::PrintJob1InitDraw(TPrintJob&, QPainter&, TDrawTarget) {
     m_layout.prepare(*m_source, pageSetup(), m_options());
 }
 
 void ListPreviewWindow::PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect&,
-                                      TPrintJob::DrawTarget target) {
+                                      TDrawTarget target) {
     const ListOptions options = m_options();
     m_layout.prepare(*m_source, pageSetup(), options);
     PainterCanvas canvas(painter);
     if (m_layout.drawPage(canvas, *m_source, pageSetup(), options, pageIndex)) {
         // Only a printout stops here. The preview may draw its last page while a printout runs (the window
         // repaints between the printed pages), and that must not end the printout early.
-        if (target == TPrintJob::DrawTarget::Print)
+        if (target == TDrawTarget::dtPrint)
             job.Abort();
         job.setPageCount(pageIndex);
     }
 }
 
 void ListPreviewWindow::SpeedButton1Click() {
-    m_job->setOrientation(m_job->orientation() == TPrintJob::Orientation::Landscape
-                              ? TPrintJob::Orientation::Portrait
-                              : TPrintJob::Orientation::Landscape);
+    m_job->setOrientation(m_job->Orientation() == TPageOrientation::orLandscape ? TPageOrientation::orPortrait
+                                                                                : TPageOrientation::orLandscape);
     // A page shown beyond the end of the turned list would be a page of headings alone: show the list's
     // last page instead.
     m_job->ResetToDefaultPage();
@@ -134,20 +136,8 @@ bool ListPreviewWindow::printList() {
     // has settled so far.
     m_job->setPageCount(pages);
 
-    QProgressDialog progress(QStringLiteral("Seite 1 von %1").arg(pages), QStringLiteral("Abbrechen"), 0, pages, this);
-    progress.setWindowTitle(QStringLiteral("Drucken"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    connect(&progress, &QProgressDialog::canceled, m_job, &TPrintJob::Cancel);
-    m_job->OnStartPrintPage = [&](TPrintJob&, int page) {
-        progress.setLabelText(QStringLiteral("Seite %1 von %2").arg(page).arg(pages));
-        progress.setValue(page - 1);
-    };
-    const bool printed = m_job->Print(this);
-    m_job->OnStartPrintPage = nullptr;
-    return printed;
+    PrintProgressDialog progress(*m_job, this);
+    return m_job->Print(this);
 }
 
 } // namespace lesaro

@@ -40,9 +40,8 @@ public:
     QPushButton* SpeedButton1() const { return m_orientationButton; }
     printing::ListLayout& layout() { return m_layout; }
 
-    void PrintJob1InitDraw(TPrintJob& job, QPainter& painter, TPrintJob::DrawTarget target);
-    void PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect& rect,
-                       TPrintJob::DrawTarget target);
+    void PrintJob1InitDraw(TPrintJob& job, QPainter& painter, TDrawTarget target);
+    void PrintJob1Draw(TPrintJob& job, QPainter& painter, int pageIndex, const QRect& rect, TDrawTarget target);
     void SpeedButton1Click();
     // "Print" on the bar: the whole list on the current printer, with a progress dialog that can cancel.
     bool printList();

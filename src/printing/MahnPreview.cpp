@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "printing/MahnOptionen.h"
 #include "printing/PainterCanvas.h"
+#include "printing/PrintProgressDialog.h"
 #include "printing/TPreview.h"
 #include "printing/TPreviewToolbar.h"
 #include "ui/Library.h"
@@ -10,7 +11,6 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -55,10 +55,11 @@ TMahnungenF::TMahnungenF(Library& library, QWidget* parent)
     m_optionsButton->setGeometry(m_toolbar->contentsEnd() + 8, 2, 120, 22);
     connect(m_optionsButton, &QPushButton::clicked, this, &TMahnungenF::OptionenClick);
 
-    m_job->setOrientation(TPrintJob::Orientation::Portrait);
+    m_job->setOrientation(TPageOrientation::orPortrait);
+    m_job->setMargins({8, 8, 9, 9});
     m_job->setTitle(QStringLiteral("Mahnungen"));
-    m_job->OnInitDraw = [this](TPrintJob&, QPainter&, TPrintJob::DrawTarget) { layOut(); };
-    m_job->OnDraw = [this](TPrintJob&, QPainter& painter, int pageIndex, const QRect&, TPrintJob::DrawTarget) {
+    m_job->OnInitDraw = [this](TPrintJob&, QPainter&, TDrawTarget) { layOut(); };
+    m_job->OnDraw = [this](TPrintJob&, QPainter& painter, int pageIndex, const QRect&, TDrawArea, TDrawTarget) {
         if (pageIndex < 1 || pageIndex > m_pages.size())
             return;
         PainterCanvas canvas(painter);
@@ -149,21 +150,9 @@ bool TMahnungenF::printLetters() {
         return false;
     m_job->ResetToDefaultPage();
     layOut();
-    const int pages = int(m_pages.size());
-    QProgressDialog progress(QStringLiteral("Seite 1 von %1").arg(pages), QStringLiteral("Abbrechen"), 0, pages, this);
-    progress.setWindowTitle(QStringLiteral("Drucken"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    connect(&progress, &QProgressDialog::canceled, m_job, &TPrintJob::Cancel);
-    m_job->OnStartPrintPage = [&](TPrintJob&, int page) {
-        progress.setLabelText(QStringLiteral("Seite %1 von %2").arg(page).arg(pages));
-        progress.setValue(page - 1);
-    };
-    const bool printed = m_job->Print(this);
-    m_job->OnStartPrintPage = nullptr;
-    return printed;
+    m_job->setPageCount(int(m_pages.size()));
+    PrintProgressDialog progress(*m_job, this);
+    return m_job->Print(this);
 }
 
 } // namespace lesaro

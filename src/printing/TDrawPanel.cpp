@@ -26,19 +26,25 @@ void TDrawPanel::paintEvent(QPaintEvent*) {
         painter.fillRect(QRect(page.right() + 1, m_shadowSize, m_shadowSize, page.height()), m_shadowColor);
         painter.fillRect(QRect(m_shadowSize, page.bottom() + 1, page.width(), m_shadowSize), m_shadowColor);
     }
+    paintPage(painter, page);
+}
+
+void TDrawPanel::paintPage(QPainter& painter, const QRect& page) const {
+    painter.save();
     painter.fillRect(page, Qt::white);
     painter.setPen(Qt::black);
     painter.drawRect(page.adjusted(0, 0, -1, -1));
-    if (!m_recording || m_sheet.isEmpty())
-        return;
-    const double sx = double(page.width() - 2) / m_sheet.width();
-    const double sy = double(page.height() - 2) / m_sheet.height();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.translate(1, 1);
-    painter.scale(sx, sy);
-    painter.setClipRect(m_printable);
-    painter.drawPicture(0, 0, *m_recording);
+    if (m_recording && !m_sheet.isEmpty()) {
+        const double sx = double(page.width() - 2) / m_sheet.width();
+        const double sy = double(page.height() - 2) / m_sheet.height();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.translate(page.left() + 1, page.top() + 1);
+        painter.scale(sx, sy);
+        painter.setClipRect(m_printable);
+        painter.drawPicture(0, 0, *m_recording);
+    }
+    painter.restore();
 }
 
 } // namespace lesaro

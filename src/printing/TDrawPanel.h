@@ -15,6 +15,9 @@ public:
     void setPage(const QPicture* recording, const QSize& sheet, const QRect& printable, int shadowSize,
                  const QColor& shadowColor);
 
+    // The white page with its frame and the replayed recording, into the given rectangle.
+    void paintPage(QPainter& painter, const QRect& page) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

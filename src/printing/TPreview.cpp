@@ -3,8 +3,13 @@
 #include "printing/TDrawPanel.h"
 #include "printing/TPrintJob.h"
 
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cmath>
@@ -31,7 +36,7 @@ TPreview::TPreview(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_canvas->setAutoFillBackground(true);
     QPalette pal = m_canvas->palette();
-    pal.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+    pal.setColor(QPalette::Window, m_color);
     m_canvas->setPalette(pal);
     viewport()->setPalette(pal);
     viewport()->setAutoFillBackground(true);
@@ -52,12 +57,73 @@ QWidget* TPreview::pagePanel() const {
 
 void TPreview::setPrintJob(TPrintJob* job) {
     if (m_job)
-        disconnect(m_job, nullptr, this, nullptr);
+        m_job->UnlinkControl(this);
     m_job = job;
     if (m_job)
-        connect(m_job, &TPrintJob::updated, this, &TPreview::UpdatePreview);
+        m_job->LinkControl(this, [this] { UpdatePreview(); });
     m_page = 1;
     UpdatePreview();
+}
+
+TPreview::~TPreview() {
+    if (m_job)
+        m_job->UnlinkControl(this);
+}
+
+void TPreview::setColor(const QColor& color) {
+    m_color = color;
+    QPalette pal = m_canvas->palette();
+    pal.setColor(QPalette::Window, color);
+    m_canvas->setPalette(pal);
+    viewport()->setPalette(pal);
+}
+
+void TPreview::setShadowColor(const QColor& color) {
+    m_shadowColor = color;
+    UpdatePreview();
+}
+
+void TPreview::setScrollTracking(bool on) {
+    horizontalScrollBar()->setTracking(on);
+    verticalScrollBar()->setTracking(on);
+}
+
+bool TPreview::ScrollTracking() const {
+    return verticalScrollBar()->hasTracking();
+}
+
+void TPreview::setDragScroll(bool on) {
+    m_dragScroll = on;
+    m_dragging = false;
+    m_canvas->setCursor(on ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+QImage TPreview::pageImage() const {
+    if (!m_panel->isVisible() && m_recording.isNull())
+        return {};
+    const QSize sheet = m_panel->size() - QSize(m_shadowSize, m_shadowSize);
+    QImage image(sheet.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    m_panel->paintPage(painter, QRect(QPoint(0, 0), sheet));
+    return image;
+}
+
+void TPreview::copyPageToClipboard() const {
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(pageImage());
+}
+
+bool TPreview::savePageToFile(const QString& fileName) const {
+    const QImage image = pageImage();
+    QSaveFile file(fileName);
+    if (image.isNull() || !file.open(QIODevice::WriteOnly))
+        return false;
+    if (!image.save(&file, QFileInfo(fileName).suffix().isEmpty() ? "PNG" : nullptr)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 void TPreview::setViewMode(ViewMode mode) {
@@ -186,10 +252,10 @@ void TPreview::UpdatePreview() {
         QPainter painter(&recording);
         const QRect sheet = m_job->GetSheetRect();
         painter.fillRect(sheet, Qt::white);
-        m_job->Draw(painter, m_page, TPrintJob::DrawTarget::MetaPreview);
+        m_job->Draw(painter, m_page, TDrawTarget::dtMetaPreview);
         painter.end();
         m_recording = recording;
-        m_panel->setPage(&m_recording, sheet.size(), m_job->GetPrintableRect(), m_shadowSize, m_shadowColor);
+        m_panel->setPage(&m_recording, sheet.size(), m_job->GetPrintableAreaOnSheet(), m_shadowSize, m_shadowColor);
     } while (m_renderAgain);
     m_rendering = false;
     m_panel->show();
@@ -261,7 +327,37 @@ void TPreview::wheelEvent(QWheelEvent* event) {
 
 void TPreview::mousePressEvent(QMouseEvent* event) {
     setFocus();
+    if (m_dragScroll && event->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragFrom = event->globalPosition().toPoint();
+        m_dragScrollFrom = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        m_canvas->setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
     QScrollArea::mousePressEvent(event);
+}
+
+void TPreview::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        QScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    // The page follows the mouse: dragging it up shows what lies below.
+    const QPoint moved = event->globalPosition().toPoint() - m_dragFrom;
+    horizontalScrollBar()->setValue(m_dragScrollFrom.x() - moved.x());
+    verticalScrollBar()->setValue(m_dragScrollFrom.y() - moved.y());
+    event->accept();
+}
+
+void TPreview::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_dragging && event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        m_canvas->setCursor(Qt::OpenHandCursor);
+        event->accept();
+        return;
+    }
+    QScrollArea::mouseReleaseEvent(event);
 }
 
 void TPreview::mouseDoubleClickEvent(QMouseEvent* event) {

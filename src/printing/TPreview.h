@@ -19,6 +19,7 @@ public:
     enum class ViewMode { WholePage, PageWidth, Custom };
 
     explicit TPreview(QWidget* parent = nullptr);
+    ~TPreview() override;
 
     static const QList<int>& zoomSteps();
 
@@ -33,6 +34,22 @@ public:
     int ShadowSize() const { return m_shadowSize; }
     void setShadowSize(int size);
     QColor ShadowColor() const { return m_shadowColor; }
+    void setShadowColor(const QColor& color);
+    // The background around the page.
+    QColor Color() const { return m_color; }
+    void setColor(const QColor& color);
+    // Whether the page follows a scroll bar while its slider is dragged, or only when it is let go.
+    bool ScrollTracking() const;
+    void setScrollTracking(bool on);
+    // Dragging the page with the left mouse button scrolls it.
+    bool DragScroll() const { return m_dragScroll; }
+    void setDragScroll(bool on);
+
+    // The page as shown, as a picture; and the same copied to the clipboard or written to a file (the
+    // format from the file's suffix, PNG without one).
+    QImage pageImage() const;
+    void copyPageToClipboard() const;
+    bool savePageToFile(const QString& fileName) const;
 
     void ZoomIn();
     void ZoomOut();
@@ -53,6 +70,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void placePanel();
@@ -64,7 +83,12 @@ private:
     int m_scale = 100;
     int m_page = 1;
     int m_shadowSize = 8;
-    QColor m_shadowColor = QColor(0x40, 0x40, 0x40);
+    QColor m_shadowColor = QColor(0x40, 0x40, 0x40); // 4210752
+    QColor m_color = QColor(0x80, 0x80, 0x80);       // 8421504
+    bool m_dragScroll = false;
+    bool m_dragging = false;
+    QPoint m_dragFrom;
+    QPoint m_dragScrollFrom;
     QWidget* m_canvas;
     TDrawPanel* m_panel;
     QPicture m_recording;

@@ -9,33 +9,136 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <QWidget>
+#include <cmath>
+#include <memory>
 
 namespace lesaro {
 
 using printing::PrinterChoice;
 
+namespace {
+
+// Clears the draw in progress when a draw ends, also through an exception.
+struct DrawTargetScope {
+    std::optional<TDrawTarget>& target;
+    ~DrawTargetScope() { target.reset(); }
+};
+
+// Where the pages of a printout go: the printer's spooler, or for "PDF-Datei" a scratch file beside the
+// target that replaces the target in one step once the document is complete, so that an earlier file of
+// that name survives a failed or cancelled printout.
+class DocumentOutput {
+public:
+    DocumentOutput(QPrinter& printer, QString pdfTarget, int lastPage, QWidget* parent)
+        : m_printer(printer)
+        , m_target(std::move(pdfTarget))
+        , m_digits(int(QString::number(std::max(1, lastPage)).size()))
+        , m_parent(parent) {}
+
+    ~DocumentOutput() {
+        if (m_painter.isActive())
+            m_painter.end();
+        if (!m_target.isEmpty())
+            m_printer.setOutputFileName(m_target);
+    }
+
+    QPainter& painter() { return m_painter; }
+
+    // page 0 is the one document of a printout; a page number is a document of that page alone.
+    bool begin(int page) {
+        m_page = page;
+        if (!m_target.isEmpty()) {
+            m_scratch = std::make_unique<QTemporaryFile>(QFileInfo(m_target).absolutePath() +
+                                                         QStringLiteral("/.lesaro-druck-XXXXXX.pdf"));
+            if (!m_scratch->open()) {
+                MessageService::error(m_parent,
+                                      QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: %2")
+                                          .arg(QDir::toNativeSeparators(fileName()), m_scratch->errorString()));
+                return false;
+            }
+            m_scratch->close();
+            m_printer.setOutputFileName(m_scratch->fileName());
+        }
+        if (!m_painter.begin(&m_printer)) {
+            MessageService::error(
+                m_parent, QStringLiteral("Der Drucker \"%1\" kann nicht drucken.").arg(PrinterChoice::currentName()));
+            return false;
+        }
+        return true;
+    }
+
+    // keep: the document is complete and goes out; otherwise a PDF file is not written.
+    bool end(bool keep) {
+        const bool ended = m_painter.end();
+        if (m_target.isEmpty())
+            return ended;
+        m_printer.setOutputFileName(m_target);
+        const std::unique_ptr<QTemporaryFile> scratch = std::move(m_scratch);
+        if (!ended || !keep || !scratch)
+            return false;
+        const QString target = fileName();
+        QFile made(scratch->fileName());
+        QSaveFile out(target);
+        bool ok = made.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+        while (ok && !made.atEnd()) {
+            const QByteArray chunk = made.read(1 << 20);
+            ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        }
+        if (!ok || !out.commit()) {
+            out.cancelWriting();
+            MessageService::error(m_parent, QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                                                .arg(QDir::toNativeSeparators(target), out.errorString()));
+            return false;
+        }
+        return true;
+    }
+
+    // A document per page writes numbered files beside the chosen name ("Liste-007.pdf"), so that no page
+    // overwrites the one before and the files sort in page order.
+    QString fileName() const {
+        if (m_page == 0)
+            return m_target;
+        const QFileInfo info(m_target);
+        return info.dir().filePath(QStringLiteral("%1-%2.%3")
+                                       .arg(info.completeBaseName())
+                                       .arg(m_page, m_digits, 10, QLatin1Char('0'))
+                                       .arg(info.suffix()));
+    }
+
+private:
+    QPrinter& m_printer;
+    QString m_target;
+    int m_digits;
+    QWidget* m_parent;
+    int m_page = 0;
+    QPainter m_painter;
+    std::unique_ptr<QTemporaryFile> m_scratch;
+};
+
+} // namespace
+
 TPrintJob::TPrintJob(QObject* parent)
     : QObject(parent) {}
 
-QPrinter& TPrintJob::printer() const {
-    return PrinterChoice::current();
+TPrintJob::~TPrintJob() = default;
+
+QString TPrintJob::marginsOutsideText() {
+    return QStringLiteral("One or more margins are set outside the printable area of the page.");
 }
 
-bool TPrintJob::PrinterOK() const {
-    return printer().isValid();
+QString TPrintJob::marginsQuestionText() {
+    return marginsOutsideText() + QStringLiteral("\nDo you want to fix them?");
 }
 
-int TPrintJob::DPIX() const {
-    return PrinterOK() ? printer().resolution() : 300;
-}
-
-int TPrintJob::DPIY() const {
-    return DPIX();
-}
+// ---------------------------------------------------------------------------------------------------
+// Properties
 
 void TPrintJob::setPageCount(int count) {
     count = std::max(1, count);
@@ -45,7 +148,95 @@ void TPrintJob::setPageCount(int count) {
     Update();
 }
 
-void TPrintJob::setOrientation(Orientation orientation) {
+void TPrintJob::setMargins(const TMargins& margins) {
+    const bool changed = !(margins == m_page.margins);
+    m_page.margins = margins;
+    CheckMargins();
+    if (changed)
+        Update();
+}
+
+void TPrintJob::setMarginsUnits(TUnits units) {
+    if (units == m_page.marginsUnits)
+        return;
+    m_page.marginsUnits = units;
+    Update();
+}
+
+void TPrintJob::setMarginsError(TMarginsError mode) {
+    m_marginsError = mode;
+    m_declined.reset();
+    if (mode != TMarginsError::meNone)
+        CheckMargins();
+}
+
+void TPrintJob::setHeader(double height) {
+    if (height == m_page.header)
+        return;
+    m_page.header = height;
+    Update();
+}
+
+void TPrintJob::setHeaderUnits(TUnits units) {
+    if (units == m_page.headerUnits)
+        return;
+    m_page.headerUnits = units;
+    Update();
+}
+
+void TPrintJob::setFooter(double height) {
+    if (height == m_page.footer)
+        return;
+    m_page.footer = height;
+    Update();
+}
+
+void TPrintJob::setFooterUnits(TUnits units) {
+    if (units == m_page.footerUnits)
+        return;
+    m_page.footerUnits = units;
+    Update();
+}
+
+void TPrintJob::setPageMode(TPageMode mode) {
+    if (mode == m_page.pageMode)
+        return;
+    m_page.pageMode = mode;
+    ResetToDefaultPage();
+    Update();
+}
+
+void TPrintJob::setPageWidth(double width) {
+    if (m_page.pageMode == TPageMode::pmDefault) {
+        ResetToDefaultPage();
+        return;
+    }
+    if (width == m_page.pageWidth)
+        return;
+    m_page.pageWidth = width;
+    Update();
+}
+
+void TPrintJob::setPageHeight(double height) {
+    if (m_page.pageMode == TPageMode::pmDefault) {
+        ResetToDefaultPage();
+        return;
+    }
+    if (height == m_page.pageHeight)
+        return;
+    m_page.pageHeight = height;
+    Update();
+}
+
+void TPrintJob::setPageUnits(TUnits units) {
+    if (units == m_page.pageUnits)
+        return;
+    m_page.pageUnits = units;
+    ResetToDefaultPage();
+    Update();
+}
+
+void TPrintJob::setOrientation(TPageOrientation orientation) {
     if (orientation == m_orientation)
         return;
     m_orientation = orientation;
@@ -53,161 +244,455 @@ void TPrintJob::setOrientation(Orientation orientation) {
     Update();
 }
 
+void TPrintJob::setOptions(TJobOptions options) {
+    if (options == m_page.options)
+        return;
+    m_page.options = options;
+    Update();
+}
+
+void TPrintJob::setRelativeCoords(bool on) {
+    if (on == m_relativeCoords)
+        return;
+    m_relativeCoords = on;
+    Update();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Printer and geometry
+
+QPrinter& TPrintJob::printer() const {
+    return m_printer ? *m_printer : PrinterChoice::current();
+}
+
+void TPrintJob::setPrinter(QPrinter* printer) {
+    m_printer = printer;
+    m_declined.reset();
+    Update();
+}
+
+bool TPrintJob::PrinterOK() const {
+    return printer().isValid();
+}
+
+TPrinterCaps TPrintJob::DeviceCaps() const {
+    TPrinterCaps caps;
+    if (!PrinterOK())
+        return caps;
+    const QPrinter& p = printer();
+    const int resolution = p.resolution();
+    const QPageLayout layout = p.pageLayout();
+    const QRect full = layout.fullRectPixels(resolution);
+    if (resolution <= 0 || full.isEmpty())
+        return caps;
+    caps.ok = true;
+    caps.dpiX = resolution;
+    caps.dpiY = resolution;
+    caps.physicalWidth = full.width();
+    caps.physicalHeight = full.height();
+    QPageLayout printable = layout;
+    printable.setMode(QPageLayout::StandardMode);
+    printable.setMargins(layout.minimumMargins());
+    const QRect area = printable.paintRectPixels(resolution);
+    caps.offsetX = area.x();
+    caps.offsetY = area.y();
+    caps.printableWidth = area.width();
+    caps.printableHeight = area.height();
+    // Our printers draw on the whole sheet; a printer that does not has its canvas origin at the corner of
+    // its paint area, and the margin rectangle is moved by exactly that.
+    caps.canvasOrigin = p.fullPage() ? QPoint(0, 0) : layout.paintRectPixels(resolution).topLeft();
+    return caps;
+}
+
+bool TPrintJob::Aborted() const {
+    return printer().printerState() == QPrinter::Aborted;
+}
+
+double TPrintJob::ConvertUnits(TUnits from, TUnits to, double fullRange, TDirection direction, double value) const {
+    const TPrinterCaps caps = DeviceCaps();
+    return pagegeometry::ConvertUnits(from, to, fullRange, direction, value, caps.dpiX, caps.dpiY);
+}
+
+TMargins TPrintJob::ConvertMargins(TUnits from, TUnits to, const TMargins& margins) const {
+    const TPrinterCaps caps = DeviceCaps();
+    const QRect sheet = pagegeometry::sheetRect(caps, m_page);
+    return pagegeometry::ConvertMargins(from, to, margins, sheet.width(), sheet.height(), caps.dpiX, caps.dpiY);
+}
+
 void TPrintJob::ResetToDefaultPage() {
     if (!PrinterOK()) {
-        m_pageWidth = 2000;
-        m_pageHeight = 3000;
+        m_page.pageWidth = 2000;
+        m_page.pageHeight = 3000;
         return;
     }
     QPrinter& p = printer();
-    if (m_orientation != Orientation::Default && p.printerState() != QPrinter::Active)
-        p.setPageOrientation(m_orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    const QRect full = p.pageLayout().fullRectPixels(p.resolution());
-    m_pageWidth = full.width();
-    m_pageHeight = full.height();
+    if (m_orientation != TPageOrientation::orDefault && p.printerState() != QPrinter::Active) {
+        const auto wanted =
+            m_orientation == TPageOrientation::orLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+        if (p.pageLayout().orientation() != wanted)
+            p.setPageOrientation(wanted);
+    }
+    if (m_page.pageMode == TPageMode::pmDefault) {
+        const QSizeF size = pagegeometry::defaultPageSize(DeviceCaps(), m_page.pageUnits);
+        m_page.pageWidth = size.width();
+        m_page.pageHeight = size.height();
+    }
 }
 
 QRect TPrintJob::GetSheetRect() const {
-    return QRect(0, 0, int(std::lrint(m_pageWidth)), int(std::lrint(m_pageHeight)));
+    return pagegeometry::sheetRect(DeviceCaps(), m_page);
 }
 
 QRect TPrintJob::GetPrintableRect() const {
-    if (!PrinterOK())
-        return GetSheetRect();
-    const QPrinter& p = printer();
-    QPageLayout layout = p.pageLayout();
-    const QMarginsF minimum = layout.minimumMargins();
-    layout.setMode(QPageLayout::StandardMode);
-    layout.setMargins(minimum);
-    return layout.paintRectPixels(p.resolution());
+    return pagegeometry::printableRect(DeviceCaps(), m_page);
 }
 
-void TPrintJob::Draw(QPainter& painter, int pageIndex, DrawTarget target) {
-    ResetToDefaultPage();
-    // The page starts white, with a thin black pen and a white brush.
-    painter.save();
-    painter.setPen(QPen(Qt::black, 0));
-    painter.setBrush(Qt::white);
+QRect TPrintJob::GetPrintableAreaOnSheet() const {
+    return pagegeometry::printableAreaOnSheet(DeviceCaps(), m_page);
+}
+
+QRect TPrintJob::GetMarginRect() const {
+    return pagegeometry::marginRect(DeviceCaps(), m_page, onPrinterCanvas());
+}
+
+QRect TPrintJob::GetHeaderRect() const {
+    return pagegeometry::headerRect(DeviceCaps(), m_page, onPrinterCanvas());
+}
+
+QRect TPrintJob::GetPageRect() const {
+    return pagegeometry::pageRect(DeviceCaps(), m_page, onPrinterCanvas());
+}
+
+QRect TPrintJob::GetFooterRect() const {
+    return pagegeometry::footerRect(DeviceCaps(), m_page, onPrinterCanvas());
+}
+
+QWidget* TPrintJob::dialogParent(QWidget* parent) const {
+    if (parent)
+        return parent;
+    for (QObject* o = this->parent(); o; o = o->parent()) {
+        if (auto* w = qobject_cast<QWidget*>(o))
+            return w;
+    }
+    return nullptr;
+}
+
+void TPrintJob::CheckMargins() {
+    if (m_marginsError == TMarginsError::meNone || !PrinterOK())
+        return;
+    const TPrinterCaps caps = DeviceCaps();
+    const pagegeometry::MarginsCheck check = pagegeometry::checkMargins(caps, m_page);
+    if (!check.outside)
+        return;
+    switch (m_marginsError) {
+    case TMarginsError::meNone:
+        return;
+    case TMarginsError::meAutoFix:
+        break;
+    case TMarginsError::meMessageBox: {
+        // The answer No stands for these margins on this printer: every update would ask again otherwise.
+        if (m_declined && m_declined->margins == m_page.margins && m_declined->units == m_page.marginsUnits &&
+            m_declined->caps == caps)
+            return;
+        const int answer =
+            MessageService::choose(dialogParent(nullptr), MessageService::Kind::Warning, marginsQuestionText(),
+                                   {QStringLiteral("&Ja"), QStringLiteral("&Nein")}, 1);
+        if (answer != 0) {
+            m_declined = Declined{m_page.margins, m_page.marginsUnits, caps};
+            return;
+        }
+        break;
+    }
+    case TMarginsError::meException:
+        throw EPrintJobException(marginsOutsideText());
+    }
+    m_declined.reset();
+    m_page.margins = check.fixed;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Drawing
+
+TPrintJob* TPrintJob::ActiveInstance(int) {
+    return this;
+}
+
+QFont TPrintJob::PointFont(const QString& family, double points) const {
+    QFont font(family);
+    if (family == QLatin1String("Arial"))
+        font.setFamilies({family, QStringLiteral("Liberation Sans")});
+    else if (family == QLatin1String("Arial Narrow"))
+        font.setFamilies({family, QStringLiteral("Liberation Sans Narrow")});
+    // Point sizes come out right on the device only when they are reckoned at the printer's resolution.
+    font.setPixelSize(std::max(1, int(std::lrint(points * DPIY() / 72.0))));
+    return font;
+}
+
+void TPrintJob::InitDraw(QPainter& painter, TDrawTarget target) {
+    painter.setFont(PointFont(QStringLiteral("Arial"), 10));
+    painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
     painter.fillRect(GetSheetRect(), Qt::white);
     if (OnInitDraw)
         OnInitDraw(*this, painter, target);
+}
+
+void TPrintJob::DrawArea(QPainter& painter, int pageIndex, const QRect& rect, TDrawArea area, TDrawTarget target) {
     if (OnDraw)
-        OnDraw(*this, painter, pageIndex, GetSheetRect(), target);
+        OnDraw(*this, painter, pageIndex, rect, area, target);
+}
+
+void TPrintJob::Draw(QPainter& painter, int pageIndex, TDrawTarget target) {
+    m_drawTarget = target;
+    const DrawTargetScope scope{m_drawTarget};
+    if (m_drawLock > 0)
+        return;
+    ResetToDefaultPage();
+    painter.save();
+    InitDraw(painter, target);
+    // A QPainter moves its origin in logical units, so the band's corner needs no scaling by the extents.
+    auto band = [&](const QRect& rect, TDrawArea area) {
+        if (!m_relativeCoords) {
+            DrawArea(painter, pageIndex, rect, area, target);
+            return;
+        }
+        const QTransform origin = painter.worldTransform();
+        painter.translate(rect.topLeft());
+        DrawArea(painter, pageIndex, QRect(QPoint(0, 0), rect.size()), area, target);
+        painter.setWorldTransform(origin);
+    };
+    band(GetPageRect(), TDrawArea::daPage);
+    if (m_page.options.testFlag(TJobOption::joHeader))
+        band(GetHeaderRect(), TDrawArea::daHeader);
+    if (m_page.options.testFlag(TJobOption::joFooter))
+        band(GetFooterRect(), TDrawArea::daFooter);
     painter.restore();
 }
 
-void TPrintJob::Update() {
-    if (m_updateLock > 0)
+void TPrintJob::DrawBitmap(QPainter& painter, const QRect& rect, const QImage& image, TStretchMode mode,
+                           Qt::Alignment alignment) const {
+    const QRect target = pagegeometry::pictureRect(image.size(), rect, mode, alignment);
+    if (target.isEmpty())
         return;
-    ++m_updateLock;
-    ResetToDefaultPage();
-    Q_EMIT updated();
-    --m_updateLock;
+    painter.save();
+    // A picture of its own size may be larger than the rectangle; it stays inside it.
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.drawImage(target, image);
+    painter.restore();
 }
 
-bool TPrintJob::printPages(QPrinter& p, int startPage, int endPage, QWidget* parent) {
+void TPrintJob::TabbedTextOut(QPainter& painter, int x, int y, const QString& text) const {
+    const QFontMetrics metrics(painter.font(), painter.device());
+    const auto pieces = pagegeometry::tabbedPieces(x, text, 8 * metrics.averageCharWidth(),
+                                                   [&](const QString& t) { return metrics.horizontalAdvance(t); });
+    for (const pagegeometry::TabbedPiece& piece : pieces)
+        painter.drawText(QPoint(piece.x, y + metrics.ascent()), piece.text);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Events
+
+void TPrintJob::PrinterSetupChange() {
+    Q_EMIT OnPrinterSetupChange();
+}
+
+bool TPrintJob::AllowPrint() {
+    bool allow = true;
+    if (OnAllowPrint)
+        OnAllowPrint(*this, allow);
+    return allow;
+}
+
+void TPrintJob::StartPrint() {
+    Q_EMIT OnStartPrint();
+}
+
+void TPrintJob::EndPrint() {
+    Q_EMIT OnEndPrint();
+}
+
+void TPrintJob::PrintProgress(int pos, int min, int max) {
+    Q_EMIT OnPrintProgress(pos, min, max);
+}
+
+void TPrintJob::StartPrintPage(int pageIndex) {
+    Q_EMIT OnStartPrintPage(pageIndex);
+}
+
+void TPrintJob::EndPrintPage(int pageIndex) {
+    Q_EMIT OnEndPrintPage(pageIndex);
+}
+
+void TPrintJob::ForceNewPage(int) {
+    printer().newPage();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Printing
+
+bool TPrintJob::PrintEx(int startPage, int endPage, TPrintModes modes, QWidget* parent) {
+    parent = dialogParent(parent);
+    if (!AllowPrint())
+        return false;
     m_abort = false;
     m_cancelled = false;
-    if (m_orientation != Orientation::Default)
-        p.setPageOrientation(m_orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPrinter& p = printer();
+    const bool multiDoc = modes.testFlag(TPrintMode::pmMultiDoc);
+    const bool reverse = modes.testFlag(TPrintMode::pmReverse);
+
+    QString pdfTarget;
+    if (!m_printer ? PrinterChoice::isPdfFile() : p.outputFormat() == QPrinter::PdfFormat) {
+        pdfTarget = FileDialogService::saveFileName(parent, QStringLiteral("Als PDF-Datei speichern"),
+                                                    p.outputFileName(), QStringLiteral("PDF-Dateien (*.pdf)"));
+        if (pdfTarget.isEmpty())
+            return false;
+        if (QFileInfo(pdfTarget).suffix().isEmpty())
+            pdfTarget += QStringLiteral(".pdf");
+    }
+
+    if (m_orientation != TPageOrientation::orDefault)
+        p.setPageOrientation(m_orientation == TPageOrientation::orLandscape ? QPageLayout::Landscape
+                                                                            : QPageLayout::Portrait);
     p.setDocName(m_title);
-    if (OnStartPrint)
-        OnStartPrint(*this);
-    QPainter painter;
-    if (!painter.begin(&p)) {
-        if (OnEndPrint)
-            OnEndPrint(*this);
-        MessageService::error(
-            parent, QStringLiteral("Der Drucker \"%1\" kann nicht drucken.").arg(PrinterChoice::currentName()));
-        return false;
-    }
-    const int step = endPage >= startPage ? 1 : -1;
-    for (int page = startPage;; page += step) {
-        if (m_abort) {
-            m_abort = false;
-            break;
+    const int low = std::min(startPage, endPage);
+    const int high = std::max(startPage, endPage);
+    m_pagesToPrint = high - low + 1;
+    m_printing = true;
+    StartPrint();
+
+    bool ok = true;
+    int done = 0;
+    {
+        DocumentOutput output(p, pdfTarget, high, parent);
+        if (!multiDoc)
+            ok = output.begin(0);
+        for (int i = 0; ok && i < m_pagesToPrint; ++i) {
+            if (m_abort) {
+                m_abort = false;
+                break;
+            }
+            const int page = reverse ? high - i : low + i;
+            // A page the layout has already found to lie beyond its end is not printed.
+            if (page < 1 || page > m_pageCount)
+                continue;
+            if (multiDoc)
+                ok = output.begin(page);
+            else if (done > 0)
+                ForceNewPage(page);
+            if (!ok)
+                break;
+            StartPrintPage(page);
+            Draw(output.painter(), page, TDrawTarget::dtPrint);
+            EndPrintPage(page);
+            if (multiDoc)
+                ok = output.end(!m_cancelled);
+            ++done;
+            // Counts of the whole printout, so that "page n of m" ends at m.
+            PrintProgress(done, 1, m_pagesToPrint);
+            // The windows stay responsive between pages, and a cancel reaches the job here.
+            QCoreApplication::processEvents();
         }
-        // A page the list has already found to lie beyond its end is not printed.
-        if (page > m_pageCount)
-            break;
-        if (page != startPage)
-            p.newPage();
-        if (OnStartPrintPage)
-            OnStartPrintPage(*this, page);
-        Draw(painter, page, DrawTarget::Print);
-        // The windows stay responsive between pages, and a cancel reaches the job here.
-        QCoreApplication::processEvents();
-        if (page == endPage)
-            break;
+        if (!multiDoc && output.painter().isActive())
+            ok = output.end(ok && !m_cancelled && done > 0) && ok;
     }
-    const bool ended = painter.end();
-    if (OnEndPrint)
-        OnEndPrint(*this);
-    return ended && !m_cancelled;
+    m_printing = false;
+    EndPrint();
+    return ok && done > 0 && !m_cancelled;
 }
 
-bool TPrintJob::PrintEx(int startPage, int endPage, QWidget* parent) {
-    QPrinter& p = printer();
-    if (!PrinterChoice::isPdfFile())
-        return printPages(p, startPage, endPage, parent);
-
-    QString target = FileDialogService::saveFileName(parent, QStringLiteral("Als PDF-Datei speichern"),
-                                                     p.outputFileName(), QStringLiteral("PDF-Dateien (*.pdf)"));
-    if (target.isEmpty())
-        return false;
-    if (QFileInfo(target).suffix().isEmpty())
-        target += QStringLiteral(".pdf");
-
-    // The PDF is made in a scratch file beside the target and then written whole in one step, so that an
-    // earlier file of that name survives a failed or cancelled printout.
-    QTemporaryFile scratch(QFileInfo(target).absolutePath() + QStringLiteral("/.lesaro-druck-XXXXXX.pdf"));
-    if (!scratch.open()) {
-        MessageService::error(parent, QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: %2")
-                                          .arg(QDir::toNativeSeparators(target), scratch.errorString()));
-        return false;
-    }
-    scratch.close();
-    p.setOutputFileName(scratch.fileName());
-    const bool printed = printPages(p, startPage, endPage, parent);
-    p.setOutputFileName(target);
-    if (!printed)
-        return false;
-
-    QFile made(scratch.fileName());
-    QSaveFile out(target);
-    bool ok = made.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
-    while (ok && !made.atEnd()) {
-        const QByteArray chunk = made.read(1 << 20);
-        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
-    }
-    if (!ok || !out.commit()) {
-        out.cancelWriting();
-        MessageService::error(parent, QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                                          .arg(QDir::toNativeSeparators(target), out.errorString()));
-        return false;
-    }
-    return true;
+bool TPrintJob::Print(QWidget* parent) {
+    return PrintEx(1, m_pageCount, m_multiDoc ? TPrintModes(TPrintMode::pmMultiDoc) : TPrintModes(), parent);
 }
 
 bool TPrintJob::PrintDialog(QWidget* parent) {
+    parent = dialogParent(parent);
     QPrinter& p = printer();
     if (!PrintDialogService::print(p, parent, {}, m_pageCount))
         return false;
     Update();
+    m_abort = false;
+    p.setDocName(m_title);
+    Update();
+    PrinterSetupChange();
     int from = 1;
     int to = m_pageCount;
     if (p.printRange() == QPrinter::PageRange && p.fromPage() > 0) {
         from = p.fromPage();
         to = std::max(from, p.toPage());
     }
-    return PrintEx(from, to, parent);
+    return PrintEx(from, to, m_multiDoc ? TPrintModes(TPrintMode::pmMultiDoc) : TPrintModes(), parent);
 }
 
 bool TPrintJob::PrinterSetupDialog(QWidget* parent) {
-    const bool accepted = PrintDialogService::printerSetup(printer(), parent);
-    if (accepted)
-        Update();
-    return accepted;
+    if (!PrintDialogService::printerSetup(printer(), dialogParent(parent)))
+        return false;
+    m_declined.reset();
+    Update();
+    PrinterSetupChange();
+    Update();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Updates
+
+void TPrintJob::Update() {
+    ApplyUpdates();
+}
+
+void TPrintJob::ApplyUpdates() {
+    if (m_updateLock > 0 || !PrinterOK())
+        return;
+    ResetToDefaultPage();
+    CheckMargins();
+    // Jobs linked to each other in a ring would tell each other forever.
+    if (m_jobsLock == 0 && !m_notifyingJobs) {
+        m_notifyingJobs = true;
+        const QList<QPointer<TPrintJob>> jobs = m_jobs;
+        for (const QPointer<TPrintJob>& job : jobs) {
+            try {
+                if (job)
+                    job->Update();
+            } catch (...) {
+                // A linked job's trouble is its own; this job's update goes on.
+            }
+        }
+        m_notifyingJobs = false;
+    }
+    if (m_controlsLock == 0) {
+        const QList<LinkedControl> controls = m_controls;
+        for (const LinkedControl& c : controls) {
+            try {
+                if (c.control && c.update)
+                    c.update();
+            } catch (...) {
+                // A preview that cannot show the page must not keep the job from updating the others.
+            }
+        }
+    }
+    Q_EMIT updated();
+}
+
+void TPrintJob::LinkControl(QObject* control, std::function<void()> update) {
+    if (!control)
+        return;
+    UnlinkControl(control);
+    m_controls.append({control, std::move(update)});
+}
+
+void TPrintJob::UnlinkControl(QObject* control) {
+    m_controls.removeIf([control](const LinkedControl& c) { return !c.control || c.control == control; });
+}
+
+void TPrintJob::LinkJob(TPrintJob* job) {
+    if (!job || job == this || m_jobs.contains(job))
+        return;
+    m_jobs.append(job);
+}
+
+void TPrintJob::UnlinkJob(TPrintJob* job) {
+    m_jobs.removeIf([job](const QPointer<TPrintJob>& j) { return !j || j == job; });
 }
 
 } // namespace lesaro

@@ -43,8 +43,8 @@ struct PagedJob {
     explicit PagedJob(int pages, int last = 0)
         : lastPage(last) {
         job.setPageCount(pages);
-        job.setOrientation(TPrintJob::Orientation::Portrait);
-        job.OnDraw = [this](TPrintJob& j, QPainter& p, int page, const QRect&, TPrintJob::DrawTarget) {
+        job.setOrientation(TPageOrientation::orPortrait);
+        job.OnDraw = [this](TPrintJob& j, QPainter& p, int page, const QRect&, TDrawArea, TDrawTarget) {
             drawn.append(page);
             p.setFont(QFont(QStringLiteral("Arial"), 40));
             p.drawText(600, 600, QStringLiteral("Seite %1").arg(page));
@@ -219,10 +219,10 @@ void tst_PrintWindows::landscapeSwapsThePage() {
     Fixture f;
     printing::PrinterChoice::selectDefault();
     TPrintJob job;
-    job.setOrientation(TPrintJob::Orientation::Portrait);
+    job.setOrientation(TPageOrientation::orPortrait);
     const QSizeF portrait(job.PageWidth(), job.PageHeight());
     QVERIFY(portrait.height() > portrait.width());
-    job.setOrientation(TPrintJob::Orientation::Landscape);
+    job.setOrientation(TPageOrientation::orLandscape);
     QCOMPARE(QSizeF(job.PageWidth(), job.PageHeight()), portrait.transposed());
     // The built-in PDF printer: A4 at 600 dots per inch.
     QCOMPARE(job.DPIX(), 600);
@@ -398,10 +398,10 @@ void tst_PrintWindows::cancelledPrintLeavesEarlierFile() {
         old.write("vorher");
     }
     PagedJob paged(10);
-    paged.job.OnStartPrintPage = [](TPrintJob& job, int page) {
+    QObject::connect(&paged.job, &TPrintJob::OnStartPrintPage, [&paged](int page) {
         if (page == 2)
-            job.Cancel();
-    };
+            paged.job.Cancel();
+    });
     FileDialogService::answerNext(file);
     QVERIFY(!paged.job.Print(nullptr));
     QFile kept(file);
@@ -566,7 +566,7 @@ void tst_PrintWindows::orientationButtonTurnsTheBookList() {
     QVERIFY(window.SpeedButton1());
     QCOMPARE(window.SpeedButton1()->text(), QStringLiteral("Hochformat/Querformat"));
     window.SpeedButton1()->click();
-    QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Landscape);
+    QCOMPARE(window.PrintJob1()->Orientation(), TPageOrientation::orLandscape);
     QVERIFY(window.PrintJob1()->PageWidth() > window.PrintJob1()->PageHeight());
     // The page drawn anew in landscape holds fewer rows: 60 books now need four pages.
     window.Preview1()->setPageIndex(3);
@@ -574,7 +574,7 @@ void tst_PrintWindows::orientationButtonTurnsTheBookList() {
     window.Preview1()->setPageIndex(4);
     QCOMPARE(window.PrintJob1()->PageCount(), 4);
     window.SpeedButton1Click();
-    QCOMPARE(window.PrintJob1()->orientation(), TPrintJob::Orientation::Portrait);
+    QCOMPARE(window.PrintJob1()->Orientation(), TPageOrientation::orPortrait);
     // Page 4 lies beyond the portrait list: its last page is shown, and settles the count.
     QCOMPARE(window.Preview1()->PageIndex(), 3);
     QCOMPARE(window.PrintJob1()->PageCount(), 3);

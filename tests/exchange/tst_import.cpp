@@ -363,6 +363,14 @@ private Q_SLOTS:
         QTest::newRow("Excel") << "kaputt.xls" << QByteArray("keine Mappe")
                                << "Exceldatei konnte nicht gefunden werden";
         QTest::newRow("text") << "fehlt.txt" << QByteArray() << "Quelldatei konnte nicht gefunden werden";
+        // A newer Access file takes the Access path whatever the case of its name, and its damage gets the
+        // Access message.
+        QTest::newRow("damaged accdb in capitals")
+            << "KAPUTT.ACCDB" << QByteArray("\0\1\0\0Standard ACE DB\0") << "Accessdatei konnte nicht gefunden werden";
+        QFile nwind(QStringLiteral(LESARO_SOURCE_DIR "/../shared/data/fixtures/nwind.mdb"));
+        if (nwind.open(QIODevice::ReadOnly))
+            QTest::newRow("database cut short, named accdb")
+                << "kurz.accdb" << nwind.read(8192) << "Accessdatei konnte nicht gefunden werden";
     }
     void unreadableSourceKeepsThePreview() {
         QFETCH(QString, name);
@@ -400,6 +408,21 @@ private Q_SLOTS:
         QCOMPARE(readers().RecordCount(), 91);
         QCOMPARE(test::text(readers(), 1, "PLZ"), QStringLiteral("05021"));
         QCOMPARE(test::text(readers(), 1, "Ort"), QStringLiteral("México D.F."));
+    }
+
+    // The postcode of an .xls sheet, a number formatted "00000", arrives in the reader table with its zero.
+    void excelPostcodeKeepsItsLeadingZero() {
+        TWizzardLeserF w(*m_lib->library);
+        w.show();
+        chooseSource(w, QStringLiteral(LESARO_TEST_DATA "/books.xls"));
+        child<QCheckBox>(&w, "CBTitelzeile")->click();
+        w.SRColorButton4Click();
+        assign(w, 4, 3); // PLZ <- PLZ
+        QCOMPARE(cell(w, 4, 1), QStringLiteral("PLZ"));
+        QCOMPARE(cell(w, 4, 2), QStringLiteral("79100"));
+        w.SRColorButton12Click();
+        QCOMPARE(readers().RecordCount(), 2);
+        QCOMPARE(test::text(readers(), 1, "PLZ"), QStringLiteral("01067"));
     }
 
     void excelSourceOffersItsSheets() {

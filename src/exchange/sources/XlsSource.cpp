@@ -2,6 +2,7 @@
 
 #include "core/EngineError.h"
 #include "exchange/sources/CellText.h"
+#include "exchange/sources/XlsCellFormats.h"
 
 #include <QFile>
 #include <freexl.h>
@@ -45,12 +46,15 @@ private:
     const void* m_handle = nullptr;
 };
 
-QString cellText(const FreeXL_CellValue& v) {
+// FreeXL gives the values; the number formats that show them come from our own reading of the file.
+QString cellText(const FreeXL_CellValue& v, const XlsCellFormats* formats, int sheet, int row, int column) {
     switch (v.type) {
     case FREEXL_CELL_INT:
-        return QString::number(v.value.int_value);
+        return formats ? formats->numberText(sheet, row, column, double(v.value.int_value))
+                       : QString::number(v.value.int_value);
     case FREEXL_CELL_DOUBLE:
-        return CellText::number(v.value.double_value);
+        return formats ? formats->numberText(sheet, row, column, v.value.double_value)
+                       : CellText::number(v.value.double_value);
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
         return QString::fromUtf8(v.value.text_value);
@@ -69,7 +73,7 @@ QStringList XlsSource::tableNames(const QString& path) {
     return Workbook(path).sheets();
 }
 
-SourceRecords XlsSource::read(const QString& path, const QString& table) {
+SourceRecords XlsSource::read(const QString& path, const QString& table, bool withFormats) {
     Workbook book(path);
     const int index = int(book.sheets().indexOf(table));
     if (index < 0 || freexl_select_active_worksheet(book.handle(), static_cast<unsigned short>(index)) != FREEXL_OK)
@@ -78,6 +82,10 @@ SourceRecords XlsSource::read(const QString& path, const QString& table) {
     unsigned short columns = 0;
     if (freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
         Workbook::fail();
+    // Without formats (a file this program's reader does not follow) the cells show their bare values.
+    const std::optional<XlsCellFormats> formats = withFormats ? XlsCellFormats::readFile(path) : std::nullopt;
+    const int formatSheet = formats ? formats->sheetIndex(table) : -1;
+    const XlsCellFormats* known = formatSheet >= 0 ? &*formats : nullptr;
     SourceRecords records;
     records.reserve(qsizetype(rows));
     for (unsigned int r = 0; r < rows; ++r) {
@@ -85,7 +93,9 @@ SourceRecords XlsSource::read(const QString& path, const QString& table) {
         fields.reserve(columns);
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue v;
-            fields.append(freexl_get_cell_value(book.handle(), r, c, &v) == FREEXL_OK ? cellText(v) : QString());
+            fields.append(freexl_get_cell_value(book.handle(), r, c, &v) == FREEXL_OK
+                              ? cellText(v, known, formatSheet, int(r), int(c))
+                              : QString());
         }
         records.append(std::move(fields));
     }

@@ -1,11 +1,10 @@
 #include "exchange/sources/XlsxSource.h"
 
 #include "core/EngineError.h"
-#include "exchange/sources/CellText.h"
+#include "exchange/sources/NumberFormat.h"
 #include "exchange/sources/ZipPackage.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <vector>
 
@@ -97,32 +96,8 @@ QStringList sharedStrings(const ZipPackage& zip) {
     return strings;
 }
 
-// What a cell's number format makes of its number.
-enum class Shown { Number, Date, DateTime, Padded };
-struct Format {
-    Shown shown = Shown::Number;
-    int width = 0;
-};
-
-Format formatOf(int id, const QString& code) {
-    if ((id >= 14 && id <= 17) || id == 22)
-        return {id == 22 ? Shown::DateTime : Shown::Date, 0};
-    if (code.isEmpty())
-        return {};
-    static const QRegularExpression zeros(QStringLiteral("^0+$"));
-    if (zeros.match(code).hasMatch())
-        return {Shown::Padded, int(code.size())};
-    // Letters of a date format outside quoted text and [colour] or [$€-407] brackets.
-    QString bare = code;
-    bare.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]|\\\\.")));
-    const bool date = bare.contains(QRegularExpression(QStringLiteral("[dDyY]|[mM]{3,}")));
-    if (!date)
-        return {};
-    return {bare.contains(QRegularExpression(QStringLiteral("[hH]"))) ? Shown::DateTime : Shown::Date, 0};
-}
-
-std::vector<Format> cellFormats(const ZipPackage& zip) {
-    std::vector<Format> formats;
+std::vector<NumberFormat> cellFormats(const ZipPackage& zip) {
+    std::vector<NumberFormat> formats;
     if (!zip.contains(QStringLiteral("xl/styles.xml")))
         return formats;
     QXmlStreamReader xml(zip.read(QStringLiteral("xl/styles.xml")));
@@ -138,7 +113,7 @@ std::vector<Format> cellFormats(const ZipPackage& zip) {
                 inCellXfs = true;
             else if (inCellXfs && xml.name() == QLatin1String("xf")) {
                 const int id = attribute(xml, QLatin1String("numFmtId")).toInt();
-                formats.push_back(formatOf(id, codes.value(id)));
+                formats.push_back(NumberFormat::parse(id, codes.value(id)));
             }
         } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;
@@ -163,22 +138,10 @@ int columnOf(QStringView reference) {
     return letters == 0 ? -1 : column - 1;
 }
 
-QString numberText(const QString& value, const Format& format) {
+QString numberText(const QString& value, const NumberFormat& format) {
     bool ok = false;
     const double v = value.toDouble(&ok);
-    if (!ok)
-        return value;
-    switch (format.shown) {
-    case Shown::Date:
-        return CellText::serialDate(v, false);
-    case Shown::DateTime:
-        return CellText::serialDate(v, true);
-    case Shown::Padded:
-        return v == qint64(v) ? CellText::padded(CellText::number(v), format.width) : CellText::number(v);
-    case Shown::Number:
-        break;
-    }
-    return CellText::number(v);
+    return ok ? format.text(v) : value;
 }
 
 } // namespace
@@ -200,7 +163,7 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
     if (entry.isEmpty())
         fail();
     const QStringList strings = sharedStrings(zip);
-    const std::vector<Format> formats = cellFormats(zip);
+    const std::vector<NumberFormat> formats = cellFormats(zip);
 
     QXmlStreamReader xml(zip.read(entry));
     SourceRecords records;
@@ -248,8 +211,8 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
                        type == QLatin1String("e")) {
                 text = value;
             } else if (!value.isEmpty()) {
-                text =
-                    numberText(value, style >= 0 && size_t(style) < formats.size() ? formats[size_t(style)] : Format());
+                text = numberText(value, style >= 0 && size_t(style) < formats.size() ? formats[size_t(style)]
+                                                                                      : NumberFormat());
             }
             if (text.isEmpty())
                 continue;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "exchange/sources/NumberFormat.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace lesaro::exchange {
+
+// The number formats of an Excel 97-2003 workbook's numeric cells, which FreeXL reads the values of but does
+// not hand on: the format records (built-in ids and format codes), the cell styles naming them, and for each
+// number, RK, MULRK and numeric formula cell of each sheet its style and value. Read from the record stream
+// of BIFF8 (Excel 97 and later) or BIFF5/7 (Excel 5 and 95) inside the compound file.
+//
+// With these, a postcode stored as the number 1067 with the format "00000" arrives as "01067", as the sheet
+// shows it and as the .xlsx and .ods readers give it.
+//
+// The file is outside input: every record is bounds-checked and the work is bounded by the stream's size.
+// Whatever cannot be read gives no formats (read() returns nothing, or a cell is unknown), and the caller
+// then shows the bare values, as before.
+class XlsCellFormats {
+public:
+    // Nothing when the bytes are no BIFF5/7 or BIFF8 workbook this reader understands, or an encrypted one.
+    static std::optional<XlsCellFormats> read(const QByteArray& file);
+    // The file read whole, up to a bound; nothing when it cannot be read or is larger.
+    static std::optional<XlsCellFormats> readFile(const QString& path);
+    static constexpr qint64 kMaxFileSize = qint64(256) * 1024 * 1024;
+
+    // The sheets in the workbook's order, chart and macro sheets included.
+    QStringList sheetNames() const;
+    // The index of the named sheet, or -1.
+    int sheetIndex(const QString& name) const;
+
+    // The text of the numeric cell at row and column (from 0) of a sheet whose value another reader found to
+    // be value: rendered through the cell's number format when this reader knows the cell and found the
+    // same value there, else as a plain number.
+    QString numberText(int sheet, int row, int column, double value) const;
+
+    // What this reader knows of a cell, for tests and checks.
+    struct Cell {
+        double value = 0;
+        NumberFormat format;
+    };
+    std::optional<Cell> cell(int sheet, int row, int column) const;
+    bool date1904() const { return m_date1904; }
+
+private:
+    struct StoredCell {
+        double value = 0;
+        quint16 style = 0;
+    };
+    struct Sheet {
+        QString name;
+        quint32 offset = 0;
+        QHash<quint32, StoredCell> cells; // key: row << 16 | column
+    };
+
+    bool parse(const QByteArray& stream);
+    bool parseSheet(const QByteArray& stream, Sheet& sheet, qint64& budget);
+
+    bool m_biff8 = true;
+    bool m_date1904 = false;
+    std::vector<NumberFormat> m_styleFormats; // by cell style index
+    std::vector<Sheet> m_sheets;
+};
+
+} // namespace lesaro::exchange

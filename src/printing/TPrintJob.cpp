@@ -122,10 +122,32 @@ private:
     std::unique_ptr<QTemporaryFile> m_scratch;
 };
 
+// Points in one of the page layout's units.
+double pointsPerUnit(QPageLayout::Unit unit) {
+    switch (unit) {
+    case QPageLayout::Millimeter:
+        return 72.0 / 25.4;
+    case QPageLayout::Point:
+        return 1.0;
+    case QPageLayout::Inch:
+        return 72.0;
+    case QPageLayout::Pica:
+        return 12.0;
+    case QPageLayout::Didot:
+        return 1.07;
+    case QPageLayout::Cicero:
+        return 12.84;
+    }
+    return 1.0;
+}
+
 } // namespace
 
 TPrintJob::TPrintJob(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    // The page size is the printer's from the start.
+    ResetToDefaultPage();
+}
 
 TPrintJob::~TPrintJob() = default;
 
@@ -290,14 +312,18 @@ TPrinterCaps TPrintJob::DeviceCaps() const {
     caps.dpiY = resolution;
     caps.physicalWidth = full.width();
     caps.physicalHeight = full.height();
-    QPageLayout printable = layout;
-    printable.setMode(QPageLayout::StandardMode);
-    printable.setMargins(layout.minimumMargins());
-    const QRect area = printable.paintRectPixels(resolution);
-    caps.offsetX = area.x();
-    caps.offsetY = area.y();
-    caps.printableWidth = area.width();
-    caps.printableHeight = area.height();
+    // The unprintable edges from the printer's minimum margins, each rounded on its own and taken off the
+    // physical page, so that the printable area never reaches past the sheet.
+    const QMarginsF minimum = layout.minimumMargins();
+    const double perUnit = pointsPerUnit(layout.units()) * resolution / 72.0;
+    const int left = int(std::lrint(minimum.left() * perUnit));
+    const int top = int(std::lrint(minimum.top() * perUnit));
+    const int right = int(std::lrint(minimum.right() * perUnit));
+    const int bottom = int(std::lrint(minimum.bottom() * perUnit));
+    caps.offsetX = left;
+    caps.offsetY = top;
+    caps.printableWidth = std::max(0, caps.physicalWidth - left - right);
+    caps.printableHeight = std::max(0, caps.physicalHeight - top - bottom);
     // Our printers draw on the whole sheet; a printer that does not has its canvas origin at the corner of
     // its paint area, and the margin rectangle is moved by exactly that.
     caps.canvasOrigin = p.fullPage() ? QPoint(0, 0) : layout.paintRectPixels(resolution).topLeft();
@@ -452,14 +478,16 @@ void TPrintJob::Draw(QPainter& painter, int pageIndex, TDrawTarget target) {
     painter.save();
     InitDraw(painter, target);
     // A QPainter moves its origin in logical units, so the band's corner needs no scaling by the extents.
+    // The origin is restored after every band, also when a band moved it itself, so that each band
+    // starts from the sheet's corner.
     auto band = [&](const QRect& rect, TDrawArea area) {
-        if (!m_relativeCoords) {
-            DrawArea(painter, pageIndex, rect, area, target);
-            return;
-        }
         const QTransform origin = painter.worldTransform();
-        painter.translate(rect.topLeft());
-        DrawArea(painter, pageIndex, QRect(QPoint(0, 0), rect.size()), area, target);
+        if (m_relativeCoords) {
+            painter.translate(rect.topLeft());
+            DrawArea(painter, pageIndex, QRect(QPoint(0, 0), rect.size()), area, target);
+        } else {
+            DrawArea(painter, pageIndex, rect, area, target);
+        }
         painter.setWorldTransform(origin);
     };
     band(GetPageRect(), TDrawArea::daPage);
@@ -642,12 +670,13 @@ void TPrintJob::Update() {
 }
 
 void TPrintJob::ApplyUpdates() {
-    if (m_updateLock > 0 || !PrinterOK())
+    // While this job tells its linked jobs, an update reaching it again can only come round a ring of
+    // linked jobs: it has been updated already.
+    if (m_updateLock > 0 || m_notifyingJobs || !PrinterOK())
         return;
     ResetToDefaultPage();
     CheckMargins();
-    // Jobs linked to each other in a ring would tell each other forever.
-    if (m_jobsLock == 0 && !m_notifyingJobs) {
+    if (m_jobsLock == 0) {
         m_notifyingJobs = true;
         const QList<QPointer<TPrintJob>> jobs = m_jobs;
         for (const QPointer<TPrintJob>& job : jobs) {

@@ -1,0 +1,756 @@
+// The print job on its own: units, the page geometry and its bands, the margins check, drawing, printing
+// in order, in reverse and one document per page, the progress dialog, and dragging the preview.
+#include "PrintFixture.h"
+
+#include "printing/PageGeometry.h"
+#include "printing/PrintProgressDialog.h"
+#include "printing/PrinterChoice.h"
+#include "printing/TPreview.h"
+#include "printing/TPrintJob.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <cmath>
+
+using namespace lesaro;
+using namespace printtest;
+namespace geo = lesaro::pagegeometry;
+
+Q_DECLARE_METATYPE(lesaro::TUnits)
+Q_DECLARE_METATYPE(lesaro::TDirection)
+Q_DECLARE_METATYPE(lesaro::TPrinterCaps)
+Q_DECLARE_METATYPE(lesaro::TPageSettings)
+Q_DECLARE_METATYPE(lesaro::TMargins)
+Q_DECLARE_METATYPE(lesaro::TMarginsError)
+Q_DECLARE_METATYPE(lesaro::TStretchMode)
+Q_DECLARE_METATYPE(lesaro::TPrintModes)
+
+namespace {
+
+constexpr auto px = TUnits::unPixels;
+constexpr auto pct = TUnits::unPercents;
+constexpr auto in = TUnits::unInches;
+constexpr auto mm = TUnits::unMillimeters;
+constexpr auto hor = TDirection::dirHorizontal;
+constexpr auto ver = TDirection::dirVertical;
+
+// An A4 sheet at 600 dots per inch whose printer cannot print the outer 100 pixels left and right and
+// 120 at the top and bottom.
+TPrinterCaps a4Caps() {
+    TPrinterCaps c;
+    c.ok = true;
+    c.dpiX = c.dpiY = 600;
+    c.physicalWidth = 4961;
+    c.physicalHeight = 7016;
+    c.offsetX = 100;
+    c.offsetY = 120;
+    c.printableWidth = 4761;
+    c.printableHeight = 6776;
+    return c;
+}
+
+TPageSettings a4Page() {
+    TPageSettings p;
+    p.pageWidth = 4961;
+    p.pageHeight = 7016;
+    return p;
+}
+
+// A job on a page of "Seite n" texts; the page given as last ends the document there.
+struct TextJob {
+    TPrintJob job;
+    QList<int> drawn;
+    int abortOn = 0;
+    TextJob(int pages) {
+        job.setPageCount(pages);
+        job.setOrientation(TPageOrientation::orPortrait);
+        job.OnDraw = [this](TPrintJob& j, QPainter& p, int page, const QRect&, TDrawArea, TDrawTarget) {
+            drawn.append(page);
+            p.setFont(j.PointFont(QStringLiteral("Arial"), 40));
+            p.drawText(600, 600, QStringLiteral("Seite %1").arg(page));
+            if (page == abortOn)
+                j.Abort();
+        };
+    }
+};
+
+QList<int> pageNumbersOf(const QString& file) {
+    QList<int> numbers;
+    for (const QString& page : pdfPages(file)) {
+        const auto m = QRegularExpression(QStringLiteral("Seite (\\d+)")).match(page);
+        numbers.append(m.hasMatch() ? m.captured(1).toInt() : 0);
+    }
+    return numbers;
+}
+
+// The page count as pdfinfo reads it from the file, -1 when it cannot.
+int pdfinfoPages(const QString& file) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {file});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return -1;
+    const auto m = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+                       .match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QString rectText(const QRect& r) {
+    return QStringLiteral("(%1, %2, %3 × %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+} // namespace
+
+class tst_PrintJob : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { GermanLocale::install(); }
+
+    void convertUnits_data();
+    void convertUnits();
+    void singleSteps();
+    void convertUnitsRoundTrip();
+    void bandRectangles_data();
+    void bandRectangles();
+    void marginsCheck_data();
+    void marginsCheck();
+    void pictureAndTabs();
+
+    void defaultsOfANewJob();
+    void marginsCheckModes_data();
+    void marginsCheckModes();
+    void drawGivesDefaultsAndBandsInOrder_data();
+    void drawGivesDefaultsAndBandsInOrder();
+    void locksNeverGoBelowZero();
+    void updateReachesLinkedJobsAndControls();
+
+    void printsInOrderAndInReverse_data();
+    void printsInOrderAndInReverse();
+    void oneDocumentPerPageWritesNumberedFiles();
+    void progressDialogCountsAndCancels();
+
+    void previewDragScrollsThePage_data();
+    void previewDragScrollsThePage();
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Units
+
+void tst_PrintJob::convertUnits_data() {
+    QTest::addColumn<TUnits>("from");
+    QTest::addColumn<TUnits>("to");
+    QTest::addColumn<double>("fullRange");
+    QTest::addColumn<TDirection>("direction");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("dpiX");
+    QTest::addColumn<int>("dpiY");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("25.4 mm is 1.000 in") << mm << in << 0.0 << hor << 25.4 << 300 << 300 << 1.0;
+    QTest::newRow("10 px at 300 dpi is 0.85 mm") << px << mm << 0.0 << hor << 10.0 << 300 << 300 << 0.85;
+    QTest::newRow("equal units are not rounded") << px << px << 0.0 << hor << 10.7 << 300 << 300 << 10.7;
+    QTest::newRow("1000 px at 600 dpi in inches") << px << in << 0.0 << hor << 1000.0 << 600 << 600 << 1.667;
+    QTest::newRow("210 mm at 600 dpi in pixels") << mm << px << 0.0 << hor << 210.0 << 600 << 600 << 4961.0;
+    QTest::newRow("1.5 in at 600 dpi") << in << px << 0.0 << hor << 1.5 << 600 << 600 << 900.0;
+    QTest::newRow("vertical takes dpiY") << px << mm << 0.0 << ver << 300.0 << 300 << 600 << 12.7;
+    QTest::newRow("horizontal takes dpiX") << px << mm << 0.0 << hor << 300.0 << 300 << 600 << 25.4;
+    QTest::newRow("per cent into pixels") << pct << px << 4962.0 << hor << 50.0 << 600 << 600 << 2481.0;
+    QTest::newRow("pixels into per cent") << px << pct << 1000.0 << hor << 250.0 << 600 << 600 << 25.0;
+    QTest::newRow("per cent of nothing") << px << pct << 0.0 << hor << 250.0 << 600 << 600 << 0.0;
+    QTest::newRow("half a pixel to even, down") << mm << px << 0.0 << hor << 12.7 << 5 << 5 << 2.0;
+    QTest::newRow("half a pixel to even, up") << mm << px << 0.0 << hor << 12.7 << 7 << 7 << 4.0;
+    QTest::newRow("12.5 px to even") << mm << px << 0.0 << hor << 31.75 << 10 << 10 << 12.0;
+    QTest::newRow("negative") << px << mm << 0.0 << hor << -10.0 << 300 << 300 << -0.85;
+    QTest::newRow("no resolution counts as one") << in << px << 0.0 << hor << 3.0 << 0 << 0 << 3.0;
+}
+
+void tst_PrintJob::convertUnits() {
+    QFETCH(TUnits, from);
+    QFETCH(TUnits, to);
+    QFETCH(double, fullRange);
+    QFETCH(TDirection, direction);
+    QFETCH(double, value);
+    QFETCH(int, dpiX);
+    QFETCH(int, dpiY);
+    QFETCH(double, expected);
+    QCOMPARE(geo::ConvertUnits(from, to, fullRange, direction, value, dpiX, dpiY), expected);
+}
+
+void tst_PrintJob::singleSteps() {
+    QCOMPARE(geo::InchToMm(1), 25.4);
+    QCOMPARE(geo::MmToInch(25.4), 1.0);
+    QCOMPARE(geo::MmToInch(10), 0.394);
+    QCOMPARE(geo::InchToPix(2, 300), 600.0);
+    QCOMPARE(geo::PixToInch(150, 300), 0.5);
+    QCOMPARE(geo::MmToPix(25.4, 300), 300.0);
+    QCOMPARE(geo::PixToMm(10, 300), 0.85);
+    // The margins: left and right against the width, top and bottom against the height.
+    QCOMPARE(geo::ConvertMargins(pct, px, {10, 10, 50, 50}, 1000, 2000, 600, 600), (TMargins{100, 200, 500, 1000}));
+}
+
+void tst_PrintJob::convertUnitsRoundTrip() {
+    // Pixels into another unit and back land on the same pixel whenever the unit's rounding step is finer
+    // than half a pixel, and never further off than that step otherwise.
+    const QList<int> resolutions{72, 96, 150, 300, 600, 1200, 2400, 4800};
+    for (quint32 seed : {1u, 2u, 3u, 2026u}) {
+        QRandomGenerator random(seed);
+        QStringList last;
+        for (int step = 0; step < 5000; ++step) {
+            const int dpi = resolutions[random.bounded(int(resolutions.size()))];
+            const int pixels = random.bounded(-20000, 20001);
+            const double fullRange = random.bounded(1, 20001);
+            const TUnits via = std::array{pct, in, mm}[random.bounded(3)];
+            const TDirection direction = random.bounded(2) ? hor : ver;
+            const double there = geo::ConvertUnits(px, via, fullRange, direction, pixels, dpi, dpi);
+            const double back = geo::ConvertUnits(via, px, fullRange, direction, there, dpi, dpi);
+            // Half the rounding step of the unit, in pixels.
+            const double halfStep = via == mm   ? 0.005 * dpi / 25.4
+                                    : via == in ? 0.0005 * dpi
+                                                : 0.0005 * fullRange / 100;
+            last.append(QStringLiteral("%1 px at %2 dpi via unit %3 (range %4): %5 then %6")
+                            .arg(pixels)
+                            .arg(dpi)
+                            .arg(int(via))
+                            .arg(fullRange)
+                            .arg(there)
+                            .arg(back));
+            if (last.size() > 5)
+                last.removeFirst();
+            const double allowed = halfStep < 0.5 ? 0 : std::ceil(halfStep);
+            QVERIFY2(back == std::round(back) && std::abs(back - pixels) <= allowed,
+                     qPrintable(QStringLiteral("seed %1, step %2; last: %3").arg(seed).arg(step).arg(last.join("; "))));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Geometry
+
+void tst_PrintJob::bandRectangles_data() {
+    QTest::addColumn<TPrinterCaps>("caps");
+    QTest::addColumn<TPageSettings>("page");
+    QTest::addColumn<bool>("onPrinter");
+    QTest::addColumn<QRect>("sheet");
+    QTest::addColumn<QRect>("margins");
+    QTest::addColumn<QRect>("header");
+    QTest::addColumn<QRect>("body");
+    QTest::addColumn<QRect>("footer");
+
+    const QRect a4(0, 0, 4961, 7016);
+    const QRect none(0, 0, 0, 0);
+    QTest::newRow("no printer") << TPrinterCaps{} << TPageSettings{} << false << QRect(0, 0, 2000, 3000)
+                                << QRect(0, 0, 2000, 3000) << none << QRect(0, 0, 2000, 3000) << none;
+    QTest::newRow("whole sheet without options") << a4Caps() << a4Page() << false << a4 << a4 << none << a4 << none;
+    {
+        // The program's own jobs: margins set but not switched on.
+        TPageSettings p = a4Page();
+        p.margins = {8, 8, 9, 9};
+        QTest::newRow("margins without joMargins") << a4Caps() << p << false << a4 << a4 << none << a4 << none;
+        p.options = TJobOption::joMargins;
+        const QRect m(8, 8, 4961 - 17, 7016 - 17);
+        QTest::newRow("pixel margins") << a4Caps() << p << false << a4 << m << none << m << none;
+    }
+    {
+        TPageSettings p = a4Page();
+        p.options = TJobOption::joMargins;
+        p.marginsUnits = mm;
+        p.margins = {10, 20, 10, 20};
+        // 10 mm at 600 dpi are 236.22 pixels, 20 mm 472.44.
+        const QRect m(236, 472, 4961 - 472, 7016 - 944);
+        QTest::newRow("millimetre margins") << a4Caps() << p << false << a4 << m << none << m << none;
+        p.marginsUnits = pct;
+        p.margins = {10, 5, 20, 5};
+        QTest::newRow("per cent margins")
+            << a4Caps() << p << false << a4 << QRect(496, 351, 4961 - 496 - 992, 7016 - 702) << none
+            << QRect(496, 351, 4961 - 496 - 992, 7016 - 702) << none;
+    }
+    {
+        TPageSettings p = a4Page();
+        p.options = TJobOption::joMargins | TJobOption::joHeader | TJobOption::joFooter;
+        p.margins = {100, 100, 100, 100};
+        p.header = 1;
+        p.headerUnits = in;
+        p.footer = 10;
+        p.footerUnits = pct; // of the margin rectangle's height
+        const QRect m(100, 100, 4761, 6816);
+        QTest::newRow("header in inches, footer in per cent")
+            << a4Caps() << p << false << a4 << m << QRect(100, 100, 4761, 600)
+            << QRect(100, 700, 4761, 6816 - 600 - 682) << QRect(100, 100 + 6816 - 682, 4761, 682);
+        p.options = TJobOption::joHeader;
+        QTest::newRow("header alone") << a4Caps() << p << false << a4 << a4 << QRect(0, 0, 4961, 600)
+                                      << QRect(0, 600, 4961, 7016 - 600) << none;
+        p.options = TJobOption::joFooter;
+        p.footer = 0;
+        QTest::newRow("footer of no height")
+            << a4Caps() << p << false << a4 << a4 << none << a4 << QRect(0, 7016, 4961, 0);
+    }
+    {
+        // A printer whose canvas begins at the corner of its printable area: the margin rectangle moves
+        // up and left on the printer, not in the preview.
+        TPrinterCaps c = a4Caps();
+        c.canvasOrigin = {100, 120};
+        TPageSettings p = a4Page();
+        p.options = TJobOption::joMargins;
+        p.margins = {200, 200, 200, 200};
+        const QRect m(200, 200, 4561, 6616);
+        QTest::newRow("preview") << c << p << false << a4 << m << none << m << none;
+        QTest::newRow("printer canvas") << c << p << true << a4 << m.translated(-100, -120) << none
+                                        << m.translated(-100, -120) << none;
+    }
+    {
+        TPageSettings p;
+        p.pageMode = TPageMode::pmCustom;
+        p.pageUnits = mm;
+        p.pageWidth = 100;
+        p.pageHeight = 150;
+        const QRect s(0, 0, 2362, 3543);
+        QTest::newRow("custom page in millimetres") << a4Caps() << p << false << s << s << none << s << none;
+    }
+}
+
+void tst_PrintJob::bandRectangles() {
+    QFETCH(TPrinterCaps, caps);
+    QFETCH(TPageSettings, page);
+    QFETCH(bool, onPrinter);
+    QFETCH(QRect, sheet);
+    QFETCH(QRect, margins);
+    QFETCH(QRect, header);
+    QFETCH(QRect, body);
+    QFETCH(QRect, footer);
+    auto same = [](const QRect& got, const QRect& want) {
+        return got == want ? QString() : rectText(got) + QStringLiteral(" instead of ") + rectText(want);
+    };
+    QCOMPARE(same(geo::sheetRect(caps, page), sheet), QString());
+    QCOMPARE(same(geo::marginRect(caps, page, onPrinter), margins), QString());
+    QCOMPARE(same(geo::headerRect(caps, page, onPrinter), header), QString());
+    QCOMPARE(same(geo::pageRect(caps, page, onPrinter), body), QString());
+    QCOMPARE(same(geo::footerRect(caps, page, onPrinter), footer), QString());
+    // The bands share the margin rectangle without a gap or an overlap.
+    if (page.options.testFlag(TJobOption::joHeader))
+        QCOMPARE(header.top() + header.height(), body.top());
+    if (page.options.testFlag(TJobOption::joFooter))
+        QCOMPARE(body.top() + body.height(), footer.top());
+}
+
+void tst_PrintJob::marginsCheck_data() {
+    QTest::addColumn<TUnits>("units");
+    QTest::addColumn<TMargins>("margins");
+    QTest::addColumn<bool>("outside");
+    QTest::addColumn<TMargins>("fixed");
+    // The unprintable edges of a4Caps(): 100 pixels left and right, 120 at the top and bottom.
+    QTest::newRow("inside") << px << TMargins{100, 120, 100, 120} << false << TMargins{100, 120, 100, 120};
+    QTest::newRow("left and bottom outside")
+        << px << TMargins{50, 200, 150, 10} << true << TMargins{100, 200, 150, 120};
+    QTest::newRow("program's own margins") << px << TMargins{8, 8, 9, 9} << true << TMargins{100, 120, 100, 120};
+    // 100 pixels at 600 dpi are 4.23 mm, 120 are 5.08 mm.
+    QTest::newRow("millimetres") << mm << TMargins{2, 10, 10, 2} << true << TMargins{4.23, 10, 10, 5.08};
+    QTest::newRow("per cent") << pct << TMargins{1, 1, 5, 5} << true << TMargins{2.016, 1.71, 5, 5};
+}
+
+void tst_PrintJob::marginsCheck() {
+    QFETCH(TUnits, units);
+    QFETCH(TMargins, margins);
+    QFETCH(bool, outside);
+    QFETCH(TMargins, fixed);
+    TPageSettings page = a4Page();
+    page.marginsUnits = units;
+    page.margins = margins;
+    const geo::MarginsCheck check = geo::checkMargins(a4Caps(), page);
+    QCOMPARE(check.outside, outside);
+    QCOMPARE(check.fixed.Left, fixed.Left);
+    QCOMPARE(check.fixed.Top, fixed.Top);
+    QCOMPARE(check.fixed.Right, fixed.Right);
+    QCOMPARE(check.fixed.Bottom, fixed.Bottom);
+    // Without a printer nothing is checked.
+    page.margins = {-1000, -1000, -1000, -1000};
+    QVERIFY(!geo::checkMargins(TPrinterCaps{}, page).outside);
+}
+
+void tst_PrintJob::pictureAndTabs() {
+    const QRect box(100, 100, 400, 200);
+    const QSize picture(100, 50);
+    struct Case {
+        TStretchMode mode;
+        Qt::Alignment alignment;
+        QRect expected;
+    };
+    const QList<Case> cases{
+        {TStretchMode::smNone, Qt::AlignLeft | Qt::AlignTop, QRect(100, 100, 100, 50)},
+        {TStretchMode::smNone, Qt::AlignRight | Qt::AlignBottom, QRect(400, 250, 100, 50)},
+        {TStretchMode::smNone, Qt::AlignCenter, QRect(250, 175, 100, 50)},
+        {TStretchMode::smStretch, Qt::AlignCenter, box},
+        // Scaled to fill the height: 400 × 200 fits exactly.
+        {TStretchMode::smProportional, Qt::AlignCenter, QRect(100, 100, 400, 200)},
+    };
+    for (const Case& c : cases)
+        QCOMPARE(rectText(geo::pictureRect(picture, box, c.mode, c.alignment)), rectText(c.expected));
+    QCOMPARE(geo::pictureRect(QSize(50, 100), box, TStretchMode::smProportional, Qt::AlignHCenter | Qt::AlignTop),
+             QRect(250, 100, 100, 200));
+    QVERIFY(geo::pictureRect(QSize(), box, TStretchMode::smStretch, {}).isEmpty());
+
+    // Tab stops every 80 from x = 10; every character 10 wide.
+    auto width = [](const QString& t) { return int(t.size()) * 10; };
+    using P = geo::TabbedPiece;
+    QCOMPARE(geo::tabbedPieces(10, QStringLiteral("ab\tc"), 80, width), (QList<P>{{10, "ab"}, {90, "c"}}));
+    QCOMPARE(geo::tabbedPieces(10, QStringLiteral("abcdefgh\tc"), 80, width), (QList<P>{{10, "abcdefgh"}, {170, "c"}}));
+    QCOMPARE(geo::tabbedPieces(10, QStringLiteral("\t\tx"), 80, width), (QList<P>{{170, "x"}}));
+    QCOMPARE(geo::tabbedPieces(0, QStringLiteral("ohne"), 0, width), (QList<P>{{0, "ohne"}}));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The job
+
+void tst_PrintJob::defaultsOfANewJob() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TPrintJob job;
+    QCOMPARE(job.PageCount(), 1);
+    QCOMPARE(job.Title(), QString());
+    QVERIFY(!job.MultiDoc());
+    QCOMPARE(job.Margins(), TMargins{});
+    QCOMPARE(job.MarginsUnits(), px);
+    QCOMPARE(job.MarginsError(), TMarginsError::meAutoFix);
+    QCOMPARE(job.Header(), 0.0);
+    QCOMPARE(job.FooterUnits(), px);
+    QCOMPARE(job.PageMode(), TPageMode::pmDefault);
+    QCOMPARE(job.PageUnits(), px);
+    QCOMPARE(job.Orientation(), TPageOrientation::orDefault);
+    QCOMPARE(job.Options(), TJobOptions());
+    QVERIFY(!job.RelativeCoords());
+    // The built-in "PDF-Datei" printer: A4 at 600 dpi, its whole sheet printable.
+    QVERIFY(job.PrinterOK());
+    QCOMPARE(job.GetPrintableRect(), job.GetSheetRect());
+    // In pmDefault a page width set is replaced by the printer's at once.
+    job.setPageWidth(5100);
+    QCOMPARE(job.PageWidth(), double(job.PhysicalPageWidth()));
+    job.setPageUnits(mm);
+    QCOMPARE(job.PageWidth(), std::nearbyint(job.PhysicalPageWidth() * 2540.0 / 600) / 100);
+    QVERIFY(qAbs(job.PageWidth() - 210) < 0.2);
+    job.setPageMode(TPageMode::pmCustom);
+    job.setPageWidth(100);
+    QCOMPARE(job.GetSheetRect().width(), 2362);
+}
+
+void tst_PrintJob::marginsCheckModes_data() {
+    QTest::addColumn<TMarginsError>("mode");
+    QTest::addColumn<int>("answer"); // 0 Ja, 1 Nein, -1 no question
+    QTest::addColumn<bool>("fixed");
+    QTest::addColumn<bool>("raises");
+    QTest::newRow("meNone") << TMarginsError::meNone << -1 << false << false;
+    QTest::newRow("meAutoFix") << TMarginsError::meAutoFix << -1 << true << false;
+    QTest::newRow("meMessageBox, Ja") << TMarginsError::meMessageBox << 0 << true << false;
+    QTest::newRow("meMessageBox, Nein") << TMarginsError::meMessageBox << 1 << false << false;
+    QTest::newRow("meException") << TMarginsError::meException << -1 << false << true;
+}
+
+void tst_PrintJob::marginsCheckModes() {
+    QFETCH(TMarginsError, mode);
+    QFETCH(int, answer);
+    QFETCH(bool, fixed);
+    QFETCH(bool, raises);
+    Fixture f;
+    // A printer that cannot print the outer 5 mm of its sheet.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(600);
+    printer.setFullPage(true);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
+                                      QPageLayout::Millimeter, QMarginsF(5, 5, 5, 5)));
+    TPrintJob job;
+    job.setPrinter(&printer);
+    QCOMPARE(job.DeviceCaps().offsetX, 118);
+    job.setMarginsError(TMarginsError::meNone);
+    job.setMargins({8, 8, 9, 9});
+    QCOMPARE(job.Margins(), (TMargins{8, 8, 9, 9}));
+    MessageService::takeShown();
+    if (answer >= 0)
+        MessageService::answerNextChoice(answer);
+    bool raised = false;
+    try {
+        job.setMarginsError(mode);
+    } catch (const EPrintJobException& e) {
+        raised = true;
+        QCOMPARE(e.message(), QStringLiteral("One or more margins are set outside the printable area of the page."));
+    }
+    QCOMPARE(raised, raises);
+    QCOMPARE(job.Margins() == (TMargins{118, 118, 118, 118}), fixed);
+    QCOMPARE(job.Margins() == (TMargins{8, 8, 9, 9}), !fixed);
+    const QList<MessageService::Shown> shown = MessageService::takeShown();
+    QCOMPARE(shown.size(), answer >= 0 ? 1 : 0);
+    if (answer >= 0) {
+        QCOMPARE(shown[0].kind, MessageService::Kind::Warning);
+        QCOMPARE(shown[0].title, QGuiApplication::applicationDisplayName());
+        QCOMPARE(shown[0].text, QStringLiteral("One or more margins are set outside the printable area of the "
+                                               "page.\nDo you want to fix them?"));
+        QCOMPARE(shown[0].choices, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
+        // A No stands: the updates that follow do not ask again.
+        job.Update();
+        job.setPageCount(5);
+        QCOMPARE(MessageService::takeShown().size(), 0);
+    }
+}
+
+void tst_PrintJob::drawGivesDefaultsAndBandsInOrder_data() {
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("absolute") << false;
+    QTest::newRow("relative") << true;
+}
+
+void tst_PrintJob::drawGivesDefaultsAndBandsInOrder() {
+    QFETCH(bool, relative);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TPrintJob job;
+    job.setOptions(TJobOption::joMargins | TJobOption::joHeader | TJobOption::joFooter);
+    job.setMargins({100, 200, 300, 400});
+    job.setHeader(500);
+    job.setFooter(600);
+    job.setRelativeCoords(relative);
+    QStringList calls;
+    QList<QRect> handed;
+    QList<QPoint> origins;
+    job.OnInitDraw = [&](TPrintJob&, QPainter& p, TDrawTarget target) {
+        calls.append(QStringLiteral("init"));
+        QCOMPARE(target, TDrawTarget::dtExternal);
+        // 10 point at 600 dpi.
+        QCOMPARE(p.font().pixelSize(), 83);
+        QCOMPARE(p.pen().widthF(), 0.0);
+        QCOMPARE(p.brush().color(), QColor(Qt::white));
+    };
+    job.OnDraw = [&](TPrintJob&, QPainter& p, int page, const QRect& rect, TDrawArea area, TDrawTarget) {
+        QCOMPARE(page, 4);
+        calls.append(QString::number(int(area)));
+        handed.append(rect);
+        origins.append(p.worldTransform().map(QPoint(0, 0)));
+        // A band that moves the origin itself does not move the next one.
+        p.translate(7, 7);
+    };
+    QImage image(100, 100, QImage::Format_RGB32);
+    QPainter painter(&image);
+    job.PaintTo(painter, 4);
+    QCOMPARE(painter.worldTransform(), QTransform());
+    QCOMPARE(calls,
+             (QStringList{"init", QString::number(int(TDrawArea::daPage)), QString::number(int(TDrawArea::daHeader)),
+                          QString::number(int(TDrawArea::daFooter))}));
+    const QList<QRect> bands{job.GetPageRect(), job.GetHeaderRect(), job.GetFooterRect()};
+    QCOMPARE(bands[1], QRect(100, 200, job.GetSheetRect().width() - 400, 500));
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(handed[i], relative ? QRect(QPoint(0, 0), bands[i].size()) : bands[i]);
+        QCOMPARE(origins[i], relative ? bands[i].topLeft() : QPoint(0, 0));
+    }
+    painter.end();
+}
+
+void tst_PrintJob::locksNeverGoBelowZero() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TPrintJob job;
+    int drawn = 0;
+    job.OnDraw = [&](TPrintJob&, QPainter&, int, const QRect&, TDrawArea, TDrawTarget) { ++drawn; };
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    job.UnlockDraw();
+    job.UnlockDraw();
+    job.LockDraw();
+    QVERIFY(job.DrawLocked());
+    job.PaintTo(painter, 1);
+    QCOMPARE(drawn, 0);
+    job.UnlockDraw();
+    QVERIFY(!job.DrawLocked());
+    job.PaintTo(painter, 1);
+    QCOMPARE(drawn, 1);
+
+    QSignalSpy updates(&job, &TPrintJob::updated);
+    job.UnlockUpdate();
+    job.LockUpdate();
+    job.setPageCount(3);
+    QCOMPARE(updates.size(), 0);
+    job.UnlockUpdate();
+    job.UnlockUpdate();
+    job.setPageCount(4);
+    QCOMPARE(updates.size(), 1);
+}
+
+void tst_PrintJob::updateReachesLinkedJobsAndControls() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TPrintJob job;
+    TPrintJob other;
+    // Two jobs linked in a ring still end their update.
+    job.LinkJob(&other);
+    other.LinkJob(&job);
+    QSignalSpy otherUpdates(&other, &TPrintJob::updated);
+    QSignalSpy updates(&job, &TPrintJob::updated);
+    QObject failing;
+    QObject counting;
+    int counted = 0;
+    job.LinkControl(&failing, [] { throw std::runtime_error("kaputt"); });
+    job.LinkControl(&counting, [&] { ++counted; });
+    job.Update();
+    QCOMPARE(counted, 1);
+    QCOMPARE(updates.size(), 1);
+    QCOMPARE(otherUpdates.size(), 1);
+
+    job.LockControlsUpdate();
+    job.LockJobsUpdate();
+    job.Update();
+    QCOMPARE(counted, 1);
+    QCOMPARE(otherUpdates.size(), 1);
+    job.UnlockControlsUpdate();
+    job.UnlockJobsUpdate();
+    {
+        QObject gone;
+        job.LinkControl(&gone, [&] { ++counted; });
+    }
+    job.UnlinkJob(&other);
+    job.Update();
+    QCOMPARE(counted, 2);
+    QCOMPARE(otherUpdates.size(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Printing
+
+void tst_PrintJob::printsInOrderAndInReverse_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<TPrintModes>("modes");
+    QTest::addColumn<int>("abortOn");
+    QTest::addColumn<QList<int>>("pages");
+    QTest::newRow("in order") << 1 << 5 << TPrintModes() << 0 << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("reverse") << 1 << 5 << TPrintModes(TPrintMode::pmReverse) << 0 << QList<int>{5, 4, 3, 2, 1};
+    QTest::newRow("reverse part") << 2 << 4 << TPrintModes(TPrintMode::pmReverse) << 0 << QList<int>{4, 3, 2};
+    QTest::newRow("range given downwards") << 4 << 2 << TPrintModes() << 0 << QList<int>{2, 3, 4};
+    QTest::newRow("abort on page 3 of 1000") << 1 << 1000 << TPrintModes() << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("reverse, abort on page 3")
+        << 1 << 5 << TPrintModes(TPrintMode::pmReverse) << 3 << QList<int>{5, 4, 3};
+    QTest::newRow("beyond the page count") << 4 << 9 << TPrintModes() << 0 << QList<int>{4, 5};
+}
+
+void tst_PrintJob::printsInOrderAndInReverse() {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(TPrintModes, modes);
+    QFETCH(int, abortOn);
+    QFETCH(QList<int>, pages);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(to == 1000 ? 1000 : 5);
+    text.abortOn = abortOn;
+    QSignalSpy progress(&text.job, &TPrintJob::OnPrintProgress);
+    const QString file = f.path(QStringLiteral("liste.pdf"));
+    FileDialogService::answerNext(file);
+    QVERIFY(text.job.PrintEx(from, to, modes));
+    QCOMPARE(text.drawn, pages);
+    QCOMPARE(pageNumbersOf(file), pages);
+    // No empty sheet follows the last page printed.
+    QCOMPARE(pdfinfoPages(file), int(pages.size()));
+    QCOMPARE(progress.size(), int(pages.size()));
+    const QList<QVariant> lastReport = progress.last();
+    QCOMPARE(lastReport[0].toInt(), int(pages.size()));
+    QCOMPARE(lastReport[1].toInt(), 1);
+    QCOMPARE(lastReport[2].toInt(), std::abs(to - from) + 1);
+}
+
+void tst_PrintJob::oneDocumentPerPageWritesNumberedFiles() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(12);
+    text.job.setMultiDoc(true);
+    text.abortOn = 11;
+    const QString file = f.path(QStringLiteral("seiten.pdf"));
+    FileDialogService::answerNext(file);
+    QVERIFY(text.job.Print());
+    // Each page its own file, numbered so that the files sort in page order; the name chosen itself
+    // stands for the set and is not written.
+    QStringList expected;
+    for (int n = 1; n <= 11; ++n)
+        expected.append(QStringLiteral("seiten-%1.pdf").arg(n, 2, 10, QLatin1Char('0')));
+    QCOMPARE(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.pdf")}, QDir::Files | QDir::Hidden, QDir::Name),
+             expected);
+    for (int n : {1, 7, 11}) {
+        const QString one = f.path(QStringLiteral("seiten-%1.pdf").arg(n, 2, 10, QLatin1Char('0')));
+        QCOMPARE(pageNumbersOf(one), QList<int>{n});
+        QCOMPARE(pdfinfoPages(one), 1);
+    }
+}
+
+void tst_PrintJob::progressDialogCountsAndCancels() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(6);
+    PrintProgressDialog progress(text.job, nullptr);
+    QStringList labels;
+    QObject::connect(&text.job, &TPrintJob::OnEndPrintPage, [&](int page) {
+        labels.append(progress.labelText());
+        if (page == 5)
+            progress.findChild<QPushButton*>()->click();
+    });
+    const QString file = f.path(QStringLiteral("abgebrochen.pdf"));
+    FileDialogService::answerNext(file);
+    QVERIFY(!text.job.PrintEx(3, 6, TPrintMode::pmReverse));
+    // Counted as they come, from the last page down; the cancel stops after the page being drawn.
+    QCOMPARE(labels, (QStringList{"Seite 1 von 4", "Seite 2 von 4"}));
+    QCOMPARE(text.drawn, (QList<int>{6, 5}));
+    QCOMPARE(progress.maximum(), 4);
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(progress.isHidden());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Preview
+
+void tst_PrintJob::previewDragScrollsThePage_data() {
+    QTest::addColumn<bool>("dragScroll");
+    QTest::newRow("DragScroll") << true;
+    QTest::newRow("no DragScroll") << false;
+}
+
+void tst_PrintJob::previewDragScrollsThePage() {
+    QFETCH(bool, dragScroll);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(3);
+    TPreview preview;
+    preview.resize(500, 400);
+    preview.setDragScroll(dragScroll);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowActive(&preview));
+    preview.setPrintJob(&text.job);
+    preview.setViewMode(TPreview::ViewMode::Custom);
+    preview.setViewScale(200);
+    QScrollBar* h = preview.horizontalScrollBar();
+    QScrollBar* v = preview.verticalScrollBar();
+    h->setValue(200);
+    v->setValue(300);
+    QVERIFY(v->maximum() > 600 && h->maximum() > 400);
+
+    // Pressed on the page, moved up and to the left by (40, 120), let go. The page moves under the mouse
+    // as it scrolls, so the positions are taken on the screen.
+    QWidget* page = preview.pagePanel();
+    const QPoint start = preview.viewport()->mapToGlobal(QPoint(250, 250));
+    auto send = [&](QEvent::Type type, const QPoint& moved, Qt::MouseButtons buttons) {
+        const QPoint global = start + moved;
+        QMouseEvent event(type, page->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(page, &event);
+    };
+    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
+    // A click on the page gives the preview the focus.
+    QVERIFY(preview.hasFocus());
+    send(QEvent::MouseMove, QPoint(-20, -60), Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(-40, -120), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(-40, -120), Qt::NoButton);
+    QCOMPARE(h->value(), dragScroll ? 240 : 200);
+    QCOMPARE(v->value(), dragScroll ? 420 : 300);
+    // After letting go, moving the mouse no longer scrolls.
+    send(QEvent::MouseMove, QPoint(-200, -200), Qt::NoButton);
+    QCOMPARE(v->value(), dragScroll ? 420 : 300);
+    preview.setPrintJob(nullptr);
+}
+
+QTEST_MAIN(tst_PrintJob)
+#include "tst_PrintJob.moc"

@@ -184,9 +184,16 @@ void ExportWindow::SpeedButton1Click() {
     QString name = FileDialogService::saveFileName(this, windowTitle(), {}, filter);
     if (name.isEmpty())
         return;
-    // The dialog's default extension: a chosen name without one gets the format's.
-    if (QFileInfo(name).suffix().isEmpty())
+    // The dialog's default extension: a chosen name without one gets the format's. The dialog asked before
+    // replacing the name as typed; the completed name may be another file that is already there, and a
+    // librarian's file is not replaced unasked either.
+    if (QFileInfo(name).suffix().isEmpty()) {
         name += QLatin1Char('.') + extension;
+        const QString question = QStringLiteral("Die Datei \"%1\" ist bereits vorhanden.\nSoll sie ersetzt werden?")
+                                     .arg(QFileInfo(name).fileName());
+        if (QFileInfo::exists(name) && MessageService::confirm(this, question) != MessageService::Button::Yes)
+            return;
+    }
     m_EZieldatei->setText(name);
 }
 

@@ -9,11 +9,16 @@
 #include "exchange/TExportLeserF.h"
 #include "ui/FlatButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace lesaro;
@@ -335,15 +340,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("target");
+        // "@" stands for the test's own folder, where no file of these names is in the way.
         QTest::newRow("CSV adds csv") << "RBCSV"
-                                      << "/tmp/leser"
-                                      << "/tmp/leser.csv";
+                                      << "@/leser"
+                                      << "@/leser.csv";
         QTest::newRow("HTML adds html") << "RBHTML"
-                                        << "/tmp/leser"
-                                        << "/tmp/leser.html";
+                                        << "@/leser"
+                                        << "@/leser.html";
         QTest::newRow("TXT keeps a given extension") << "RBTXT"
-                                                     << "/tmp/leser.dat"
-                                                     << "/tmp/leser.dat";
+                                                     << "@/leser.dat"
+                                                     << "@/leser.dat";
         QTest::newRow("cancelled leaves the target") << "RBCSV"
                                                      << ""
                                                      << "vorher";
@@ -352,6 +358,8 @@ private Q_SLOTS:
         QFETCH(QString, format);
         QFETCH(QString, answer);
         QFETCH(QString, target);
+        answer.replace(QLatin1Char('@'), m_lib->dir.path());
+        target.replace(QLatin1Char('@'), m_lib->dir.path());
         TExportLeserF w(*m_lib->library);
         w.FormShow();
         child<QRadioButton>(&w, qPrintable(format))->click();
@@ -360,6 +368,97 @@ private Q_SLOTS:
         w.SpeedButton1Click();
         QCOMPARE(child<QLineEdit>(&w, "EZieldatei")->text(), target);
         QCOMPARE(FileDialogService::takeAsked().size(), 1);
+    }
+
+    // The real save dialog, as the librarian meets it: a chosen file that is already there is replaced by the
+    // export only after a yes to the dialog's question.
+    void saveDialogReplacesAnExistingFileOnlyAfterYes_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("no keeps the file") << false;
+        QTest::newRow("yes replaces it") << true;
+    }
+    void saveDialogReplacesAnExistingFileOnlyAfterYes() {
+        QFETCH(bool, replace);
+        twoReaders();
+        const QString target = m_lib->path(QStringLiteral("leser.csv"));
+        {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("alt\r\n");
+        }
+        TExportLeserF w(*m_lib->library);
+        w.FormShow();
+        w.show();
+        FileDialogService::setAnswering(false);
+        bool asked = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            // The question comes up inside accept(); it is answered from the queue, and after a no the dialog,
+            // still open, is cancelled.
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                asked = box && box->text().contains(QStringLiteral("leser.csv"));
+                if (box)
+                    box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                if (!replace)
+                    QTimer::singleShot(0, dialog, &QDialog::reject);
+            });
+            dialog->selectFile(target);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        });
+        w.SpeedButton1Click();
+        FileDialogService::setAnswering(true);
+        QVERIFY(asked);
+        auto* button = child<FlatButton>(&w, "Button1");
+        QCOMPARE(child<QLineEdit>(&w, "EZieldatei")->text(), replace ? target : QString());
+        QCOMPARE(button->isEnabled(), replace);
+        button->click();
+        if (replace)
+            QVERIFY(readAll(target).startsWith("\"Nr.\""));
+        else
+            QCOMPARE(readAll(target), QByteArray("alt\r\n"));
+    }
+
+    // A name chosen without extension gets the format's; when that names a file that is already there, the
+    // window asks, as the dialog would have for the name itself.
+    void completedNameAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("new file, no question") << false << int(MessageService::Button::None) << true;
+        QTest::newRow("existing file, no") << true << int(MessageService::Button::No) << false;
+        QTest::newRow("existing file, closed box") << true << int(MessageService::Button::None) << false;
+        QTest::newRow("existing file, yes") << true << int(MessageService::Button::Yes) << true;
+    }
+    void completedNameAsksBeforeReplacing() {
+        QFETCH(bool, exists);
+        QFETCH(int, answer);
+        QFETCH(bool, taken);
+        const QString completed = m_lib->path(QStringLiteral("leser.csv"));
+        if (exists) {
+            QFile f(completed);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("alt\r\n");
+        }
+        TExportLeserF w(*m_lib->library);
+        w.FormShow();
+        child<QLineEdit>(&w, "EZieldatei")->setText(QStringLiteral("vorher"));
+        FileDialogService::answerNext(m_lib->path(QStringLiteral("leser")));
+        if (answer != int(MessageService::Button::None))
+            MessageService::answerNext(MessageService::Button(answer));
+        w.SpeedButton1Click();
+        const QList<MessageService::Shown> shown = MessageService::takeShown();
+        QCOMPARE(shown.size(), exists ? 1 : 0);
+        if (exists) {
+            QCOMPARE(shown[0].kind, MessageService::Kind::Confirmation);
+            QCOMPARE(shown[0].title, QStringLiteral("Bestätigen"));
+            QCOMPARE(shown[0].text, QStringLiteral("Die Datei \"leser.csv\" ist bereits vorhanden.\nSoll sie ersetzt "
+                                                   "werden?"));
+            QCOMPARE(readAll(completed), QByteArray("alt\r\n"));
+        }
+        QCOMPARE(child<QLineEdit>(&w, "EZieldatei")->text(), taken ? completed : QStringLiteral("vorher"));
     }
 
     void missingFolderIsReportedAndTheWindowStays() {

@@ -186,10 +186,10 @@ void ExportWindow::SpeedButton1Click() {
         return;
     // The dialog's default extension: a chosen name without one gets the format's. The dialog asked before
     // replacing the name as typed; the completed name may be another file that is already there, and a
-    // librarian's file is not replaced unasked either.
+    // librarian's file is not replaced unasked either. The question is the dialog's own, word for word.
     if (QFileInfo(name).suffix().isEmpty()) {
         name += QLatin1Char('.') + extension;
-        const QString question = QStringLiteral("Die Datei \"%1\" ist bereits vorhanden.\nSoll sie ersetzt werden?")
+        const QString question = QStringLiteral("Die Datei %1 existiert bereits.\nSoll sie überschrieben werden?")
                                      .arg(QFileInfo(name).fileName());
         if (QFileInfo::exists(name) && MessageService::confirm(this, question) != MessageService::Button::Yes)
             return;

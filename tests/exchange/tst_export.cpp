@@ -454,8 +454,8 @@ private Q_SLOTS:
         if (exists) {
             QCOMPARE(shown[0].kind, MessageService::Kind::Confirmation);
             QCOMPARE(shown[0].title, QStringLiteral("Bestätigen"));
-            QCOMPARE(shown[0].text, QStringLiteral("Die Datei \"leser.csv\" ist bereits vorhanden.\nSoll sie ersetzt "
-                                                   "werden?"));
+            QCOMPARE(shown[0].text,
+                     QStringLiteral("Die Datei leser.csv existiert bereits.\nSoll sie überschrieben werden?"));
             QCOMPARE(readAll(completed), QByteArray("alt\r\n"));
         }
         QCOMPARE(child<QLineEdit>(&w, "EZieldatei")->text(), taken ? completed : QStringLiteral("vorher"));

@@ -152,7 +152,7 @@ std::optional<XlsCellFormats> XlsCellFormats::readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
         return std::nullopt;
-    const QByteArray bytes = file.read(kMaxFileSize);
+    const QByteArray bytes = file.readAll();
     if (bytes.size() != file.size())
         return std::nullopt;
     return read(bytes);

@@ -1,3 +1,4 @@
+#include "app/JournalTestDriver.h"
 #include "app/ProgramSession.h"
 #include "core/GermanLocale.h"
 #include "settings/INI.h"
@@ -30,6 +31,9 @@ int main(int argc, char* argv[]) {
     }
 
     lesaro::ProgramSession session(window, library);
+    // The crash journal's kill test works the program through its windows.
+    if (qEnvironmentVariableIsSet("LESARO_JOURNAL_TEST_DRIVER"))
+        lesaro::JournalTestDriver::start(window, library, qEnvironmentVariable("LESARO_JOURNAL_TEST_DRIVER"));
     // Settings written during the run reach the disk within a second even when nothing else writes.
     QTimer flush;
     QObject::connect(&flush, &QTimer::timeout, [] { lesaro::INI::FlushSettings(); });

@@ -7,7 +7,6 @@
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
 #include "library/Journal.h"
-#include "library/JournalTestDriver.h"
 #include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
@@ -279,8 +278,6 @@ void LibraryData::loadAtStart() {
         QString journalProblem;
         if (!m_journal->start(m_dataFolder, &journalProblem))
             m_recoveryNotice += (m_recoveryNotice.isEmpty() ? QString() : QStringLiteral("\n\n")) + journalProblem;
-        if (qEnvironmentVariableIsSet("LESARO_JOURNAL_TEST_DRIVER"))
-            JournalTestDriver::start(*this, *m_journal, qEnvironmentVariable("LESARO_JOURNAL_TEST_DRIVER"));
     } catch (const EngineError&) {
         if (m_startupProblem.isEmpty()) {
             m_startupProblem = QStringLiteral("Die Bibliotheksdaten konnten nicht vollständig geladen werden. Damit "

@@ -66,6 +66,8 @@ public:
     // Brings the journal's latest changes to the disk now (a window closed). Returns a German problem to
     // show once when the journal could not be written.
     QString flushJournal();
+    // The crash journal itself (the kill test's driver reports its syncs).
+    Journal& journal() { return *m_journal; }
 
     void CreateEmptyTables();
     // Set by the main window: stores the lists' column widths (a fresh installation starts with them).

@@ -13,6 +13,7 @@
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
 #include "PostcodeBenchmark.h"
+#include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
 #include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerLendingBenchmarks();
     lesaro::bench::registerExchangeBenchmarks();
     lesaro::bench::registerPrintBenchmarks();
+    lesaro::bench::registerPreviewBenchmarks();
     lesaro::bench::registerJournalBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
@@ -160,6 +162,7 @@ int main(int argc, char** argv) {
                   1);
     figures.print("s", "print-books-pdf", lesaro::bench::printBooksSeconds(), 2);
     figures.print("ratio", "print-scaling", lesaro::bench::printScalingRatio(), 3);
+    figures.print("ms", "preview-open", lesaro::bench::previewOpenMilliseconds(), 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
     const auto withJournal = summary.seconds("post-with-journal/journal");
     const auto withoutJournal = summary.seconds("post-with-journal/plain");

@@ -187,8 +187,10 @@ void TPreview::scrollToTopLeft() {
 }
 
 void TPreview::placePanel() {
-    const double pageW = std::max(1.0, m_job->PageWidth());
-    const double pageH = std::max(1.0, m_job->PageHeight());
+    // The page in device units, whatever unit the job keeps its page size in.
+    const QRect sheet = m_job->GetSheetRect();
+    const double pageW = std::max(1, sheet.width());
+    const double pageH = std::max(1, sheet.height());
     const int frame = 2 * frameWidth();
     const int viewW = width() - frame;
     const int viewH = height() - frame;

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the reader of .xls number formats and checks what every input must give: no
-// stream longer than the file it came from, no more sheets than bytes, and each cell it knows shown through
-// its own format when asked with its own value, bare when asked with another.
+// stream longer than the file it came from, no more sheets than bytes, no formula result longer than the file,
+// and each cell it knows shown through its own format when asked with its own value, bare when asked with
+// another.
 #include "exchange/sources/CellText.h"
 #include "exchange/sources/CompoundFile.h"
 #include "exchange/sources/XlsCellFormats.h"
@@ -32,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         for (int row = 0; row < 8; ++row) {
             for (int column = 0; column < 8; ++column) {
+                const std::optional<QString> formula = formats->formulaText(sheet, row, column);
+                if (formula && formula->size() > bytes.size())
+                    std::abort();
                 const std::optional<XlsCellFormats::Cell> cell = formats->cell(sheet, row, column);
                 if (!cell || !std::isfinite(cell->value))
                     continue;

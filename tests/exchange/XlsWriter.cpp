@@ -96,6 +96,30 @@ QByteArray cellHead(int row, int column, int style) {
 
 void writeSheet(QByteArray& s, const Workbook& book, const Sheet& sheet) {
     record(s, 0x0809, bof(book.biff8, 0x0010));
+    // The used range, as every real sheet has it: first row, row after the last, first column, column after
+    // the last.
+    int rows = 0;
+    int columns = 0;
+    for (auto it = sheet.cells.constBegin(); it != sheet.cells.constEnd(); ++it) {
+        rows = std::max(rows, it.key().first + 1);
+        columns = std::max(columns, it.key().second + 1);
+    }
+    for (auto it = sheet.formulaResults.constBegin(); it != sheet.formulaResults.constEnd(); ++it) {
+        rows = std::max(rows, it.key().first + 1);
+        columns = std::max(columns, it.key().second + 1);
+    }
+    QByteArray dimensions;
+    if (book.biff8) {
+        put32(dimensions, 0);
+        put32(dimensions, quint32(rows));
+    } else {
+        put16(dimensions, 0);
+        put16(dimensions, quint32(rows));
+    }
+    put16(dimensions, 0);
+    put16(dimensions, quint32(columns));
+    put16(dimensions, 0);
+    record(s, 0x0200, dimensions);
     auto it = sheet.cells.constBegin();
     while (it != sheet.cells.constEnd()) {
         const auto [row, column] = it.key();
@@ -113,10 +137,13 @@ void writeSheet(QByteArray& s, const Workbook& book, const Sheet& sheet) {
             ++it;
             break;
         case Encoding::Formula:
+            // Its result, then the formula itself: a whole number constant.
             putDouble(d, cell.value);
             put16(d, 0);
             put32(d, 0);
-            put16(d, 0);
+            put16(d, 3);
+            d.append('\x1E');
+            put16(d, 1);
             record(s, 0x0006, d);
             ++it;
             break;
@@ -139,13 +166,33 @@ void writeSheet(QByteArray& s, const Workbook& book, const Sheet& sheet) {
         }
         }
     }
-    for (const auto& [row, column] : sheet.textFormulas) {
-        QByteArray d = cellHead(row, column, 0);
-        d.append("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8);
+    for (auto it = sheet.formulaResults.constBegin(); it != sheet.formulaResults.constEnd(); ++it) {
+        const FormulaResult& result = it.value();
+        QByteArray d = cellHead(it.key().first, it.key().second, 0);
+        // The result's kind in its first byte, a truth value or error code in its third, all ones at its end.
+        QByteArray value(8, '\0');
+        value[0] = char(result.kind);
+        value[2] = char(result.kind == FormulaResult::Truth ? result.truth : result.error);
+        value[6] = value[7] = '\xFF';
+        d.append(value);
         put16(d, 0);
         put32(d, 0);
         put16(d, 0);
         record(s, 0x0006, d);
+        if (result.kind != FormulaResult::Text)
+            continue;
+        if (result.recordBetween)
+            record(s, 0x04BC, QByteArray(10, '\0'));
+        QByteArray text;
+        const QByteArray bytes = lesaro::win1252::encode(result.text);
+        put16(text, quint32(book.biff8 ? result.text.size() : bytes.size()));
+        if (book.biff8) {
+            text.append(char(narrow(result.text) ? 0 : 1));
+            putChars(text, result.text);
+        } else {
+            text.append(bytes);
+        }
+        record(s, 0x0207, text);
     }
     if (sheet.withChart) {
         record(s, 0x0809, bof(book.biff8, 0x0020));

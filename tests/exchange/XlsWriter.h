@@ -21,11 +21,20 @@ struct Cell {
     Encoding encoding = Encoding::Number;
 };
 
+// A formula cell whose result is no number.
+struct FormulaResult {
+    enum Kind { Text, Truth, Error, Empty } kind = Text;
+    QString text;               // Text: the result, in a record of its own after the formula
+    bool truth = false;         // Truth
+    quint8 error = 0x07;        // Error: Excel's code
+    bool recordBetween = false; // a shared formula's record between the formula and its text
+};
+
 struct Sheet {
     QString name;
-    QMap<std::pair<int, int>, Cell> cells;   // (row, column)
-    QList<std::pair<int, int>> textFormulas; // formula cells whose result is a text
-    bool withChart = false;                  // an embedded chart with a number of its own
+    QMap<std::pair<int, int>, Cell> cells;                   // (row, column)
+    QMap<std::pair<int, int>, FormulaResult> formulaResults; // formula cells whose result is no number
+    bool withChart = false;                                  // an embedded chart with a number of its own
 };
 
 struct Format {

@@ -147,6 +147,22 @@ private Q_SLOTS:
         QCOMPARE(ImportSource::read(file, QStringLiteral("Leser")), (SourceRecords{{"Anna", "Öztürk"}}));
     }
 
+    // Formula cells arrive as their results, as the sheet shows them: a number through its format, a truth
+    // value, a date. FreeXL leaves them empty in .xls; the import must not.
+    void formulaResultsInEveryFormat_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xls") << fixture("formulas.xls");
+        QTest::newRow("xlsx") << fixture("formulas.xlsx");
+        QTest::newRow("ods") << fixture("formulas.ods");
+    }
+    void formulaResultsInEveryFormat() {
+        QFETCH(QString, file);
+        QCOMPARE(ImportSource::read(file, QStringLiteral("Formeln")),
+                 (SourceRecords{{"Zahl", "Text", "Wahrheit", "Datum", "Anzahl"},
+                                {"01067", "Straße", "Wahr", "01.03.2024", "2,25"},
+                                {"79100", "Größe €", "Falsch", "fest", "6"}}));
+    }
+
     // The support tool prints what the wizard receives: the same records from each of the three files.
     void dumpToolGivesTheSameRecords_data() { workbooksGiveTheSameRecords_data(); }
     void dumpToolGivesTheSameRecords() {

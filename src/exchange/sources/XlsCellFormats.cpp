@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace lesaro::exchange {
@@ -26,6 +27,9 @@ constexpr quint16 kNumber = 0x0203;
 constexpr quint16 kRk = 0x027E;
 constexpr quint16 kMulRk = 0x00BD;
 constexpr quint16 kFormula = 0x0006;
+constexpr quint16 kString = 0x0207;
+// Other cell records: a text formula's result comes before any of them.
+constexpr quint16 kOtherCells[] = {0x00FD, 0x0204, 0x0201, 0x00BE, 0x0205, 0x00D6};
 
 constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kBiff5 = 0x0500;
@@ -126,6 +130,38 @@ std::optional<QString> byteString(QByteArrayView data, qsizetype at, quint16 cod
     return QString::fromLatin1(bytes);
 }
 
+// BIFF5's text with a 16-bit length (a formula's text result), in the workbook's code page.
+std::optional<QString> byteString16(QByteArrayView data, qsizetype at, quint16 codepage) {
+    if (!has(data, at, 2) || !has(data, at + 2, u16(data, at)))
+        return std::nullopt;
+    const QByteArrayView bytes = data.sliced(at + 2, u16(data, at));
+    if (codepage == 1252 || codepage == 0x8001)
+        return win1252::decode(bytes.constData(), bytes.size());
+    return QString::fromLatin1(bytes);
+}
+
+// An error result as Excel shows it.
+QString errorText(quint8 code) {
+    switch (code) {
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
+    default:
+        return {};
+    }
+}
+
 quint32 key(int row, int column) {
     return (quint32(row) << 16) | quint32(column);
 }
@@ -167,7 +203,6 @@ bool XlsCellFormats::parse(const QByteArray& stream) {
         return false;
     m_biff8 = version == kBiff8;
 
-    quint16 codepage = 1252;
     QHash<int, QString> codes;
     std::vector<quint16> styleFormatIds;
     for (record = recordAt(stream, record->next); record && record->id != kEof;
@@ -178,7 +213,7 @@ bool XlsCellFormats::parse(const QByteArray& stream) {
             return false; // encrypted: FreeXL reads no values either
         case kCodepage:
             if (has(d, 0, 2))
-                codepage = u16(d, 0);
+                m_codepage = u16(d, 0);
             break;
         case kDateMode:
             if (has(d, 0, 2))
@@ -186,7 +221,7 @@ bool XlsCellFormats::parse(const QByteArray& stream) {
             break;
         case kFormat:
             if (has(d, 0, 2)) {
-                const std::optional<QString> code = m_biff8 ? longString(d, 2) : byteString(d, 2, codepage);
+                const std::optional<QString> code = m_biff8 ? longString(d, 2) : byteString(d, 2, m_codepage);
                 if (code)
                     codes.insert(u16(d, 0), *code);
             }
@@ -197,9 +232,9 @@ bool XlsCellFormats::parse(const QByteArray& stream) {
             break;
         case kBoundSheet:
             if (has(d, 0, 6)) {
-                const std::optional<QString> name = m_biff8 ? shortString(d, 6) : byteString(d, 6, codepage);
+                const std::optional<QString> name = m_biff8 ? shortString(d, 6) : byteString(d, 6, m_codepage);
                 if (name)
-                    m_sheets.push_back({*name, u32(d, 0), {}});
+                    m_sheets.push_back({*name, u32(d, 0), {}, {}});
             }
             break;
         default:
@@ -227,43 +262,74 @@ bool XlsCellFormats::parseSheet(const QByteArray& stream, Sheet& sheet, qint64& 
     if (!record || record->id != kBof)
         return true;
     int depth = 1;
+    // A formula with a text result is followed by the text in a record of its own.
+    std::optional<quint32> pendingText;
     for (record = recordAt(stream, record->next); record; record = recordAt(stream, record->next)) {
         budget -= 4 + record->data.size();
         if (budget < 0)
             return false;
         const QByteArrayView d = record->data;
         if (record->id == kBof) {
+            pendingText.reset();
             if (++depth > kMaxNesting)
                 return true;
             continue;
         }
         if (record->id == kEof) {
+            pendingText.reset();
             if (--depth == 0)
                 return true;
             continue;
         }
-        if (depth != 1 || !has(d, 0, 6))
+        if (depth != 1)
+            continue;
+        if (record->id == kString) {
+            if (pendingText) {
+                const std::optional<QString> text = m_biff8 ? longString(d, 0) : byteString16(d, 0, m_codepage);
+                if (text && !text->isEmpty())
+                    sheet.formulaTexts.insert(*pendingText, *text);
+            }
+            pendingText.reset();
+            continue;
+        }
+        if (std::find(std::begin(kOtherCells), std::end(kOtherCells), record->id) != std::end(kOtherCells))
+            pendingText.reset();
+        if (!has(d, 0, 6))
             continue;
         const int row = u16(d, 0);
         const int column = u16(d, 2);
         switch (record->id) {
         case kNumber:
+            pendingText.reset();
             if (has(d, 6, 8))
                 sheet.cells.insert(key(row, column), {f64(d, 6), u16(d, 4)});
             break;
         case kRk:
+            pendingText.reset();
             if (has(d, 6, 4))
                 sheet.cells.insert(key(row, column), {rkValue(u32(d, 6)), u16(d, 4)});
             break;
         case kMulRk:
+            pendingText.reset();
             // A run of cells from column on: each a style and an RK number, then the last column.
             for (qsizetype at = 4, c = column; has(d, at, 6 + 2) && c <= 0xFFFF; at += 6, ++c)
                 sheet.cells.insert(key(row, int(c)), {rkValue(u32(d, at + 2)), u16(d, at)});
             break;
         case kFormula:
-            // The result is a number unless its last two bytes mark a text, truth value, error or nothing.
-            if (has(d, 6, 8) && u16(d, 12) != 0xFFFF)
-                sheet.cells.insert(key(row, column), {f64(d, 6), u16(d, 4)});
+            pendingText.reset();
+            if (!has(d, 6, 8))
+                break;
+            // The result is a number unless its last two bytes are all ones; then its first byte tells a text
+            // (in the next record), a truth value, an error or nothing.
+            if (u16(d, 12) != 0xFFFF) {
+                sheet.cells.insert(key(row, column), {f64(d, 6), u16(d, 4), true});
+            } else if (d[6] == 0) {
+                pendingText = key(row, column);
+            } else if (d[6] == 1) {
+                sheet.formulaTexts.insert(key(row, column), d[8] ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
+            } else if (d[6] == 2 && !errorText(quint8(d[8])).isEmpty()) {
+                sheet.formulaTexts.insert(key(row, column), errorText(quint8(d[8])));
+            }
             break;
         default:
             break;
@@ -296,15 +362,33 @@ std::optional<XlsCellFormats::Cell> XlsCellFormats::cell(int sheet, int row, int
     return Cell{found->value, style < m_styleFormats.size() ? m_styleFormats[style] : NumberFormat()};
 }
 
+QString XlsCellFormats::shown(const StoredCell& cell) const {
+    const NumberFormat format = cell.style < m_styleFormats.size() ? m_styleFormats[cell.style] : NumberFormat();
+    if (format.isDate() && m_date1904)
+        return format.text(cell.value + k1904Offset);
+    return format.text(cell.value);
+}
+
 QString XlsCellFormats::numberText(int sheet, int row, int column, double value) const {
     const std::optional<Cell> known = cell(sheet, row, column);
     // A cell whose value differs from what the values' reader found was misread by one of the two; the bare
     // value is the safe text then.
     if (!known || known->value != value)
         return CellText::number(value);
-    if (known->format.isDate() && m_date1904)
-        return known->format.text(value + k1904Offset);
-    return known->format.text(value);
+    return shown(m_sheets[size_t(sheet)].cells.value(key(row, column)));
+}
+
+std::optional<QString> XlsCellFormats::formulaText(int sheet, int row, int column) const {
+    if (sheet < 0 || size_t(sheet) >= m_sheets.size() || row < 0 || row > 0xFFFF || column < 0 || column > 0xFFFF)
+        return std::nullopt;
+    const Sheet& s = m_sheets[size_t(sheet)];
+    const auto number = s.cells.constFind(key(row, column));
+    if (number != s.cells.constEnd() && number->formula)
+        return shown(*number);
+    const auto text = s.formulaTexts.constFind(key(row, column));
+    if (text != s.formulaTexts.constEnd())
+        return *text;
+    return std::nullopt;
 }
 
 } // namespace lesaro::exchange

@@ -16,7 +16,8 @@ namespace lesaro::exchange {
 // of BIFF8 (Excel 97 and later) or BIFF5/7 (Excel 5 and 95) inside the compound file.
 //
 // With these, a postcode stored as the number 1067 with the format "00000" arrives as "01067", as the sheet
-// shows it and as the .xlsx and .ods readers give it.
+// shows it and as the .xlsx and .ods readers give it. The results of formula cells, which FreeXL leaves empty,
+// are read here too.
 //
 // The file is outside input: every record is bounds-checked and the work is bounded by the stream's size.
 // Whatever cannot be read gives no formats (read() returns nothing, or a cell is unknown), and the caller
@@ -39,6 +40,11 @@ public:
     // same value there, else as a plain number.
     QString numberText(int sheet, int row, int column, double value) const;
 
+    // The text of a formula cell, whose result FreeXL does not hand on: a number through the cell's format, a
+    // text as it is, a truth value as "Wahr" or "Falsch", an error as Excel shows it ("#DIV/0!"); nothing for
+    // a cell that holds no formula or whose result is empty.
+    std::optional<QString> formulaText(int sheet, int row, int column) const;
+
     // What this reader knows of a cell, for tests and checks.
     struct Cell {
         double value = 0;
@@ -51,17 +57,22 @@ private:
     struct StoredCell {
         double value = 0;
         quint16 style = 0;
+        bool formula = false;
     };
     struct Sheet {
         QString name;
         quint32 offset = 0;
-        QHash<quint32, StoredCell> cells; // key: row << 16 | column
+        QHash<quint32, StoredCell> cells;     // key: row << 16 | column
+        QHash<quint32, QString> formulaTexts; // formulas with a text, truth value or error as result
     };
 
     bool parse(const QByteArray& stream);
     bool parseSheet(const QByteArray& stream, Sheet& sheet, qint64& budget);
 
+    QString shown(const StoredCell& cell) const;
+
     bool m_biff8 = true;
+    quint16 m_codepage = 1252;
     bool m_date1904 = false;
     std::vector<NumberFormat> m_styleFormats; // by cell style index
     std::vector<Sheet> m_sheets;

@@ -63,6 +63,9 @@ QString cellText(const FreeXL_CellValue& v, const XlsCellFormats* formats, int s
     case FREEXL_CELL_TIME:
         return CellText::isoDateTime(QString::fromUtf8(v.value.text_value));
     default:
+        // FreeXL leaves formula cells empty; their results come from our own reading.
+        if (formats)
+            return formats->formulaText(sheet, row, column).value_or(QString());
         return {};
     }
 }

@@ -120,6 +120,7 @@ private Q_SLOTS:
     void marginsCheck_data();
     void marginsCheck();
     void pictureAndTabs();
+    void picturesAndTabbedTextOnTheCanvas();
 
     void defaultsOfANewJob();
     void marginsCheckModes_data();
@@ -136,6 +137,7 @@ private Q_SLOTS:
 
     void previewDragScrollsThePage_data();
     void previewDragScrollsThePage();
+    void previewMeasuresTheSheetInDeviceUnits();
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -399,6 +401,40 @@ void tst_PrintJob::pictureAndTabs() {
     QCOMPARE(geo::tabbedPieces(10, QStringLiteral("abcdefgh\tc"), 80, width), (QList<P>{{10, "abcdefgh"}, {170, "c"}}));
     QCOMPARE(geo::tabbedPieces(10, QStringLiteral("\t\tx"), 80, width), (QList<P>{{170, "x"}}));
     QCOMPARE(geo::tabbedPieces(0, QStringLiteral("ohne"), 0, width), (QList<P>{{0, "ohne"}}));
+}
+
+void tst_PrintJob::picturesAndTabbedTextOnTheCanvas() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TPrintJob job;
+    QImage sheet(1200, 300, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    auto inkIn = [&](int x1, int x2, int y1, int y2) {
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                if (qGray(sheet.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    // A text after a tab stands at the first stop, eight average character widths on.
+    QFont font = job.PointFont(QStringLiteral("Arial"), 10);
+    font.setPixelSize(40);
+    painter.setFont(font);
+    const int stop = 8 * QFontMetrics(font, &sheet).averageCharWidth();
+    job.TabbedTextOut(painter, 20, 10, QStringLiteral("\tX"));
+    QVERIFY(!inkIn(0, 20 + stop - 2, 0, 100));
+    QVERIFY(inkIn(20 + stop, 20 + stop + 40, 10, 60));
+
+    // A black square drawn proportionally and centred into a wide box fills its middle only.
+    QImage square(10, 10, QImage::Format_RGB32);
+    square.fill(Qt::black);
+    job.DrawBitmap(painter, QRect(0, 100, 600, 200), square, TStretchMode::smProportional, Qt::AlignCenter);
+    painter.end();
+    QVERIFY(inkIn(300, 301, 200, 201));
+    QVERIFY(!inkIn(180, 199, 100, 300));
+    QVERIFY(inkIn(201, 205, 100, 300));
+    QVERIFY(!inkIn(402, 600, 100, 300));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -750,6 +786,29 @@ void tst_PrintJob::previewDragScrollsThePage() {
     send(QEvent::MouseMove, QPoint(-200, -200), Qt::NoButton);
     QCOMPARE(v->value(), dragScroll ? 420 : 300);
     preview.setPrintJob(nullptr);
+}
+
+void tst_PrintJob::previewMeasuresTheSheetInDeviceUnits() {
+    // The same sheet kept in millimetres or in pixels shows at the same size and scale.
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    QList<QSize> panels;
+    QList<int> scales;
+    for (TUnits units : {px, mm, in}) {
+        TextJob text(2);
+        text.job.setPageUnits(units);
+        TPreview preview;
+        preview.resize(600, 500);
+        preview.setPrintJob(&text.job);
+        preview.setViewMode(TPreview::ViewMode::PageWidth);
+        panels.append(preview.pagePanel()->size());
+        scales.append(preview.ViewScale());
+        preview.setPrintJob(nullptr);
+    }
+    QCOMPARE(panels[1], panels[0]);
+    QCOMPARE(panels[2], panels[0]);
+    QCOMPARE(scales[1], scales[0]);
+    QCOMPARE(scales[2], scales[0]);
 }
 
 QTEST_MAIN(tst_PrintJob)

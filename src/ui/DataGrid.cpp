@@ -170,6 +170,14 @@ void DataGrid::selectCurrentRow() {
     horizontalScrollBar()->setValue(x);
 }
 
+// When rows go (a dropped new row, a deleted one) the view moves its current index by itself. That is no
+// pick of the user's: followed, it would move the table off the row the engine has made current and hand a
+// bound box's pending text to that row. The table's own signal selects its current row afterwards.
+void DataGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    const QScopedValueRollback guard(m_syncing, true);
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+}
+
 void DataGrid::onCurrentRowChanged(const QModelIndex& current) {
     if (m_syncing || !m_model || !current.isValid() || current.row() == m_model->currentRow())
         return;

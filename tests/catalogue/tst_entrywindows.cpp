@@ -4,6 +4,7 @@
 #include "settings/INI.h"
 #include "ui/DBEdit.h"
 #include "ui/DBNavigator.h"
+#include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
 
 #include <QToolButton>
@@ -252,6 +253,42 @@ private Q_SLOTS:
                  QStringLiteral("Neu"));
         QCOMPARE(edit->text(), QStringLiteral("Neu"));
         QVERIFY(MessageService::takeShown().isEmpty());
+    }
+
+    // "Nein" to the close question drops a new row together with a text its field refused, which the box with
+    // the focus still holds. The main window's list shows the same table: the row the table was on before
+    // stays current, nothing of the text reaches it, and no message follows the question.
+    void droppedNewRowWithRefusedText_data() {
+        QTest::addColumn<Which>("which");
+        QTest::newRow("book") << Which::Book;
+        QTest::newRow("reader") << Which::Reader;
+    }
+    void droppedNewRowWithRefusedText() {
+        QFETCH(Which, which);
+        fill();
+        Table& t = table(which);
+        DataGrid list;
+        list.bind(which == Which::Book ? &m_fx->library().DataBuecher() : &m_fx->library().DataLeser(),
+                  {{QStringLiteral("Nummer"), QStringLiteral("Nr."), 40}});
+        list.show();
+        LesaroDialog& w = open(which);
+        QVERIFY(showActive(w));
+        w.findChild<FlatButton*>(QStringLiteral("SRColorButton1"))->click();
+        QCOMPARE(t.State(), TableState::Insert);
+        auto* number = w.findChild<DBEdit*>(QStringLiteral("DBEdit4"));
+        number->setFocus();
+        number->selectAll();
+        QTest::keyClicks(number, QStringLiteral("12x"));
+        MessageService::answerNext(B::No);
+        w.findChild<FlatButton*>(QStringLiteral("BSchliessen"))->click();
+        QCOMPARE(MessageService::takeShownTexts(),
+                 QStringList{QStringLiteral("Änderungen speichern beim aktuellen Datensatz?")});
+        QVERIFY(!w.isVisible());
+        QCOMPARE(t.State(), TableState::Browse);
+        QCOMPARE(t.RecordCount(), 2);
+        QCOMPARE(t.RecNo(), 0);
+        QCOMPARE(t.FieldByName(QStringLiteral("Nummer")).AsInteger(), 1);
+        QCOMPARE(list.currentIndex().row(), 0);
     }
 
     void windowFrame() {

@@ -2,6 +2,7 @@
 #include "core/GermanLocale.h"
 #include "core/Table.h"
 #include "support/UiFixture.h"
+#include "ui/DBEdit.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"
 #include "ui/MessageService.h"
@@ -140,6 +141,53 @@ private Q_SLOTS:
         QCOMPARE(m_books.State(), TableState::Browse);
         QCOMPARE(m_books.RecNo(), 4);
         QCOMPARE(m_grid->model()->rowCount(), 60);
+    }
+
+    // A new row that is dropped leaves the list: the table is back on the row it was on before, and the grid
+    // shows that row. The view's own move of its current index while the row goes is no pick of the user's:
+    // it must neither move the table nor hand a bound box's pending text to the row left current.
+    void droppedNewRowLeavesTheTableWhereItWas_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<bool>("byDelete"); // Delete on a new row drops it like Cancel
+        QTest::addColumn<QString>("typed"); // into a bound box that keeps the focus; the field refuses it
+        QTest::newRow("first row, Cancel") << 0 << false << QString();
+        QTest::newRow("middle row, Cancel") << 30 << false << QString();
+        QTest::newRow("last row, Cancel") << 59 << false << QString();
+        QTest::newRow("middle row, Delete") << 30 << true << QString();
+        QTest::newRow("refused text in a box, Cancel") << 0 << false << QStringLiteral("12x");
+        QTest::newRow("refused text in a box, Delete") << 30 << true << QStringLiteral("12x");
+    }
+    void droppedNewRowLeavesTheTableWhereItWas() {
+        QFETCH(int, before);
+        QFETCH(bool, byDelete);
+        QFETCH(QString, typed);
+        DBEdit number;
+        number.bind(m_source.get(), QStringLiteral("Nummer"));
+        number.show();
+        m_books.MoveTo(before);
+        m_books.Insert();
+        QCOMPARE(m_grid->model()->rowCount(), 61);
+        if (!typed.isEmpty()) {
+            number.activateWindow();
+            number.setFocus();
+            QTest::keyClicks(&number, typed);
+            QCOMPARE(number.text(), typed);
+        }
+        m_scrolls = 0;
+        if (byDelete)
+            m_books.Delete();
+        else
+            m_books.Cancel();
+        QCOMPARE(MessageService::takeShownTexts(), QStringList());
+        QCOMPARE(m_books.State(), TableState::Browse);
+        QCOMPARE(m_books.RecNo(), before);
+        QCOMPARE(m_scrolls, 1);
+        QCOMPARE(m_grid->model()->rowCount(), 60);
+        QCOMPARE(selectedRows(*m_grid), QList<int>{before});
+        QCOMPARE(m_grid->currentIndex().row(), before);
+        // The box shows the row that is current again; its refused text went with the dropped row.
+        QCOMPARE(number.text(), QString::number(before + 1));
+        QCOMPARE(m_books.FieldByName(QStringLiteral("Nummer")).AsInteger(), before + 1);
     }
 
     // A rule that fails while the grid moves the table reaches the user as a message box.

@@ -202,6 +202,12 @@ MarginsCheck checkMargins(const TPrinterCaps& caps, const TPageSettings& page) {
             return;
         check.outside = true;
         margin = ConvertUnits(TUnits::unPixels, units, fullRange, direction, edge, caps.dpiX, caps.dpiY);
+        // Rounded to its unit's places the edge may come back a pixel short of itself (an inch to 3 places
+        // is more than a pixel at 1200 dpi) and would count as outside again: the margin then takes the
+        // next value of its unit that clears the edge.
+        const double step = units == TUnits::unMillimeters ? 0.01 : units == TUnits::unPixels ? 1.0 : 0.001;
+        for (int i = 0; i < 1000 && pixels(units, fullRange, direction, margin, caps) < edge; ++i)
+            margin = roundTo(margin + step, units == TUnits::unMillimeters ? 2 : units == TUnits::unPixels ? 0 : 3);
     };
     fix(check.fixed.Left, sheet.width(), h, leftEdge);
     fix(check.fixed.Top, sheet.height(), v, topEdge);

@@ -117,6 +117,7 @@ private Q_SLOTS:
     void convertUnitsRoundTrip();
     void bandRectangles_data();
     void bandRectangles();
+    void geometryAgainstItsRulesOverRandomJobs();
     void marginsCheck_data();
     void marginsCheck();
     void pictureAndTabs();
@@ -132,6 +133,7 @@ private Q_SLOTS:
 
     void printsInOrderAndInReverse_data();
     void printsInOrderAndInReverse();
+    void printedPagesAgainstAPlainModel();
     void oneDocumentPerPageWritesNumberedFiles();
     void progressDialogCountsAndCancels();
 
@@ -338,6 +340,100 @@ void tst_PrintJob::bandRectangles() {
         QCOMPARE(body.top() + body.height(), footer.top());
 }
 
+void tst_PrintJob::geometryAgainstItsRulesOverRandomJobs() {
+    // Random printers and jobs: the bands tile the margin rectangle in order, the margin rectangle lies
+    // the converted margins inside the sheet, and margins once fixed pass the check unchanged.
+    const std::array units{px, pct, in, mm};
+    for (quint32 seed : {7u, 8u, 9u}) {
+        QRandomGenerator random(seed);
+        QStringList last;
+        for (int step = 0; step < 3000; ++step) {
+            TPrinterCaps c;
+            c.ok = true;
+            c.dpiX = std::array{72, 150, 300, 600, 1200}[random.bounded(5)];
+            c.dpiY = random.bounded(2) ? c.dpiX : c.dpiX * 2;
+            c.physicalWidth = random.bounded(500, 12000);
+            c.physicalHeight = random.bounded(500, 12000);
+            c.offsetX = random.bounded(0, c.physicalWidth / 10);
+            c.offsetY = random.bounded(0, c.physicalHeight / 10);
+            c.printableWidth = c.physicalWidth - c.offsetX - random.bounded(0, c.physicalWidth / 10);
+            c.printableHeight = c.physicalHeight - c.offsetY - random.bounded(0, c.physicalHeight / 10);
+            c.canvasOrigin = random.bounded(2) ? QPoint(c.offsetX, c.offsetY) : QPoint();
+            TPageSettings p;
+            p.pageWidth = c.physicalWidth;
+            p.pageHeight = c.physicalHeight;
+            p.options = TJobOptions::fromInt(random.bounded(8));
+            p.marginsUnits = units[random.bounded(4)];
+            auto some = [&] { return random.bounded(0, 400) / 10.0; };
+            p.margins = {some(), some(), some(), some()};
+            p.header = some();
+            p.headerUnits = units[random.bounded(4)];
+            p.footer = some();
+            p.footerUnits = units[random.bounded(4)];
+            const bool onPrinter = random.bounded(2);
+            last.append(QStringLiteral("%1×%2 at %3/%4 dpi, options %5, margins %6 %7 %8 %9 in unit %10, header "
+                                       "%11 (%12), footer %13 (%14), printer canvas %15")
+                            .arg(c.physicalWidth)
+                            .arg(c.physicalHeight)
+                            .arg(c.dpiX)
+                            .arg(c.dpiY)
+                            .arg(p.options.toInt())
+                            .arg(p.margins.Left)
+                            .arg(p.margins.Top)
+                            .arg(p.margins.Right)
+                            .arg(p.margins.Bottom)
+                            .arg(int(p.marginsUnits))
+                            .arg(p.header)
+                            .arg(int(p.headerUnits))
+                            .arg(p.footer)
+                            .arg(int(p.footerUnits))
+                            .arg(onPrinter));
+            if (last.size() > 3)
+                last.removeFirst();
+            const QString where =
+                QStringLiteral("seed %1, step %2; last: %3").arg(seed).arg(step).arg(last.join(QStringLiteral("; ")));
+
+            const QRect sheet = geo::sheetRect(c, p);
+            QVERIFY2(sheet == QRect(0, 0, c.physicalWidth, c.physicalHeight), qPrintable(where));
+            const QRect m = geo::marginRect(c, p, onPrinter);
+            const QPoint corner = onPrinter ? -c.canvasOrigin : QPoint();
+            auto marginPx = [&](double v, double range, TDirection d) {
+                return int(std::lrint(geo::ConvertUnits(p.marginsUnits, px, range, d, v, c.dpiX, c.dpiY)));
+            };
+            const bool withMargins = p.options.testFlag(TJobOption::joMargins);
+            QVERIFY2(
+                m.left() == corner.x() + (withMargins ? marginPx(p.margins.Left, sheet.width(), hor) : 0) &&
+                    m.top() == corner.y() + (withMargins ? marginPx(p.margins.Top, sheet.height(), ver) : 0) &&
+                    m.left() + m.width() == corner.x() + sheet.width() -
+                                                (withMargins ? marginPx(p.margins.Right, sheet.width(), hor) : 0) &&
+                    m.top() + m.height() == corner.y() + sheet.height() -
+                                                (withMargins ? marginPx(p.margins.Bottom, sheet.height(), ver) : 0),
+                qPrintable(where));
+            const QRect head = geo::headerRect(c, p, onPrinter);
+            const QRect body = geo::pageRect(c, p, onPrinter);
+            const QRect foot = geo::footerRect(c, p, onPrinter);
+            const int top = p.options.testFlag(TJobOption::joHeader) ? head.top() + head.height() : m.top();
+            const int bottom = p.options.testFlag(TJobOption::joFooter) ? foot.top() : m.top() + m.height();
+            QVERIFY2(body == QRect(m.left(), top, m.width(), bottom - top), qPrintable(where));
+            if (p.options.testFlag(TJobOption::joHeader))
+                QVERIFY2(head.topLeft() == m.topLeft() && head.width() == m.width(), qPrintable(where));
+            else
+                QVERIFY2(head == QRect(0, 0, 0, 0), qPrintable(where));
+            if (p.options.testFlag(TJobOption::joFooter))
+                QVERIFY2(foot.left() == m.left() && foot.top() + foot.height() == m.top() + m.height() &&
+                             foot.width() == m.width(),
+                         qPrintable(where));
+
+            const geo::MarginsCheck check = geo::checkMargins(c, p);
+            TPageSettings fixed = p;
+            fixed.margins = check.fixed;
+            const geo::MarginsCheck again = geo::checkMargins(c, fixed);
+            QVERIFY2(!again.outside && again.fixed == check.fixed, qPrintable(where));
+            QVERIFY2(check.outside == !(check.fixed == p.margins), qPrintable(where));
+        }
+    }
+}
+
 void tst_PrintJob::marginsCheck_data() {
     QTest::addColumn<TUnits>("units");
     QTest::addColumn<TMargins>("margins");
@@ -367,6 +463,14 @@ void tst_PrintJob::marginsCheck() {
     QCOMPARE(check.fixed.Top, fixed.Top);
     QCOMPARE(check.fixed.Right, fixed.Right);
     QCOMPARE(check.fixed.Bottom, fixed.Bottom);
+    // An edge of 3 pixels at 1200 dpi is 0.0025 in, which rounds to 0.002 in and so to 2 pixels, still
+    // outside: the fixed margin is the next thousandth of an inch.
+    TPrinterCaps fine = a4Caps();
+    fine.dpiX = fine.dpiY = 1200;
+    fine.offsetX = 3;
+    page.marginsUnits = in;
+    page.margins = {0, 1, 1, 1};
+    QCOMPARE(geo::checkMargins(fine, page).fixed.Left, 0.003);
     // Without a printer nothing is checked.
     page.margins = {-1000, -1000, -1000, -1000};
     QVERIFY(!geo::checkMargins(TPrinterCaps{}, page).outside);
@@ -690,6 +794,50 @@ void tst_PrintJob::printsInOrderAndInReverse() {
     QCOMPARE(lastReport[0].toInt(), int(pages.size()));
     QCOMPARE(lastReport[1].toInt(), 1);
     QCOMPARE(lastReport[2].toInt(), std::abs(to - from) + 1);
+}
+
+void tst_PrintJob::printedPagesAgainstAPlainModel() {
+    // Random ranges, directions, page counts and abort pages: the pages drawn and the sheets in the PDF are
+    // those of the plain rule (the range in its direction, pages past the count left out, nothing after
+    // the page that aborts).
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    const QString file = f.path(QStringLiteral("modell.pdf"));
+    QRandomGenerator random(4711);
+    for (int step = 0; step < 40; ++step) {
+        const int count = random.bounded(1, 9);
+        const int from = random.bounded(0, 11);
+        const int to = random.bounded(0, 11);
+        const bool reverse = random.bounded(2);
+        const int abortOn = random.bounded(0, 11);
+        QList<int> expected;
+        const int low = std::min(from, to);
+        const int high = std::max(from, to);
+        for (int i = 0; i <= high - low; ++i) {
+            const int page = reverse ? high - i : low + i;
+            if (page < 1 || page > count)
+                continue;
+            expected.append(page);
+            if (page == abortOn)
+                break;
+        }
+        const QString what = QStringLiteral("step %1: %2 pages, %3 to %4%5, abort on %6")
+                                 .arg(step)
+                                 .arg(count)
+                                 .arg(from)
+                                 .arg(to)
+                                 .arg(reverse ? QStringLiteral(" in reverse") : QString())
+                                 .arg(abortOn);
+        TextJob text(count);
+        text.abortOn = abortOn;
+        QFile::remove(file);
+        FileDialogService::answerNext(file);
+        const bool printed = text.job.PrintEx(from, to, reverse ? TPrintModes(TPrintMode::pmReverse) : TPrintModes());
+        QVERIFY2(printed == !expected.isEmpty(), qPrintable(what));
+        QVERIFY2(text.drawn == expected, qPrintable(what));
+        // Nothing printed writes no file.
+        QVERIFY2(pdfinfoPages(file) == (expected.isEmpty() ? -1 : int(expected.size())), qPrintable(what));
+    }
 }
 
 void tst_PrintJob::oneDocumentPerPageWritesNumberedFiles() {

@@ -587,6 +587,8 @@ bool TPrintJob::PrintEx(int startPage, int endPage, TPrintModes modes, QWidget* 
     const int high = std::max(startPage, endPage);
     m_pagesToPrint = high - low + 1;
     m_printing = true;
+    // A failure raised while a page is drawn reaches the caller; the job is not left printing.
+    const std::unique_ptr<bool, void (*)(bool*)> printing(&m_printing, [](bool* flag) { *flag = false; });
     StartPrint();
 
     bool ok = true;

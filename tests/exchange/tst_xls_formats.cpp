@@ -410,6 +410,8 @@ private Q_SLOTS:
                 qWarning("seed %u: %s", seed, qPrintable(r.description));
                 QFAIL(qPrintable(what));
             };
+            if (!CompoundFile::open(bytes) || !CompoundFile::open(bytes)->directoryIsSound())
+                return fail(QStringLiteral("the written container was not read as sound"));
             const std::optional<XlsCellFormats> formats = XlsCellFormats::read(bytes);
             if (!formats)
                 return fail(QStringLiteral("the written workbook was not read"));
@@ -552,6 +554,41 @@ private Q_SLOTS:
         if (formats) {
             QCOMPARE(formats->sheetNames(), QStringList{QStringLiteral("Blatt")});
             QCOMPARE(formats->numberText(0, 0, 0, 1067), postcode);
+        }
+    }
+
+    // FreeXL trusts the directory's name lengths and reads far past its buffers on a damaged one; such a file
+    // is refused with the German message before FreeXL sees it.
+    void damagedDirectoryIsRefusedBeforeFreeXL_data() {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("name length far too long") << 64 << QByteArray("\x12\xFB", 2);
+        QTest::newRow("name length odd") << 64 << QByteArray("\x11\x00", 2);
+        QTest::newRow("name longer than its length") << 64 << QByteArray("\x08\x00", 2);
+        QTest::newRow("unknown kind of entry") << 66 << QByteArray("\x09", 1);
+    }
+    void damagedDirectoryIsRefusedBeforeFreeXL() {
+        QFETCH(int, at);
+        QFETCH(QByteArray, bytes);
+        QByteArray file = readAll(fixture("books.xls"));
+        QVERIFY(CompoundFile::open(file)->directoryIsSound());
+        file.replace(entryOffset(file, QStringLiteral("Workbook")) + at, bytes.size(), bytes);
+        QVERIFY(!CompoundFile::open(file) || !CompoundFile::open(file)->directoryIsSound());
+        const QString path = m_dir.filePath(QStringLiteral("verzeichnis.xls"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(file);
+        f.close();
+        for (const bool names : {true, false}) {
+            try {
+                if (names)
+                    ImportSource::tableNames(path);
+                else
+                    ImportSource::read(path, QStringLiteral("Bücher"));
+                QFAIL("a damaged directory was read");
+            } catch (const EngineError& e) {
+                QCOMPARE(e.message(), QStringLiteral("Exceldatei konnte nicht gefunden werden"));
+            }
         }
     }
 

@@ -132,10 +132,15 @@ bool CompoundFile::load() {
         return false;
     for (qsizetype at = 0; at + kEntrySize <= directory->size(); at += kEntrySize) {
         Entry e;
-        const int nameBytes = std::min<int>(u16(*directory, at + 64), 64);
+        const int declared = u16(*directory, at + 64);
+        const int type = static_cast<unsigned char>(directory->at(at + 66));
+        if (type != 0 && (type > kRoot || declared < 2 || declared > 64 || declared % 2 != 0 ||
+                          u16(*directory, at + declared - 2) != 0))
+            m_soundDirectory = false;
+        const int nameBytes = std::min(declared, 64);
         const int nameLength = std::max(0, nameBytes / 2 - 1);
         e.name = QString::fromUtf16(reinterpret_cast<const char16_t*>(directory->constData() + at), nameLength);
-        e.type = static_cast<unsigned char>(directory->at(at + 66));
+        e.type = type;
         e.left = u32(*directory, at + 68);
         e.right = u32(*directory, at + 72);
         e.child = u32(*directory, at + 76);

@@ -27,6 +27,10 @@ public:
     // The names of the top-level streams, in directory order.
     QStringList streamNames() const;
 
+    // Whether every directory entry in use is well formed: a known kind and a name of at most 31 characters
+    // ending where its length says. Other readers of the same file trust these lengths.
+    bool directoryIsSound() const { return m_soundDirectory; }
+
 private:
     struct Entry {
         QString name;
@@ -50,6 +54,7 @@ private:
     std::vector<quint32> m_miniFat;
     std::vector<Entry> m_entries;
     QByteArray m_miniStream;
+    bool m_soundDirectory = true;
 };
 
 } // namespace lesaro::exchange

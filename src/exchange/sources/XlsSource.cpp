@@ -2,6 +2,7 @@
 
 #include "core/EngineError.h"
 #include "exchange/sources/CellText.h"
+#include "exchange/sources/CompoundFile.h"
 #include "exchange/sources/XlsCellFormats.h"
 
 #include <QFile>
@@ -14,7 +15,19 @@ namespace {
 // FreeXL wants freexl_close even after a failed open.
 class Workbook {
 public:
-    explicit Workbook(const QString& path) {
+    explicit Workbook(const QString& path, bool withFormats = false) {
+        // FreeXL trusts the container's directory: a damaged name length there makes it read far past its
+        // buffers. So it only gets a file whose container our own reader follows to the workbook stream.
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > XlsCellFormats::kMaxFileSize)
+            fail();
+        const QByteArray bytes = file.readAll();
+        const std::optional<CompoundFile> compound = CompoundFile::open(bytes);
+        if (!compound || !compound->directoryIsSound() ||
+            !(compound->stream(QStringLiteral("Workbook")) || compound->stream(QStringLiteral("Book"))))
+            fail();
+        if (withFormats)
+            m_formats = XlsCellFormats::read(bytes);
         if (freexl_open(QFile::encodeName(path).constData(), &m_handle) != FREEXL_OK)
             fail();
     }
@@ -25,6 +38,8 @@ public:
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
     const void* handle() const { return m_handle; }
+    // The number formats and formula results, when asked for and readable.
+    const std::optional<XlsCellFormats>& formats() const { return m_formats; }
 
     QStringList sheets() const {
         unsigned int count = 0;
@@ -44,6 +59,7 @@ public:
 
 private:
     const void* m_handle = nullptr;
+    std::optional<XlsCellFormats> m_formats;
 };
 
 // FreeXL gives the values; the number formats that show them come from our own reading of the file.
@@ -77,7 +93,7 @@ QStringList XlsSource::tableNames(const QString& path) {
 }
 
 SourceRecords XlsSource::read(const QString& path, const QString& table, bool withFormats) {
-    Workbook book(path);
+    Workbook book(path, withFormats);
     const int index = int(book.sheets().indexOf(table));
     if (index < 0 || freexl_select_active_worksheet(book.handle(), static_cast<unsigned short>(index)) != FREEXL_OK)
         Workbook::fail();
@@ -86,7 +102,7 @@ SourceRecords XlsSource::read(const QString& path, const QString& table, bool wi
     if (freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
         Workbook::fail();
     // Without formats (a file this program's reader does not follow) the cells show their bare values.
-    const std::optional<XlsCellFormats> formats = withFormats ? XlsCellFormats::readFile(path) : std::nullopt;
+    const std::optional<XlsCellFormats>& formats = book.formats();
     const int formatSheet = formats ? formats->sheetIndex(table) : -1;
     const XlsCellFormats* known = formatSheet >= 0 ? &*formats : nullptr;
     SourceRecords records;

@@ -28,8 +28,13 @@ public:
             fail();
         if (withFormats)
             m_formats = XlsCellFormats::read(bytes);
-        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) != FREEXL_OK)
+        // A constructor that throws runs no destructor: the half-opened handle is closed here.
+        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) != FREEXL_OK) {
+            if (m_handle)
+                freexl_close(m_handle);
+            m_handle = nullptr;
             fail();
+        }
     }
     ~Workbook() {
         if (m_handle)

@@ -272,17 +272,18 @@ void TPreviewToolbar::rebuild() {
     for (TButtonKind kind : allKinds()) {
         if (!m_kinds.contains(kind))
             continue;
-        if (!scalePlaced && kind == m_scaleBoxBefore) {
+        if (m_showScaleBox && !scalePlaced && kind == m_scaleBoxBefore) {
             m_scaleBox->move(x, (BarHeight - m_scaleBox->height()) / 2);
             x += m_scaleBox->width() + 4;
             scalePlaced = true;
         }
         auto* b = new QToolButton(this);
         b->setObjectName(objectNameOf(kind));
-        b->setAutoRaise(true);
-        b->setIcon(picture(kind));
+        b->setAutoRaise(m_flat);
+        const bool user = kind == TButtonKind::btnUser;
+        b->setIcon(user && !m_userGlyph.isNull() ? m_userGlyph : picture(kind));
         b->setIconSize(QSize(16, 16));
-        b->setToolTip(hint(kind));
+        b->setToolTip(user ? m_userHint : hint(kind));
         b->setGeometry(x, 1, ButtonSize, ButtonSize);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, [this, kind] { click(kind); });
@@ -290,10 +291,11 @@ void TPreviewToolbar::rebuild() {
         m_buttons.insert(kind, b);
         x += ButtonSize;
     }
-    if (!scalePlaced) {
+    if (m_showScaleBox && !scalePlaced) {
         m_scaleBox->move(x, (BarHeight - m_scaleBox->height()) / 2);
         x += m_scaleBox->width() + 4;
     }
+    m_scaleBox->setVisible(m_showScaleBox);
     m_end = x;
     updateButtons();
 }
@@ -362,16 +364,50 @@ void TPreviewToolbar::click(TButtonKind kind) {
             window()->close();
             break;
         case TButtonKind::btnUser:
+            if (OnUserButtonClick)
+                OnUserButtonClick();
             break;
         }
     }
     updateButtons();
 }
 
+void TPreviewToolbar::setFlat(bool flat) {
+    m_flat = flat;
+    rebuild();
+}
+
+void TPreviewToolbar::setScaleBox(bool shown) {
+    m_showScaleBox = shown;
+    rebuild();
+}
+
+void TPreviewToolbar::setUserButtonHint(const QString& hint) {
+    m_userHint = hint;
+    if (QToolButton* b = m_buttons.value(TButtonKind::btnUser))
+        b->setToolTip(hint);
+}
+
+void TPreviewToolbar::setUserButtonGlyph(const QIcon& glyph) {
+    m_userGlyph = glyph;
+    if (QToolButton* b = m_buttons.value(TButtonKind::btnUser))
+        b->setIcon(glyph.isNull() ? picture(TButtonKind::btnUser) : glyph);
+}
+
+void TPreviewToolbar::setUserButtonEnabled(bool enabled) {
+    m_userEnabled = enabled;
+    if (QToolButton* b = m_buttons.value(TButtonKind::btnUser))
+        b->setEnabled(enabled);
+}
+
 void TPreviewToolbar::updateButtons() {
+    if (QToolButton* b = m_buttons.value(TButtonKind::btnUser))
+        b->setEnabled(m_userEnabled);
     m_scaleBox->refresh();
-    if (!m_preview || !m_preview->PrintJob() || !m_preview->PrintJob()->PrinterOK())
+    if (!m_preview || !m_preview->PrintJob() || !m_preview->PrintJob()->PrinterOK()) {
+        Q_EMIT updated();
         return;
+    }
     const int page = m_preview->PageIndex();
     const int count = m_preview->PrintJob()->PageCount();
     const int scale = m_preview->ViewScale();
@@ -385,6 +421,7 @@ void TPreviewToolbar::updateButtons() {
     enable(TButtonKind::btnLastPage, page < count);
     enable(TButtonKind::btnZoomOut, scale > 10);
     enable(TButtonKind::btnZoomIn, scale < 1000);
+    Q_EMIT updated();
 }
 
 } // namespace lesaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QIcon>
 #include <QMap>
 #include <QPointer>
 #include <QSet>
@@ -63,11 +64,27 @@ public:
     // The x position after the last button and the scale box, where a window may place its own controls.
     int contentsEnd() const { return m_end; }
 
+    // Flat buttons that show their frame only under the mouse (the default).
+    bool Flat() const { return m_flat; }
+    void setFlat(bool flat);
+    // Whether the bar shows the scale box (the default).
+    bool ScaleBox() const { return m_showScaleBox; }
+    void setScaleBox(bool shown);
+    // The button a window may give its own meaning.
+    void setUserButtonHint(const QString& hint);
+    void setUserButtonGlyph(const QIcon& glyph);
+    void setUserButtonEnabled(bool enabled);
+    std::function<void()> OnUserButtonClick;
+
     void click(TButtonKind kind);
     // Fired first on every click; setting allowDefault to false cancels the default action.
     std::function<void(TButtonKind kind, bool& allowDefault)> OnButtonClick;
 
     static QString hint(TButtonKind kind);
+
+Q_SIGNALS:
+    // After every click and every update of the buttons.
+    void updated();
 
 private:
     void rebuild();
@@ -79,6 +96,11 @@ private:
     QMap<TButtonKind, QToolButton*> m_buttons;
     TPreviewComboBox* m_scaleBox;
     int m_end = 0;
+    bool m_flat = true;
+    bool m_showScaleBox = true;
+    QString m_userHint;
+    QIcon m_userGlyph;
+    bool m_userEnabled = true;
 };
 
 } // namespace lesaro

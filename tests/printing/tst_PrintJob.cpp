@@ -6,6 +6,7 @@
 #include "printing/PrintProgressDialog.h"
 #include "printing/PrinterChoice.h"
 #include "printing/TPreview.h"
+#include "printing/TPreviewToolbar.h"
 #include "printing/TPrintJob.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <cmath>
 
 using namespace lesaro;
@@ -140,6 +142,8 @@ private Q_SLOTS:
     void previewDragScrollsThePage_data();
     void previewDragScrollsThePage();
     void previewMeasuresTheSheetInDeviceUnits();
+    void toolbarUserButtonAndScaleBox_data();
+    void toolbarUserButtonAndScaleBox();
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -957,6 +961,46 @@ void tst_PrintJob::previewMeasuresTheSheetInDeviceUnits() {
     QCOMPARE(panels[2], panels[0]);
     QCOMPARE(scales[1], scales[0]);
     QCOMPARE(scales[2], scales[0]);
+}
+
+void tst_PrintJob::toolbarUserButtonAndScaleBox_data() {
+    QTest::addColumn<bool>("scaleBox");
+    QTest::addColumn<QList<int>>("positions"); // print, user, zoom in
+    // The buttons stand in the order of their kinds, the user button last.
+    QTest::newRow("with the scale box before the user button") << true << QList<int>{1, 178, 25};
+    QTest::newRow("without the scale box") << false << QList<int>{1, 49, 25};
+}
+
+void tst_PrintJob::toolbarUserButtonAndScaleBox() {
+    QFETCH(bool, scaleBox);
+    QFETCH(QList<int>, positions);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(2);
+    TPreview preview;
+    preview.setPrintJob(&text.job);
+    TPreviewToolbar bar;
+    bar.setScaleBox(scaleBox);
+    bar.setButtons({TButtonKind::btnPrint, TButtonKind::btnUser, TButtonKind::btnZoomIn}, TButtonKind::btnUser);
+    bar.setPreview(&preview);
+    bar.setUserButtonHint(QStringLiteral("Eigene Aktion"));
+    QList<int> xs;
+    for (TButtonKind kind : {TButtonKind::btnPrint, TButtonKind::btnUser, TButtonKind::btnZoomIn})
+        xs.append(bar.button(kind)->x());
+    QCOMPARE(xs, positions);
+    QCOMPARE(bar.scaleBox()->isVisibleTo(&bar), scaleBox);
+    QCOMPARE(bar.button(TButtonKind::btnUser)->toolTip(), QStringLiteral("Eigene Aktion"));
+    int clicked = 0;
+    bar.OnUserButtonClick = [&] { ++clicked; };
+    bar.button(TButtonKind::btnUser)->click();
+    QCOMPARE(clicked, 1);
+    bar.setUserButtonEnabled(false);
+    QVERIFY(!bar.button(TButtonKind::btnUser)->isEnabled());
+    // A click that the window cancels does nothing else.
+    bar.OnButtonClick = [](TButtonKind, bool& allowDefault) { allowDefault = false; };
+    bar.click(TButtonKind::btnUser);
+    QCOMPARE(clicked, 1);
+    preview.setPrintJob(nullptr);
 }
 
 QTEST_MAIN(tst_PrintJob)

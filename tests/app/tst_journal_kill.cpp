@@ -14,8 +14,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <array>
 #include <csignal>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace lesaro;
 
@@ -94,6 +96,16 @@ public:
         signal(SIGTERM);
         killAfter(endMs);
     }
+    void askToEnd() { signal(SIGTERM); }
+    bool running() { return !m_process.waitForFinished(0); }
+    // The program ended by itself with status 0; its last output is read.
+    bool endedCleanly() {
+        if (m_process.state() != QProcess::NotRunning)
+            m_process.waitForFinished(30000);
+        take();
+        return m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
+    }
     bool terminate() {
         signal(SIGTERM);
         const bool ended = m_process.waitForFinished(30000);
@@ -170,10 +182,36 @@ private:
 
 // What a killed run left for the next start to check.
 struct Finished {
+    QString tag;
     std::vector<Step> posted;
     int lastSync = 0;
     std::optional<Step> inFlight;
 };
+
+// Writing a table replaces its file, so the files' identities tell how far a save had come.
+struct FileState {
+    std::array<quint64, 3> inodes{};
+    bool journal = false;
+};
+
+FileState fileStateIn(const QString& folder) {
+    FileState state;
+    const char* names[] = {"buecher30.b04", "leser30.b04", "ausleihe30.b04"};
+    for (size_t i = 0; i < state.inodes.size(); ++i) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(folder + QLatin1String(names[i])).constData(), &st) == 0)
+            state.inodes[i] = quint64(st.st_ino);
+    }
+    state.journal = QFileInfo::exists(folder + QStringLiteral("journal.lsj"));
+    return state;
+}
+
+int replacedFiles(const FileState& before, const FileState& after) {
+    int n = 0;
+    for (size_t i = 0; i < before.inodes.size(); ++i)
+        n += before.inodes[i] != after.inodes[i];
+    return n;
+}
 
 // What the table files in the data folder hold.
 struct Tables {
@@ -289,6 +327,7 @@ private Q_SLOTS:
         // their loans, which no replay can know better than the posts it was given.
         QSet<qint32> caughtBetween;
         int kills = 0, duringEnd = 0, duringStep = 0, recoveries = 0, journalsLeft = 0, postedTotal = 0;
+        int beforeSave = 0, duringSave = 0, afterSave = 0;
         int found = 0;
         QHash<char, int> syncedKinds;
         const int runs = 56;
@@ -336,7 +375,7 @@ private Q_SLOTS:
                     QSet<QString> titles{s.mark};
                     bool touchedLater = flying && flying->id == s.id && flying->kind != 'N' && flying->kind != 'R';
                     if (flying && flying->kind == 'M' && flying->id == s.id)
-                        titles.insert(QStringLiteral("Jr%1-%2").arg(start - 1).arg(flying->n));
+                        titles.insert(QStringLiteral("J%1-%2").arg(previous->tag).arg(flying->n));
                     for (size_t j = i + 1; j < posted.size(); ++j) {
                         if (posted[j].id == s.id && posted[j].kind != 'R') {
                             touchedLater = true;
@@ -366,7 +405,46 @@ private Q_SLOTS:
                                            .arg(b->openLoans));
             }
         };
-        for (int r = 0; r < runs; ++r) {
+        const auto takeSynced = [&](int r, const std::vector<Step>& posted, int lastSync) {
+            for (const Step& s : posted) {
+                if (s.n > lastSync)
+                    break;
+                synced.push_back({r, s});
+                ++syncedKinds[s.kind];
+                if (s.kind == 'T')
+                    returnedLoans.insert(s.loan);
+            }
+            postedTotal += int(posted.size());
+        };
+        // A first run ends cleanly while the test watches its end: the moment the first table file is
+        // replaced is where the kills during the end aim, so that some of them land inside the final save.
+        int aim = 10;
+        {
+            Run first(home.path(), QStringLiteral("c"), 100000, 1);
+            QVERIFY2(first.waitForReady(60000), qPrintable(first.failures().join(u'\n') + first.output()));
+            first.wait(400);
+            const FileState before = fileStateIn(folder);
+            QElapsedTimer clock;
+            clock.start();
+            first.askToEnd();
+            int firstReplaced = -1;
+            while (first.running() && clock.elapsed() < 30000) {
+                if (firstReplaced < 0 && replacedFiles(before, fileStateIn(folder)) > 0)
+                    firstReplaced = int(clock.elapsed());
+            }
+            QVERIFY2(first.endedCleanly(), qPrintable(first.output()));
+            QVERIFY2(first.failures().isEmpty(), qPrintable(first.failures().join(u'\n')));
+            QVERIFY(firstReplaced >= 0);
+            QVERIFY(!QFileInfo::exists(folder + QStringLiteral("journal.lsj")));
+            aim = std::max(1, firstReplaced);
+            // A clean end writes every step.
+            const int all = first.posted().empty() ? 0 : first.posted().back().n;
+            takeSynced(-1, first.posted(), all);
+            previous = Finished{QStringLiteral("c"), first.posted(), all, std::nullopt};
+        }
+        // Should the end's kills all miss the save, a few more runs are killed in their ends until one lands.
+        int r = 0;
+        for (; r < runs || (duringSave == 0 && r < runs + 30); ++r) {
             // A journal left by the killed run before (none when the kill came after the end's clean-up).
             if (QFileInfo::exists(folder + QStringLiteral("journal.lsj")))
                 ++journalsLeft;
@@ -378,26 +456,42 @@ private Q_SLOTS:
                 ++recoveries;
             if (QTest::currentTestFailed())
                 return;
+            const FileState atReady = fileStateIn(folder);
             // Most runs are killed while they work; every fourth is asked to end and killed during its end,
-            // while it writes the tables.
-            const bool atEnd = r % 4 == 3;
+            // around the moment it writes its tables. The aim follows where the kills land.
+            const bool atEnd = r % 4 == 3 || r >= runs;
             const int delay = int(rng.bounded(700));
-            const int endDelay = int(rng.bounded(80));
+            const int endDelay = aim * int(80 + rng.bounded(41)) / 100;
+            QString landed;
             if (atEnd) {
                 run.terminateThenKill(delay, endDelay);
                 ++duringEnd;
+                const FileState after = fileStateIn(folder);
+                if (!after.journal) {
+                    ++afterSave;
+                    aim = std::max(1, aim * 3 / 4);
+                    landed = QStringLiteral("after its save");
+                } else if (replacedFiles(atReady, after) == 0) {
+                    ++beforeSave;
+                    aim = aim * 5 / 4 + 1;
+                    landed = QStringLiteral("before its save");
+                } else {
+                    ++duringSave;
+                    landed = QStringLiteral("inside its save");
+                }
             } else {
                 run.killAfter(delay);
                 QVERIFY2(!run.endedBeforeKill(), qPrintable(run.output()));
             }
             QVERIFY2(run.failures().isEmpty(), qPrintable(run.failures().join(u'\n') + run.output()));
             ++kills;
-            lastRun = QStringLiteral("run %1 killed after %2 ms%3: %4 posted, synced up to %5")
-                          .arg(r)
-                          .arg(delay)
-                          .arg(atEnd ? QStringLiteral(" and %1 ms into its end").arg(endDelay) : QString())
-                          .arg(run.posted().size())
-                          .arg(run.lastSync());
+            lastRun =
+                QStringLiteral("run %1 killed after %2 ms%3: %4 posted, synced up to %5")
+                    .arg(r)
+                    .arg(delay)
+                    .arg(atEnd ? QStringLiteral(" and %1 ms into its end, %2").arg(endDelay).arg(landed) : QString())
+                    .arg(run.posted().size())
+                    .arg(run.lastSync());
             if (const auto f = run.inFlight()) {
                 ++duringStep;
                 if (f->kind == 'L' || f->kind == 'T')
@@ -409,21 +503,13 @@ private Q_SLOTS:
                 if (s.kind == 'T')
                     returnTried.insert(s.id);
             }
-            for (const Step& s : run.posted()) {
-                if (s.n > run.lastSync())
-                    break;
-                synced.push_back({r, s});
-                ++syncedKinds[s.kind];
-                if (s.kind == 'T')
-                    returnedLoans.insert(s.loan);
-            }
-            postedTotal += int(run.posted().size());
-            previous = Finished{run.posted(), run.lastSync(), run.inFlight()};
+            takeSynced(r, run.posted(), run.lastSync());
+            previous = Finished{QStringLiteral("r%1").arg(r), run.posted(), run.lastSync(), run.inFlight()};
         }
         // A last, clean run: everything is there, and the clean end leaves no journal behind.
         Run last(home.path(), QStringLiteral("end"), 0, 1);
         QVERIFY(last.waitForReady(60000));
-        check(runs, last);
+        check(r, last);
         if (!last.notices().isEmpty())
             ++recoveries;
         if (QTest::currentTestFailed())
@@ -431,16 +517,22 @@ private Q_SLOTS:
         QVERIFY(last.terminate());
         QVERIFY(!QFileInfo::exists(folder + QStringLiteral("journal.lsj")));
         previous.reset();
-        check(runs + 1, last);
-        // Each kind of step must have been synced often enough to mean something.
+        check(r + 1, last);
+        // Each kind of step must have been synced often enough to mean something, and some kills must have
+        // caught the final save between its first replaced table file and the journal's removal.
+        QVERIFY2(duringSave > 0, qPrintable(QStringLiteral("%1 kills before the save, %2 after it, aim %3 ms")
+                                                .arg(beforeSave)
+                                                .arg(afterSave)
+                                                .arg(aim)));
         for (const char kind : {'R', 'N', 'M', 'L', 'T'})
             QVERIFY2(syncedKinds.value(kind) >= (kind == 'R' ? 1 : 20), qPrintable(QString(QChar::fromLatin1(kind))));
-        qInfo("%d kills (%d during the end, %d during a step), %d steps posted, %d reported synced (%d readers, %d "
+        qInfo("%d kills (%d during the end: %d before the final save, %d inside it, %d after it; %d during a step), "
+              "%d steps posted, %d reported synced (%d readers, %d "
               "books, %d titles, %d loans, %d returns), %d starts found a journal, %d of them recovered changes, "
               "%d synced changes found at the last start",
-              kills, duringEnd, duringStep, postedTotal, int(synced.size()), syncedKinds.value('R'),
-              syncedKinds.value('N'), syncedKinds.value('M'), syncedKinds.value('L'), syncedKinds.value('T'),
-              journalsLeft, recoveries, found);
+              kills, duringEnd, beforeSave, duringSave, afterSave, duringStep, postedTotal, int(synced.size()),
+              syncedKinds.value('R'), syncedKinds.value('N'), syncedKinds.value('M'), syncedKinds.value('L'),
+              syncedKinds.value('T'), journalsLeft, recoveries, found);
     }
 };
 

@@ -137,6 +137,7 @@ private Q_SLOTS:
     void printsInOrderAndInReverse();
     void printedPagesAgainstAPlainModel();
     void oneDocumentPerPageWritesNumberedFiles();
+    void printDialogPrintsTheChosenRange();
     void progressDialogCountsAndCancels();
 
     void previewDragScrollsThePage_data();
@@ -865,6 +866,35 @@ void tst_PrintJob::oneDocumentPerPageWritesNumberedFiles() {
         QCOMPARE(pageNumbersOf(one), QList<int>{n});
         QCOMPARE(pdfinfoPages(one), 1);
     }
+}
+
+void tst_PrintJob::printDialogPrintsTheChosenRange() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(7);
+    text.job.setTitle(QStringLiteral("Leserliste"));
+    QSignalSpy setupChanged(&text.job, &TPrintJob::OnPrinterSetupChange);
+    const QString file = f.path(QStringLiteral("auswahl.pdf"));
+    // The dialog offers pages 1 to 7; the user takes 3 to 5.
+    PrintDialogService::answerNext(PrintDialogService::Answer::toFile(file, 3, 5));
+    FileDialogService::answerNext(file);
+    QVERIFY(text.job.PrintDialog());
+    const QList<PrintDialogService::Asked> asked = PrintDialogService::takeAsked();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].pageCount, 7);
+    QCOMPARE(setupChanged.size(), 1);
+    QCOMPARE(text.drawn, (QList<int>{3, 4, 5}));
+    QCOMPARE(pageNumbersOf(file), (QList<int>{3, 4, 5}));
+    QCOMPARE(text.job.printer().docName(), QStringLiteral("Leserliste"));
+
+    // A cancelled dialog prints nothing.
+    text.drawn.clear();
+    QVERIFY(!text.job.PrintDialog());
+    QVERIFY(text.drawn.isEmpty());
+    // A refused printout neither.
+    text.job.OnAllowPrint = [](TPrintJob&, bool& allow) { allow = false; };
+    QVERIFY(!text.job.Print());
+    QVERIFY(text.drawn.isEmpty());
 }
 
 void tst_PrintJob::progressDialogCountsAndCancels() {

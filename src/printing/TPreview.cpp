@@ -99,7 +99,8 @@ void TPreview::setDragScroll(bool on) {
 }
 
 QImage TPreview::pageImage() const {
-    if (!m_panel->isVisible() && m_recording.isNull())
+    // Without a job or a printer no page is shown, and there is no picture of one.
+    if (m_panel->isHidden() || !m_job)
         return {};
     const QSize sheet = m_panel->size() - QSize(m_shadowSize, m_shadowSize);
     QImage image(sheet.expandedTo(QSize(1, 1)), QImage::Format_RGB32);

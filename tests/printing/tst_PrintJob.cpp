@@ -143,6 +143,7 @@ private Q_SLOTS:
     void previewDragScrollsThePage_data();
     void previewDragScrollsThePage();
     void previewMeasuresTheSheetInDeviceUnits();
+    void previewPageAsPicture();
     void toolbarUserButtonAndScaleBox_data();
     void toolbarUserButtonAndScaleBox();
 };
@@ -991,6 +992,32 @@ void tst_PrintJob::previewMeasuresTheSheetInDeviceUnits() {
     QCOMPARE(panels[2], panels[0]);
     QCOMPARE(scales[1], scales[0]);
     QCOMPARE(scales[2], scales[0]);
+}
+
+void tst_PrintJob::previewPageAsPicture() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    TextJob text(2);
+    TPreview preview;
+    preview.resize(600, 500);
+    QVERIFY(preview.pageImage().isNull());
+    QVERIFY(!preview.savePageToFile(f.path(QStringLiteral("leer.png"))));
+    preview.setPrintJob(&text.job);
+    const QImage page = preview.pageImage();
+    QCOMPARE(page.size() + QSize(preview.ShadowSize(), preview.ShadowSize()), preview.pagePanel()->size());
+    // White paper with its black frame and the text of page 1 on it.
+    QCOMPARE(QColor(page.pixel(page.width() / 2, page.height() - 3)), QColor(Qt::white));
+    QCOMPARE(qGray(page.pixel(0, page.height() / 2)), 0);
+    int ink = 0;
+    for (int y = 5; y < page.height() / 4; ++y)
+        for (int x = 5; x < page.width() - 5; ++x)
+            ink += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
+    QVERIFY(ink > 20);
+    const QString file = f.path(QStringLiteral("seite.png"));
+    QVERIFY(preview.savePageToFile(file));
+    QCOMPARE(QImage(file).size(), page.size());
+    preview.setPrintJob(nullptr);
+    QVERIFY(preview.pageImage().isNull());
 }
 
 void tst_PrintJob::toolbarUserButtonAndScaleBox_data() {

@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace lesaro {
 
@@ -25,10 +26,15 @@ using printing::PrinterChoice;
 
 namespace {
 
-// Clears the draw in progress when a draw ends, also through an exception.
+// Notes the draw in progress and, when it ends (also through an exception), gives back the one before: a
+// page drawn on the printer may make a linked preview draw its own page in between.
 struct DrawTargetScope {
     std::optional<TDrawTarget>& target;
-    ~DrawTargetScope() { target.reset(); }
+    std::optional<TDrawTarget> before;
+    DrawTargetScope(std::optional<TDrawTarget>& noted, TDrawTarget now)
+        : target(noted)
+        , before(std::exchange(noted, now)) {}
+    ~DrawTargetScope() { target = before; }
 };
 
 // Where the pages of a printout go: the printer's spooler, or for "PDF-Datei" a scratch file beside the
@@ -470,8 +476,7 @@ void TPrintJob::DrawArea(QPainter& painter, int pageIndex, const QRect& rect, TD
 }
 
 void TPrintJob::Draw(QPainter& painter, int pageIndex, TDrawTarget target) {
-    m_drawTarget = target;
-    const DrawTargetScope scope{m_drawTarget};
+    const DrawTargetScope scope(m_drawTarget, target);
     if (m_drawLock > 0)
         return;
     ResetToDefaultPage();

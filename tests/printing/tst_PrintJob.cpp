@@ -10,6 +10,7 @@
 #include "printing/TPrintJob.h"
 
 #include <QApplication>
+#include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -130,6 +131,7 @@ private Q_SLOTS:
     void marginsCheckModes();
     void drawGivesDefaultsAndBandsInOrder_data();
     void drawGivesDefaultsAndBandsInOrder();
+    void printerCanvasMovesTheBands();
     void locksNeverGoBelowZero();
     void updateReachesLinkedJobsAndControls();
 
@@ -689,6 +691,48 @@ void tst_PrintJob::drawGivesDefaultsAndBandsInOrder() {
         QCOMPARE(origins[i], relative ? bands[i].topLeft() : QPoint(0, 0));
     }
     painter.end();
+}
+
+void tst_PrintJob::printerCanvasMovesTheBands() {
+    // A printer whose canvas begins at the corner of its paint area, 5 mm in from the sheet's edges.
+    Fixture f;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(600);
+    printer.setFullPage(false);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
+                                      QPageLayout::Millimeter, QMarginsF(5, 5, 5, 5)));
+    TPrintJob job;
+    job.setPrinter(&printer);
+    // Where Qt puts the canvas origin on the sheet.
+    const QPoint origin = printer.pageLayout().paintRectPixels(600).topLeft();
+    QVERIFY(origin.x() > 100 && origin.y() > 100);
+    QCOMPARE(job.DeviceCaps().canvasOrigin, origin);
+    job.setOptions(TJobOption::joMargins | TJobOption::joFooter);
+    job.setMargins({200, 200, 200, 200});
+    job.setFooter(100);
+    QMap<QPair<int, int>, QRect> bands; // (target, area) → rectangle
+    QImage elsewhere(100, 100, QImage::Format_RGB32);
+    job.OnDraw = [&](TPrintJob& j, QPainter&, int, const QRect& rect, TDrawArea area, TDrawTarget target) {
+        bands[{int(target), int(area)}] = rect;
+        // The page on the printer lets a linked preview draw its own page in between.
+        if (target == TDrawTarget::dtPrint && area == TDrawArea::daPage) {
+            QPainter other(&elsewhere);
+            j.PaintTo(other, 1);
+        }
+    };
+    FileDialogService::answerNext(f.path(QStringLiteral("verschoben.pdf")));
+    QVERIFY(job.PrintEx(1, 1));
+    const int print = int(TDrawTarget::dtPrint);
+    const int external = int(TDrawTarget::dtExternal);
+    const int page = int(TDrawArea::daPage);
+    const int footer = int(TDrawArea::daFooter);
+    QCOMPARE(bands.value({external, page}).topLeft(), QPoint(200, 200));
+    QCOMPARE(bands.value({print, page}), bands.value({external, page}).translated(-origin));
+    // Also the band drawn after the preview's page is still the printer's.
+    QCOMPARE(bands.value({print, footer}), bands.value({external, footer}).translated(-origin));
+    // Once drawn, the geometry is the sheet's again.
+    QCOMPARE(job.GetPageRect(), bands.value({external, page}));
 }
 
 void tst_PrintJob::locksNeverGoBelowZero() {

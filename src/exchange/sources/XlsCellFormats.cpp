@@ -28,6 +28,12 @@ constexpr quint16 kRk = 0x027E;
 constexpr quint16 kMulRk = 0x00BD;
 constexpr quint16 kFormula = 0x0006;
 constexpr quint16 kString = 0x0207;
+constexpr quint16 kFont = 0x0031;
+constexpr quint16 kSst = 0x00FC;
+constexpr quint16 kContinue = 0x003C;
+constexpr quint16 kLabel = 0x0204;
+constexpr quint16 kRString = 0x00D6;
+constexpr quint16 kLabelSst = 0x00FD;
 // Other cell records: a text formula's result comes before any of them.
 constexpr quint16 kOtherCells[] = {0x00FD, 0x0204, 0x0201, 0x00BE, 0x0205, 0x00D6};
 
@@ -162,6 +168,111 @@ QString errorText(quint8 code) {
     }
 }
 
+// Where a BIFF8 string with a 16-bit (or 8-bit) length ends, its rich-text runs and phonetic data included;
+// nothing when it runs past the record.
+std::optional<qsizetype> unicodeStringEnd(QByteArrayView data, qsizetype at, bool longLength) {
+    const qsizetype head = longLength ? 2 : 1;
+    if (!has(data, at, head + 1))
+        return std::nullopt;
+    const qint64 count = longLength ? u16(data, at) : quint8(data[at]);
+    const quint8 flags = quint8(data[at + head]);
+    qsizetype pos = at + head + 1;
+    qint64 extra = 0;
+    if (flags & 0x08) {
+        if (!has(data, pos, 2))
+            return std::nullopt;
+        extra += qint64(u16(data, pos)) * 4;
+        pos += 2;
+    }
+    if (flags & 0x04) {
+        if (!has(data, pos, 4))
+            return std::nullopt;
+        extra += u32(data, pos);
+        pos += 4;
+    }
+    const qint64 size = count * ((flags & 0x01) ? 2 : 1) + extra;
+    if (size > data.size() - pos)
+        return std::nullopt;
+    return pos + qsizetype(size);
+}
+
+// Where a BIFF5 byte string with a 16-bit (or 8-bit) length ends; nothing when it runs past the record.
+std::optional<qsizetype> byteStringEnd(QByteArrayView data, qsizetype at, bool longLength) {
+    const qsizetype head = longLength ? 2 : 1;
+    if (!has(data, at, head))
+        return std::nullopt;
+    const qsizetype count = longLength ? u16(data, at) : quint8(data[at]);
+    if (!has(data, at + head, count))
+        return std::nullopt;
+    return at + head + count;
+}
+
+// The number of BIFF8 shared strings, walked over the records that continue the table; nothing when a string
+// runs past them. A string's characters may go on in the next record, which then starts with a flags byte of
+// its own; its runs and phonetic data may go on without one.
+std::optional<quint32> sharedStringCount(const QByteArray& stream, const Record& sst) {
+    std::vector<QByteArrayView> parts{sst.data};
+    for (std::optional<Record> r = recordAt(stream, sst.next); r && r->id == kContinue; r = recordAt(stream, r->next))
+        parts.push_back(r->data);
+    if (!has(parts[0], 0, 8))
+        return std::nullopt;
+    const quint32 unique = u32(parts[0], 4);
+    size_t part = 0;
+    qsizetype at = 8;
+    auto nextPart = [&] {
+        if (++part == parts.size())
+            return false;
+        at = 0;
+        return true;
+    };
+    quint32 count = 0;
+    for (; count < unique; ++count) {
+        if (at == parts[part].size() && !nextPart())
+            return std::nullopt;
+        if (!has(parts[part], at, 3))
+            return std::nullopt;
+        qint64 left = u16(parts[part], at);
+        const quint8 flags = quint8(parts[part][at + 2]);
+        at += 3;
+        qint64 extra = 0;
+        if (flags & 0x08) {
+            if (!has(parts[part], at, 2))
+                return std::nullopt;
+            extra += qint64(u16(parts[part], at)) * 4;
+            at += 2;
+        }
+        if (flags & 0x04) {
+            if (!has(parts[part], at, 4))
+                return std::nullopt;
+            extra += u32(parts[part], at);
+            at += 4;
+        }
+        bool wide = flags & 0x01;
+        while (left > 0) {
+            if (at == parts[part].size()) {
+                if (!nextPart() || !has(parts[part], 0, 1))
+                    return std::nullopt;
+                wide = quint8(parts[part][0]) & 0x01;
+                at = 1;
+            }
+            const qsizetype unit = wide ? 2 : 1;
+            const qint64 fit = std::min<qint64>(left, (parts[part].size() - at) / unit);
+            if (fit == 0)
+                return std::nullopt; // half a character at the end of a record
+            at += qsizetype(fit * unit);
+            left -= fit;
+        }
+        while (extra > 0) {
+            if (at == parts[part].size() && !nextPart())
+                return std::nullopt;
+            const qint64 step = std::min<qint64>(extra, parts[part].size() - at);
+            at += qsizetype(step);
+            extra -= step;
+        }
+    }
+    return count;
+}
+
 quint32 key(int row, int column) {
     return (quint32(row) << 16) | quint32(column);
 }
@@ -182,6 +293,63 @@ std::optional<XlsCellFormats> XlsCellFormats::read(const QByteArray& file) {
     if (!formats.parse(*stream))
         return std::nullopt;
     return formats;
+}
+
+bool XlsCellFormats::isSound(const QByteArray& file) {
+    const std::optional<CompoundFile> compound = CompoundFile::open(file);
+    if (!compound || !compound->directoryIsSound())
+        return false;
+    std::optional<QByteArray> stream = compound->stream(QStringLiteral("Workbook"));
+    if (!stream)
+        stream = compound->stream(QStringLiteral("Book"));
+    if (!stream)
+        return false;
+    // The record version decides the form of the texts; a stream of another version is left to FreeXL.
+    const std::optional<Record> first = recordAt(*stream, 0);
+    if (!first || first->id != kBof || !has(first->data, 0, 2))
+        return true;
+    const quint16 version = u16(first->data, 0);
+    if (version != kBiff8 && version != kBiff5)
+        return true;
+    const bool biff8 = version == kBiff8;
+    std::optional<quint32> sharedStrings;
+    // Every record of the stream in turn, whatever sheet it belongs to, up to the first that runs past its end.
+    for (std::optional<Record> r = first; r; r = recordAt(*stream, r->next)) {
+        const QByteArrayView d = r->data;
+        bool fits = true;
+        switch (r->id) {
+        case kFilePass:
+            return false; // encrypted: nothing to read
+        case kFormat:
+            fits = biff8 ? bool(unicodeStringEnd(d, 2, true)) : bool(byteStringEnd(d, 2, false));
+            break;
+        case kFont:
+            fits = biff8 ? bool(unicodeStringEnd(d, 14, false)) : bool(byteStringEnd(d, 14, false));
+            break;
+        case kBoundSheet:
+            fits = biff8 ? bool(unicodeStringEnd(d, 6, false)) : bool(byteStringEnd(d, 6, false));
+            break;
+        case kSst:
+            sharedStrings = biff8 ? sharedStringCount(*stream, *r) : std::nullopt;
+            fits = bool(sharedStrings);
+            break;
+        case kLabel:
+        case kRString:
+            fits = biff8 ? bool(unicodeStringEnd(d, 6, true)) : bool(byteStringEnd(d, 6, true));
+            break;
+        case kString:
+            fits = biff8 ? bool(unicodeStringEnd(d, 0, true)) : bool(byteStringEnd(d, 0, true));
+            break;
+        case kLabelSst:
+            fits = has(d, 6, 4) && sharedStrings && u32(d, 6) < *sharedStrings;
+            break;
+        default:
+            break;
+        }
+        if (!fits)
+            return false;
+    }
+    return true;
 }
 
 std::optional<XlsCellFormats> XlsCellFormats::readFile(const QString& path) {

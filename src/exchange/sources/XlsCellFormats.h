@@ -45,6 +45,13 @@ public:
     // a cell that holds no formula or whose result is empty.
     std::optional<QString> formulaText(int sheet, int row, int column) const;
 
+    // Whether a file is sound enough to hand to FreeXL, which trusts the lengths it reads and reads far past
+    // its buffers where they lie: a compound file whose directory is well formed, with a workbook stream in
+    // which every text lies within its record (format, sheet, font, label, formula result and shared string
+    // records, the shared strings across the records that continue them) and every shared string a label
+    // cell names exists, and which is not encrypted.
+    static bool isSound(const QByteArray& file);
+
     // What this reader knows of a cell, for tests and checks.
     struct Cell {
         double value = 0;

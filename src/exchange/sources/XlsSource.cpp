@@ -2,7 +2,6 @@
 
 #include "core/EngineError.h"
 #include "exchange/sources/CellText.h"
-#include "exchange/sources/CompoundFile.h"
 #include "exchange/sources/XlsCellFormats.h"
 
 #include <QFile>
@@ -16,15 +15,13 @@ namespace {
 class Workbook {
 public:
     explicit Workbook(const QString& path, bool withFormats = false) {
-        // FreeXL trusts the container's directory: a damaged name length there makes it read far past its
-        // buffers. So it only gets a file whose container our own reader follows to the workbook stream.
+        // FreeXL trusts the lengths it reads, in the container's directory and in the records, and reads far
+        // past its buffers where a damaged file lies. So it only gets a file that our own reading finds sound.
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || file.size() > XlsCellFormats::kMaxFileSize)
             fail();
         const QByteArray bytes = file.readAll();
-        const std::optional<CompoundFile> compound = CompoundFile::open(bytes);
-        if (!compound || !compound->directoryIsSound() ||
-            !(compound->stream(QStringLiteral("Workbook")) || compound->stream(QStringLiteral("Book"))))
+        if (!XlsCellFormats::isSound(bytes))
             fail();
         if (withFormats)
             m_formats = XlsCellFormats::read(bytes);

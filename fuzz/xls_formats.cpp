@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes to the reader of .xls number formats and checks what every input must give: no
-// stream longer than the file it came from, no more sheets than bytes, no formula result longer than the file,
-// and each cell it knows shown through its own format when asked with its own value, bare when asked with
-// another.
+// Feeds arbitrary bytes to the reader of .xls number formats and to the soundness check that guards FreeXL,
+// and checks what every input must give: no stream longer than the file it came from, no more sheets than
+// bytes, no formula result longer than the file, and each cell it knows shown through its own format when
+// asked with its own value, bare when asked with another.
 #include "exchange/sources/CellText.h"
 #include "exchange/sources/CompoundFile.h"
 #include "exchange/sources/XlsCellFormats.h"
@@ -22,6 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::abort();
         }
     }
+    // The check that guards FreeXL must itself stand any input, and a sound file is a readable container.
+    if (XlsCellFormats::isSound(bytes) && !CompoundFile::open(bytes))
+        std::abort();
     const std::optional<XlsCellFormats> formats = XlsCellFormats::read(bytes);
     if (!formats)
         return 0;

@@ -217,6 +217,7 @@ int replacedFiles(const FileState& before, const FileState& after) {
 struct Tables {
     struct Book {
         QString title;
+        QString author;
         bool lent = false;
         int openLoans = 0;
     };
@@ -244,13 +245,15 @@ int columnOf(const RowStore& s, const char* name) {
 Tables tablesIn(const QString& folder) {
     Tables t;
     const RowStore books = ReadDatapacket(readWholeFile(folder + QStringLiteral("buecher30.b04")));
-    const int bookId = columnOf(books, "ID"), title = columnOf(books, "Titel"), lent = columnOf(books, "ausgeliehen");
+    const int bookId = columnOf(books, "ID"), title = columnOf(books, "Titel"), lent = columnOf(books, "ausgeliehen"),
+              author = columnOf(books, "Verfasser");
     for (qsizetype i = 0; i < books.slotCount(); ++i) {
         const qint32 id = books.value(i, bookId).toInt();
         const QString text = QString::fromLatin1(books.value(i, title).bytes());
         t.titlesEver[id].insert(text);
         if (SlotStatus::isLive(books.status(i)))
-            t.books.insert(id, {text, books.value(i, lent).toBool(), 0});
+            t.books.insert(
+                id, {text, QString::fromLatin1(books.value(i, author).bytes()), books.value(i, lent).toBool(), 0});
     }
     const RowStore loans = ReadDatapacket(readWholeFile(folder + QStringLiteral("ausleihe30.b04")));
     const int loanId = columnOf(loans, "ID"), book = columnOf(loans, "BuecherID"), reader = columnOf(loans, "LeserID"),
@@ -284,6 +287,9 @@ QString missing(const Tables& t, const Step& s, const QSet<qint32>& returnedLoan
     case 'N':
         if (!t.books.contains(s.id))
             return QStringLiteral("the book is not there");
+        // The author typed into the book entry window, umlauts and all.
+        if (t.books.value(s.id).author != QStringLiteral("Prüfer, Jörg"))
+            return QStringLiteral("the book's author is %1").arg(t.books.value(s.id).author);
         [[fallthrough]];
     case 'M':
         return t.titlesEver.value(s.id).contains(s.mark) ? QString() : QStringLiteral("no version has the title");

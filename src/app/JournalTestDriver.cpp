@@ -184,6 +184,7 @@ void JournalTestDriver::readTables() {
         if (!SlotStatus::isLive(loans.status(slot)))
             continue;
         const RowRef row(loans, slot);
+        m_everLent.insert(intOr0(row, loanBook));
         const auto at = m_bookAt.constFind(intOr0(row, loanBook));
         if (row.isNull(returned) && at != m_bookAt.cend())
             m_books[*at].openLoan = intOr0(row, loanId);
@@ -241,10 +242,24 @@ void JournalTestDriver::step(int n) {
         } else if (m_books.empty() || roll < 28 || (roll >= 50 && lendable.empty() && returnable.empty())) {
             say(QStringLiteral("B %1 N 0").arg(n));
             line = addBook(n);
-        } else if (roll < 50) {
+        } else if (roll < 45) {
             const Book book = pick(m_books);
             say(QStringLiteral("B %1 M %2").arg(n).arg(book.id));
             line = editTitle(n, book);
+        } else if (roll < 50) {
+            std::vector<Book> neverLent;
+            for (const Book& b : m_books) {
+                if (!m_everLent.contains(b.id))
+                    neverLent.push_back(b);
+            }
+            if (neverLent.empty()) {
+                say(QStringLiteral("B %1 N 0").arg(n));
+                line = addBook(n);
+            } else {
+                const Book book = pick(neverLent);
+                say(QStringLiteral("B %1 D %2").arg(n).arg(book.id));
+                line = deleteBook(n, book);
+            }
         } else if ((roll < 78 && !lendable.empty()) || returnable.empty()) {
             const Book book = pick(lendable);
             say(QStringLiteral("B %1 L %2").arg(n).arg(book.id));
@@ -343,6 +358,7 @@ QString JournalTestDriver::bookLoan(int n, const Book& book, const Reader& reade
                  .arg(reader.id));
         return {};
     }
+    m_everLent.insert(book.id);
     Book& b = m_books[m_bookAt.value(book.id)];
     b.lent = true;
     b.openLoan = loanId;
@@ -369,6 +385,31 @@ QString JournalTestDriver::bookReturn(int n, const Book& book) {
     b.lent = false;
     b.openLoan = 0;
     return QStringLiteral("P %1 T %2 %3").arg(n).arg(book.id).arg(book.openLoan);
+}
+
+QString JournalTestDriver::deleteBook(int n, const Book& book) {
+    Table& books = m_library.ClientBuecher();
+    if (!books.Locate(QStringLiteral("ID"), {book.id})) {
+        fail(QStringLiteral("Das Buch %1 fehlt.").arg(book.id));
+        return {};
+    }
+    m_bookEntry->FormShow();
+    MessageService::answerNext(MessageService::Button::Yes);
+    m_bookEntry->Button4Click();
+    // The window asks once before it deletes; that question is the only message of this step.
+    const QList<MessageService::Shown> shown = MessageService::takeShown();
+    const bool asked = shown.size() == 1 && shown[0].kind == MessageService::Kind::Confirmation;
+    if (!asked || books.Locate(QStringLiteral("ID"), {book.id})) {
+        fail(QStringLiteral("Das Buch %1 wurde nicht gelöscht.").arg(book.id));
+        return {};
+    }
+    const size_t at = m_bookAt.take(book.id);
+    if (at + 1 != m_books.size()) {
+        m_books[at] = m_books.back();
+        m_bookAt[m_books[at].id] = at;
+    }
+    m_books.pop_back();
+    return QStringLiteral("P %1 D %2 %3").arg(n).arg(book.id).arg(mark(n));
 }
 
 } // namespace lesaro

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <vector>
@@ -23,8 +24,9 @@ class TRueckgabeF;
 // at most, chosen at random from a generator seeded by the tag. Each step goes through the windows' own
 // handlers, the very ones their buttons and the scanner's Enter call: a new book or a changed title typed
 // into the book entry window and saved there, a loan booked by scanning a reader's and a book's number into
-// the loan window, a return booked by scanning a book's number into the return window, and a reader typed
-// into the reader window when there is none to lend to.
+// the loan window, a return booked by scanning a book's number into the return window, a book that was never
+// lent deleted in the book entry window with "Ja" to its question, and a reader typed into the reader window
+// when there is none to lend to.
 //
 // Its output, one line each: "seed <n>"; "N <text>" for every message the program showed; "ready" once the
 // main window is up; "B <n> <kind> <book ID>" before step n begins (the book ID of a loan or a return, 0
@@ -61,6 +63,7 @@ private:
     QString editTitle(int n, const Book& book);
     QString bookLoan(int n, const Book& book, const Reader& reader);
     QString bookReturn(int n, const Book& book);
+    QString deleteBook(int n, const Book& book);
     // Books and readers a scanned number names without doubt: the windows take the first row that carries
     // a number, and numbers given after a crash can repeat earlier ones.
     std::vector<Book> booksToScan(bool lent) const;
@@ -86,6 +89,7 @@ private:
     // in them.
     std::vector<Book> m_books;
     QHash<qint32, size_t> m_bookAt; // ID → index in m_books
+    QSet<qint32> m_everLent;        // books with loans, open or closed
     std::vector<Reader> m_readers;
     QHash<qint32, int> m_readerNumbers;
 };

@@ -163,6 +163,18 @@ private Q_SLOTS:
                                 {"79100", "Größe €", "Falsch", "fest", "6"}}));
     }
 
+    // A workbook that counts its days from 1904 (as old Mac workbooks do) shows the same dates as any other.
+    void datesCountedFrom1904_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xls") << fixture("dates1904.xls");
+        QTest::newRow("xlsx") << fixture("dates1904.xlsx");
+        QTest::newRow("ods") << fixture("dates1904.ods");
+    }
+    void datesCountedFrom1904() {
+        QFETCH(QString, file);
+        QCOMPARE(ImportSource::read(file), (SourceRecords{{"01.03.2024", "01067"}}));
+    }
+
     // The support tool prints what the wizard receives: the same records from each of the three files.
     void dumpToolGivesTheSameRecords_data() { workbooksGiveTheSameRecords_data(); }
     void dumpToolGivesTheSameRecords() {

@@ -26,12 +26,14 @@ NumberFormat NumberFormat::parse(int id, const QString& code) {
     return {bare.contains(hours) ? Shown::DateTime : Shown::Date, 0};
 }
 
-QString NumberFormat::text(double value) const {
+QString NumberFormat::text(double value, bool date1904) const {
+    // Day 0 of the 1904 count is 1 January 1904, day 1462 of the usual one.
+    const double days = date1904 ? value + 1462 : value;
     switch (m_shown) {
     case Shown::Date:
-        return CellText::serialDate(value, false);
+        return CellText::serialDate(days, false);
     case Shown::DateTime:
-        return CellText::serialDate(value, true);
+        return CellText::serialDate(days, true);
     case Shown::Padded:
         if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::floor(value))
             return CellText::padded(CellText::number(value), m_width);

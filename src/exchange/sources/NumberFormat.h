@@ -26,8 +26,9 @@ public:
     int width() const { return m_width; }
     bool isDate() const { return m_shown == Shown::Date || m_shown == Shown::DateTime; }
 
-    // The cell's text as the import receives it (CellText's forms).
-    QString text(double value) const;
+    // The cell's text as the import receives it (CellText's forms). A workbook that counts its days from
+    // 1904 (old Mac workbooks) gives dates whose serial numbers are 1462 days short of the usual count.
+    QString text(double value, bool date1904 = false) const;
 
     bool operator==(const NumberFormat&) const = default;
 

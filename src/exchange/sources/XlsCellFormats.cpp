@@ -44,9 +44,6 @@ constexpr quint16 kGlobals = 0x0005;
 // Charts inside a sheet bring streams of their own, each opened and closed again; deeper is damage.
 constexpr int kMaxNesting = 16;
 
-// Serial day 1 of a workbook counting from 1904 is serial day 1463 of one counting from 1900.
-constexpr double k1904Offset = 1462;
-
 struct Record {
     quint16 id = 0;
     QByteArrayView data;
@@ -532,9 +529,7 @@ std::optional<XlsCellFormats::Cell> XlsCellFormats::cell(int sheet, int row, int
 
 QString XlsCellFormats::shown(const StoredCell& cell) const {
     const NumberFormat format = cell.style < m_styleFormats.size() ? m_styleFormats[cell.style] : NumberFormat();
-    if (format.isDate() && m_date1904)
-        return format.text(cell.value + k1904Offset);
-    return format.text(cell.value);
+    return format.text(cell.value, m_date1904);
 }
 
 QString XlsCellFormats::numberText(int sheet, int row, int column, double value) const {

@@ -138,10 +138,23 @@ int columnOf(QStringView reference) {
     return letters == 0 ? -1 : column - 1;
 }
 
-QString numberText(const QString& value, const NumberFormat& format) {
+QString numberText(const QString& value, const NumberFormat& format, bool date1904) {
     bool ok = false;
     const double v = value.toDouble(&ok);
-    return ok ? format.text(v) : value;
+    return ok ? format.text(v, date1904) : value;
+}
+
+// Whether the workbook counts its days from 1904, as old Mac workbooks do.
+bool countsFrom1904(const ZipPackage& zip) {
+    QXmlStreamReader xml(zip.read(QStringLiteral("xl/workbook.xml")));
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("workbookPr")) {
+            const QStringView value = attribute(xml, QLatin1String("date1904"));
+            return value == QLatin1String("1") || value == QLatin1String("true");
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -164,6 +177,7 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
         fail();
     const QStringList strings = sharedStrings(zip);
     const std::vector<NumberFormat> formats = cellFormats(zip);
+    const bool date1904 = countsFrom1904(zip);
 
     QXmlStreamReader xml(zip.read(entry));
     SourceRecords records;
@@ -211,8 +225,9 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
                        type == QLatin1String("e")) {
                 text = value;
             } else if (!value.isEmpty()) {
-                text = numberText(value, style >= 0 && size_t(style) < formats.size() ? formats[size_t(style)]
-                                                                                      : NumberFormat());
+                text = numberText(
+                    value, style >= 0 && size_t(style) < formats.size() ? formats[size_t(style)] : NumberFormat(),
+                    date1904);
             }
             if (text.isEmpty())
                 continue;

@@ -1,6 +1,5 @@
 #include "exchange/sources/CompoundFile.h"
 
-#include <QtEndian>
 #include <algorithm>
 
 namespace lesaro::exchange {
@@ -16,16 +15,26 @@ constexpr quint64 kWholeChain = ~quint64(0);
 constexpr int kStream = 2;
 constexpr int kRoot = 5;
 
+// Read byte by byte through at(): the bounds are checked by the callers, and GCC 12 at -O3 takes an unaligned
+// load from a possibly empty array as out of bounds.
+template <typename T>
+T little(const QByteArray& bytes, qsizetype at) {
+    T value = 0;
+    for (qsizetype i = qsizetype(sizeof(T)) - 1; i >= 0; --i)
+        value = T(value << 8) | T(quint8(bytes.at(at + i)));
+    return value;
+}
+
 quint16 u16(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return little<quint16>(bytes, at);
 }
 
 quint32 u32(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return little<quint32>(bytes, at);
 }
 
 quint64 u64(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint64>(bytes.constData() + at);
+    return little<quint64>(bytes, at);
 }
 
 // The entries of a table sector (allocation or mini allocation table) appended to table.

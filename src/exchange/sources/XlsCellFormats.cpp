@@ -428,20 +428,23 @@ bool XlsCellFormats::parseSheet(const QByteArray& stream, Sheet& sheet, qint64& 
         return true;
     int depth = 1;
     // A formula with a text result is followed by the text in a record of its own.
-    std::optional<quint32> pendingText;
+    // (A flag beside the key rather than an optional: GCC 12 at -O3 wrongly takes the optional's value as
+    // possibly unset.)
+    bool textPending = false;
+    quint32 pendingText = 0;
     for (record = recordAt(stream, record->next); record; record = recordAt(stream, record->next)) {
         budget -= 4 + record->data.size();
         if (budget < 0)
             return false;
         const QByteArrayView d = record->data;
         if (record->id == kBof) {
-            pendingText.reset();
+            textPending = false;
             if (++depth > kMaxNesting)
                 return true;
             continue;
         }
         if (record->id == kEof) {
-            pendingText.reset();
+            textPending = false;
             if (--depth == 0)
                 return true;
             continue;
@@ -449,39 +452,39 @@ bool XlsCellFormats::parseSheet(const QByteArray& stream, Sheet& sheet, qint64& 
         if (depth != 1)
             continue;
         if (record->id == kString) {
-            if (pendingText) {
+            if (textPending) {
                 const std::optional<QString> text = m_biff8 ? longString(d, 0) : byteString16(d, 0, m_codepage);
                 if (text && !text->isEmpty())
-                    sheet.formulaTexts.insert(*pendingText, *text);
+                    sheet.formulaTexts.insert(pendingText, *text);
             }
-            pendingText.reset();
+            textPending = false;
             continue;
         }
         if (std::find(std::begin(kOtherCells), std::end(kOtherCells), record->id) != std::end(kOtherCells))
-            pendingText.reset();
+            textPending = false;
         if (!has(d, 0, 6))
             continue;
         const int row = u16(d, 0);
         const int column = u16(d, 2);
         switch (record->id) {
         case kNumber:
-            pendingText.reset();
+            textPending = false;
             if (has(d, 6, 8))
                 sheet.cells.insert(key(row, column), {f64(d, 6), u16(d, 4)});
             break;
         case kRk:
-            pendingText.reset();
+            textPending = false;
             if (has(d, 6, 4))
                 sheet.cells.insert(key(row, column), {rkValue(u32(d, 6)), u16(d, 4)});
             break;
         case kMulRk:
-            pendingText.reset();
+            textPending = false;
             // A run of cells from column on: each a style and an RK number, then the last column.
             for (qsizetype at = 4, c = column; has(d, at, 6 + 2) && c <= 0xFFFF; at += 6, ++c)
                 sheet.cells.insert(key(row, int(c)), {rkValue(u32(d, at + 2)), u16(d, at)});
             break;
         case kFormula:
-            pendingText.reset();
+            textPending = false;
             if (!has(d, 6, 8))
                 break;
             // The result is a number unless its last two bytes are all ones; then its first byte tells a text
@@ -490,6 +493,7 @@ bool XlsCellFormats::parseSheet(const QByteArray& stream, Sheet& sheet, qint64& 
                 sheet.cells.insert(key(row, column), {f64(d, 6), u16(d, 4), true});
             } else if (d[6] == 0) {
                 pendingText = key(row, column);
+                textPending = true;
             } else if (d[6] == 1) {
                 sheet.formulaTexts.insert(key(row, column), d[8] ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
             } else if (d[6] == 2 && !errorText(quint8(d[8])).isEmpty()) {

@@ -42,22 +42,38 @@ void ListLayout::walkColumns(const ListOptions& options, const PageSetup& page, 
                              OnWrap onWrap) const {
     const double limit = wrapLimit(page);
     const int lineStart = roundHalfEven(m_design.continuationX * m_metrics.sx);
+    const int columns = int(m_design.columns.size());
     int x = roundHalfEven(250 * m_metrics.sx);
-    auto wrap = [&] {
-        if (x > limit) {
+    // The width of the line piece that begins at column from and runs to the next place where a line may wrap.
+    auto pieceWidth = [&](int from) {
+        int width = 0;
+        for (int c = from; c < columns; ++c) {
+            if (c > from && m_design.columns[c].wrapBefore)
+                break;
+            if (visible(options, c))
+                width += m_metrics.widths[c];
+            if (m_design.columns[c].wrapAfter)
+                break;
+        }
+        return width;
+    };
+    // Besides the wrap limit, a piece that would run off the sheet goes onto a new line: a long place name
+    // that starts just left of the limit would otherwise be cut at the paper's edge.
+    auto wrap = [&](int from) {
+        if (x > limit || (x > lineStart && x + pieceWidth(from) > page.width)) {
             x = lineStart;
             onWrap();
         }
     };
-    for (int c = 0; c < m_design.columns.size(); ++c) {
+    for (int c = 0; c < columns; ++c) {
         if (m_design.columns[c].wrapBefore)
-            wrap();
+            wrap(c);
         if (visible(options, c)) {
             onVisible(c, x);
             x += m_metrics.widths[c];
         }
         if (m_design.columns[c].wrapAfter)
-            wrap();
+            wrap(c + 1);
     }
 }
 

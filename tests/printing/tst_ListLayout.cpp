@@ -153,13 +153,13 @@ public:
         int pitch = 0;
         int x = r(250 * sx);
         for (int c = 0; c < int(d.columns.size()); ++c) {
-            if (d.columns[c].wrapBefore && x > limit) {
+            if (d.columns[c].wrapBefore && wraps(x, c, options, page)) {
                 x = r(d.continuationX * sx);
                 pitch += r(108 * sy);
             }
             if (isVisible(options, c))
                 x += widths[c];
-            if (d.columns[c].wrapAfter && x > limit) {
+            if (d.columns[c].wrapAfter && wraps(x, c + 1, options, page)) {
                 x = r(d.continuationX * sx);
                 pitch += r(108 * sy);
             }
@@ -178,7 +178,7 @@ public:
         while (cursor < source.rowCount()) {
             int cx = r(250 * sx);
             for (int c = 0; c < int(d.columns.size()); ++c) {
-                if (d.columns[c].wrapBefore && cx > limit) {
+                if (d.columns[c].wrapBefore && wraps(cx, c, options, page)) {
                     cx = r(d.continuationX * sx);
                     y += r(108 * sy);
                 }
@@ -186,7 +186,7 @@ public:
                     canvas.textOut(cx, y, TextAlign::LeftBaseline, source.text(cursor, c));
                     cx += widths[c];
                 }
-                if (d.columns[c].wrapAfter && cx > limit) {
+                if (d.columns[c].wrapAfter && wraps(cx, c + 1, options, page)) {
                     cx = r(d.continuationX * sx);
                     y += r(108 * sy);
                 }
@@ -202,6 +202,24 @@ public:
     }
 
 private:
+    // A line wraps past the limit, or where the columns up to the next wrap place would run off the sheet.
+    bool wraps(int x, int from, const ListOptions& o, const PageSetup& page) const {
+        if (x > limit)
+            return true;
+        if (x <= r(d.continuationX * sx))
+            return false;
+        int end = x;
+        for (int c = from; c < int(d.columns.size()); ++c) {
+            if (c > from && d.columns[c].wrapBefore)
+                break;
+            if (isVisible(o, c))
+                end += widths[c];
+            if (d.columns[c].wrapAfter)
+                break;
+        }
+        return end > page.width;
+    }
+
     bool isVisible(const ListOptions& o, int c) const {
         return (c >= o.ticked.size() || o.ticked[c]) && widths[c] > 60;
     }
@@ -221,7 +239,7 @@ private:
         int x = r(250 * sx);
         canvas.setFont(QStringLiteral("Arial Narrow"), r(80 * sx));
         for (int c = 0; c < int(d.columns.size()); ++c) {
-            if (d.columns[c].wrapBefore && x > limit) {
+            if (d.columns[c].wrapBefore && wraps(x, c, options, page)) {
                 x = r(d.continuationX * sx);
                 y += r(108 * sy);
             }
@@ -229,7 +247,7 @@ private:
                 canvas.textOut(x, y, TextAlign::LeftBaseline, d.columns[c].heading);
                 x += widths[c];
             }
-            if (d.columns[c].wrapAfter && x > limit) {
+            if (d.columns[c].wrapAfter && wraps(x, c + 1, options, page)) {
                 x = r(d.continuationX * sx);
                 y += r(108 * sy);
             }
@@ -265,6 +283,8 @@ private Q_SLOTS:
     void narrowAndEmptyColumns();
     void landscapeHasWiderLinesAndFewerRows();
     void readerWrapAfterLastColumnGivesEmptyLine();
+    void pieceRunningOffTheSheetWraps_data();
+    void pieceRunningOffTheSheetWraps();
     void pageWithoutRoomStillHoldsOneRow();
     void roundedStepsNeverRepeatOrSkipRows();
     void widthsMeasuredOncePerList();
@@ -489,6 +509,43 @@ void tst_ListLayout::readerWrapAfterLastColumnGivesEmptyLine() {
     }
     QCOMPARE(printed.size(), 40);
     QCOMPARE(printed.last(), QStringLiteral("B40"));
+}
+
+void tst_ListLayout::pieceRunningOffTheSheetWraps_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("baseline");
+    QTest::addColumn<int>("pitch");
+    // The fifth column starts at 250 + 131 + 3 × 1373 = 4500, left of the limit 4712.95. Three characters
+    // (166 wide) end at 4666, before the limit; twenty (770) would end at 5270, beyond the sheet's edge at 4961.
+    QTest::newRow("fits before the limit") << 3 << 4500 << 702 << 216;
+    QTest::newRow("would run off the sheet") << 20 << 400 << 810 + 108 << 324;
+}
+
+void tst_ListLayout::pieceRunningOffTheSheetWraps() {
+    QFETCH(int, length);
+    QFETCH(int, x);
+    QFETCH(int, baseline);
+    QFETCH(int, pitch);
+    HalfCellMeasurer measurer;
+    ListLayout layout(bookListDesign(bookCaptions()), measurer);
+    VectorSource source;
+    for (int i = 0; i < 3; ++i) {
+        QStringList row(23);
+        row[0] = QStringLiteral("B%1").arg(i + 1);
+        for (int c = 1; c <= 3; ++c)
+            row[c] = QString(37, QLatin1Char('x'));
+        row[4] = QString(length, QLatin1Char('o'));
+        source.rows.append(row);
+    }
+    const ListOptions options;
+    QCOMPARE(layout.prepare(source, {}, options).pitch, pitch);
+    RecordingCanvas canvas;
+    layout.drawPage(canvas, source, {}, options, 1);
+    const auto* piece = canvas.findText(QString(length, QLatin1Char('o')));
+    QVERIFY(piece);
+    QCOMPARE(piece->a, x);
+    QCOMPARE(piece->b, baseline);
 }
 
 void tst_ListLayout::pageWithoutRoomStillHoldsOneRow() {

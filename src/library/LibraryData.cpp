@@ -7,6 +7,7 @@
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
 #include "library/Journal.h"
+#include "library/RecoveryRepair.h"
 #include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
@@ -255,10 +256,20 @@ void LibraryData::loadAtStart() {
             loadTable(ClientAusleihe, 1);
             loadTable(ClientBuecher, 2);
             // A journal beside the tables means the last run ended before it wrote them.
+            const bool endedUncleanly = QFileInfo::exists(m_dataFolder + QString::fromLatin1(Journal::kFileName));
             const Journal::Recovery recovery = m_journal->recover(m_dataFolder);
             m_recoveryNotice = recovery.notice;
-            if (recovery.tablesChanged)
+            // The settings reach the disk later than the journal: the counters may lag behind the rows.
+            if (endedUncleanly)
+                RecoveryRepair::raiseNumberCounters(ClientBuecher, ClientLeser);
+            if (recovery.tablesChanged) {
+                // The crash may have fallen between a loan's two posts.
+                const QString repaired =
+                    RecoveryRepair::lentFlagsSentence(RecoveryRepair::alignLentFlags(ClientBuecher, ClientAusleihe));
+                if (!repaired.isEmpty())
+                    m_recoveryNotice += u' ' + repaired;
                 saveTables();
+            }
         } else if (QFileInfo::exists(ClientLeser.FileName()) || QFileInfo::exists(ClientAusleihe.FileName())) {
             // Creating empty tables now would replace the readers and loans that are still there.
             m_startupProblem =

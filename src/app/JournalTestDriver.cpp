@@ -161,7 +161,7 @@ bool JournalTestDriver::begin() {
     } catch (const EngineError& e) {
         return fail(e.message());
     }
-    return true;
+    return checkStart();
 }
 
 void JournalTestDriver::readTables() {
@@ -176,6 +176,8 @@ void JournalTestDriver::readTables() {
         m_bookAt.insert(intOr0(row, bookId), m_books.size());
         m_books.push_back({intOr0(row, bookId), intOr0(row, bookNumber), row.value(lent).toBool(), 0});
     }
+    for (const Book& b : m_books)
+        ++m_bookNumbers[b.number];
     const RowStore& loans = m_library.ClientAusleihe().store();
     const int loanId = columnOf(loans, "ID");
     const int loanBook = columnOf(loans, "BuecherID");
@@ -186,8 +188,11 @@ void JournalTestDriver::readTables() {
         const RowRef row(loans, slot);
         m_everLent.insert(intOr0(row, loanBook));
         const auto at = m_bookAt.constFind(intOr0(row, loanBook));
-        if (row.isNull(returned) && at != m_bookAt.cend())
+        if (row.isNull(returned) && at != m_bookAt.cend()) {
+            if (m_books[*at].openLoan != 0)
+                throw EngineError(QStringLiteral("Das Buch %1 hat zwei offene Ausleihen.").arg(intOr0(row, loanBook)));
             m_books[*at].openLoan = intOr0(row, loanId);
+        }
     }
     const RowStore& readers = m_library.ClientLeser().store();
     const int readerId = columnOf(readers, "ID");
@@ -202,33 +207,47 @@ void JournalTestDriver::readTables() {
 }
 
 std::vector<JournalTestDriver::Book> JournalTestDriver::booksToScan(bool lent) const {
-    // The loan window searches the books that can be lent, the return window those that are lent.
-    QHash<qint32, int> numbers;
-    for (const Book& b : m_books) {
-        if (b.lent == lent)
-            ++numbers[b.number];
-    }
+    // The loan window searches the books that can be lent, the return window those that are lent. Every
+    // book is fair game: numbers are unique and flags agree with the loans, after a crash too (begin()).
     std::vector<Book> out;
     for (const Book& b : m_books) {
-        // A book whose flag disagrees with its loans (a crash between the two posts of a booking) is left
-        // alone: the windows would book it once more or not at all.
-        if (b.lent == lent && b.number != 0 && numbers.value(b.number) == 1 && (b.openLoan != 0) == lent)
+        if (b.lent == lent)
             out.push_back(b);
     }
     return out;
 }
 
-std::vector<JournalTestDriver::Reader> JournalTestDriver::readersToScan() const {
-    std::vector<Reader> out;
-    for (const Reader& r : m_readers) {
-        if (r.number != 0 && m_readerNumbers.value(r.number) == 1)
-            out.push_back(r);
+bool JournalTestDriver::checkStart() {
+    QHash<qint32, qint32> bookWithNumber;
+    for (const Book& b : m_books) {
+        if (b.number == 0)
+            return fail(QStringLiteral("Das Buch %1 hat keine Nummer.").arg(b.id));
+        if (const qint32 other = bookWithNumber.value(b.number))
+            return fail(
+                QStringLiteral("Die Buchnummer %1 tragen die Bücher %2 und %3.").arg(b.number).arg(other).arg(b.id));
+        bookWithNumber.insert(b.number, b.id);
+        if (b.lent != (b.openLoan != 0))
+            return fail(QStringLiteral("Das Buch %1 ist %2ausgeliehen, hat aber %3 offene Ausleihe.")
+                            .arg(b.id)
+                            .arg(b.lent ? QString() : QStringLiteral("nicht "))
+                            .arg(b.openLoan ? QStringLiteral("eine") : QStringLiteral("keine")));
     }
-    return out;
+    for (auto r = m_readerNumbers.cbegin(); r != m_readerNumbers.cend(); ++r) {
+        if (r.key() == 0 || r.value() != 1)
+            return fail(QStringLiteral("Die Lesernummer %1 ist %2 Mal vergeben.").arg(r.key()).arg(r.value()));
+    }
+    return true;
+}
+
+bool JournalTestDriver::numberIsNew(const char* what, qint32 number, const QHash<qint32, int>& taken) {
+    if (number != 0 && taken.value(number) == 0)
+        return true;
+    fail(QStringLiteral("Die neue %1 %2 ist schon vergeben.").arg(QLatin1String(what)).arg(number));
+    return false;
 }
 
 void JournalTestDriver::step(int n) {
-    const std::vector<Reader> readers = readersToScan();
+    const std::vector<Reader>& readers = m_readers;
     const std::vector<Book> lendable = booksToScan(false);
     const std::vector<Book> returnable = booksToScan(true);
     const int roll = int(m_random.bounded(100));
@@ -295,6 +314,8 @@ QString JournalTestDriver::addReader(int n) {
         return {};
     }
     const Reader r{currentInt(readers, "ID"), currentInt(readers, "Nummer")};
+    if (!numberIsNew("Lesernummer", r.number, m_readerNumbers))
+        return {};
     m_readers.push_back(r);
     ++m_readerNumbers[r.number];
     return QStringLiteral("P %1 R %2 %3").arg(n).arg(r.id).arg(m);
@@ -312,6 +333,9 @@ QString JournalTestDriver::addBook(int n) {
         return {};
     }
     const Book b{currentInt(books, "ID"), currentInt(books, "Nummer"), false, 0};
+    if (!numberIsNew("Buchnummer", b.number, m_bookNumbers))
+        return {};
+    ++m_bookNumbers[b.number];
     m_bookAt.insert(b.id, m_books.size());
     m_books.push_back(b);
     return QStringLiteral("P %1 N %2 %3").arg(n).arg(b.id).arg(m);
@@ -404,6 +428,9 @@ QString JournalTestDriver::deleteBook(int n, const Book& book) {
         return {};
     }
     const size_t at = m_bookAt.take(book.id);
+    // A deleted book's number is free; the counter has moved past it all the same.
+    if (--m_bookNumbers[book.number] == 0)
+        m_bookNumbers.remove(book.number);
     if (at + 1 != m_books.size()) {
         m_books[at] = m_books.back();
         m_bookAt[m_books[at].id] = at;

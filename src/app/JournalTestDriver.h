@@ -31,8 +31,9 @@ class TRueckgabeF;
 // Its output, one line each: "seed <n>"; "N <text>" for every message the program showed; "ready" once the
 // main window is up; "B <n> <kind> <book ID>" before step n begins (the book ID of a loan or a return, 0
 // otherwise), "P <n> ..." after every post of step n returned (see step()), "S <n>" after each sync of the
-// journal that covers steps 1 to n, and "E <text>" when a step did not come out as the windows promise (the
-// driver stops then).
+// journal that covers steps 1 to n, and "E <text>" when a step did not come out as the windows promise, when
+// a new book or reader was handed a number another one carries, or when the start left a number given twice
+// or a lent flag that disagrees with the book's loans (the driver stops then).
 class JournalTestDriver : public QObject {
     Q_OBJECT
 public:
@@ -64,10 +65,12 @@ private:
     QString bookLoan(int n, const Book& book, const Reader& reader);
     QString bookReturn(int n, const Book& book);
     QString deleteBook(int n, const Book& book);
-    // Books and readers a scanned number names without doubt: the windows take the first row that carries
-    // a number, and numbers given after a crash can repeat earlier ones.
     std::vector<Book> booksToScan(bool lent) const;
-    std::vector<Reader> readersToScan() const;
+    // What a start must leave, after a crash too: every book and reader number given once, and every book's
+    // lent flag agreeing with its open loan.
+    bool checkStart();
+    // A number handed out to a new book or reader repeats none that a live row carries.
+    bool numberIsNew(const char* what, qint32 number, const QHash<qint32, int>& taken);
     bool fail(const QString& what);
     bool reportMessages();
     QString mark(int n) const;
@@ -91,7 +94,8 @@ private:
     QHash<qint32, size_t> m_bookAt; // ID → index in m_books
     QSet<qint32> m_everLent;        // books with loans, open or closed
     std::vector<Reader> m_readers;
-    QHash<qint32, int> m_readerNumbers;
+    QHash<qint32, int> m_readerNumbers; // number → how many readers carry it
+    QHash<qint32, int> m_bookNumbers;   // number → how many live books carry it
 };
 
 } // namespace lesaro

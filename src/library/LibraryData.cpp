@@ -379,6 +379,13 @@ void LibraryData::saveTables() {
     ClientBuecher.SaveToFile();
     ClientLeser.SaveToFile();
     ClientAusleihe.SaveToFile();
+    finishJournal();
+}
+
+void LibraryData::finishJournal() {
+    // The number counters of this run's new rows must be on the disk before the journal goes: a crash in
+    // between would leave no journal to tell the next start that they may lag behind the tables.
+    INI::FlushSettings();
     m_journal->finish();
 }
 
@@ -410,7 +417,7 @@ void LibraryData::closeLibraryTables() {
     if (first)
         throw *first;
     if (!m_savingBlocked)
-        m_journal->finish();
+        finishJournal();
 }
 
 void LibraryData::closePostcodes() {

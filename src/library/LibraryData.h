@@ -110,6 +110,7 @@ public:
 private:
     bool migrateFrom(const QString& folder);
     void makeStartupCopy();
+    void finishJournal();
     void fillPostcodes();
     void preload();
     void loadTable(Table& table, int index);

@@ -1,7 +1,8 @@
 // The real program, worked through its windows (new books and titles typed into the book entry window, loans
 // and returns scanned into the lending windows), killed without warning again and again: every change whose
 // post had returned before the last sync the program reported is in the tables after the next start, the
-// tables load every time, and each book's lent flag agrees with its open loans.
+// tables load every time, each book's lent flag agrees with its open loans (also when a kill fell between the
+// two posts of a loan or a return) and no book or reader number is ever handed out twice.
 #include "core/AtomicFile.h"
 #include "core/Datapacket.h"
 #include "core/EngineError.h"
@@ -11,6 +12,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +26,14 @@ using namespace lesaro;
 namespace {
 
 const QString kRecovered = QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet.");
+
+// How many books the start put right, from its notice; 0 when it names none.
+int repairsIn(const QString& notice) {
+    static const QRegularExpression sentence(
+        QStringLiteral(" Bei (\\d+) (Buch|Büchern) wurde der Ausleihstatus an die offenen Ausleihen angepasst\\.$"));
+    const QRegularExpressionMatch m = sentence.match(notice);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
 
 // One step of the program's driver: R new reader, N new book, M new title, D deleted book, L loan, T return.
 // id is the reader's or the book's ID; loan and reader are set for L and T.
@@ -220,6 +230,7 @@ struct Tables {
         QString author;
         bool lent = false;
         int openLoans = 0;
+        qint32 number = 0;
     };
     struct Loan {
         qint32 book = 0;
@@ -231,7 +242,8 @@ struct Tables {
     QHash<qint32, Book> books; // live rows by ID
     QHash<qint32, QSet<QString>> titlesEver;
     QHash<qint32, Loan> loans;
-    QHash<qint32, QString> readers; // ID → Nachname
+    QHash<qint32, QString> readers;      // ID → Nachname
+    QHash<qint32, qint32> readerNumbers; // ID → Nummer
 };
 
 int columnOf(const RowStore& s, const char* name) {
@@ -246,14 +258,14 @@ Tables tablesIn(const QString& folder) {
     Tables t;
     const RowStore books = ReadDatapacket(readWholeFile(folder + QStringLiteral("buecher30.b04")));
     const int bookId = columnOf(books, "ID"), title = columnOf(books, "Titel"), lent = columnOf(books, "ausgeliehen"),
-              author = columnOf(books, "Verfasser");
+              author = columnOf(books, "Verfasser"), number = columnOf(books, "Nummer");
     for (qsizetype i = 0; i < books.slotCount(); ++i) {
         const qint32 id = books.value(i, bookId).toInt();
         const QString text = QString::fromLatin1(books.value(i, title).bytes());
         t.titlesEver[id].insert(text);
         if (SlotStatus::isLive(books.status(i)))
-            t.books.insert(
-                id, {text, QString::fromLatin1(books.value(i, author).bytes()), books.value(i, lent).toBool(), 0});
+            t.books.insert(id, {text, QString::fromLatin1(books.value(i, author).bytes()),
+                                books.value(i, lent).toBool(), 0, books.value(i, number).toInt()});
     }
     const RowStore loans = ReadDatapacket(readWholeFile(folder + QStringLiteral("ausleihe30.b04")));
     const int loanId = columnOf(loans, "ID"), book = columnOf(loans, "BuecherID"), reader = columnOf(loans, "LeserID"),
@@ -270,10 +282,14 @@ Tables tablesIn(const QString& folder) {
             ++t.books[l.book].openLoans;
     }
     const RowStore readers = ReadDatapacket(readWholeFile(folder + QStringLiteral("leser30.b04")));
-    const int readerId = columnOf(readers, "ID"), name = columnOf(readers, "Nachname");
+    const int readerId = columnOf(readers, "ID"), name = columnOf(readers, "Nachname"),
+              readerNumber = columnOf(readers, "Nummer");
     for (qsizetype i = 0; i < readers.slotCount(); ++i) {
-        if (SlotStatus::isLive(readers.status(i)))
-            t.readers.insert(readers.value(i, readerId).toInt(), QString::fromLatin1(readers.value(i, name).bytes()));
+        if (!SlotStatus::isLive(readers.status(i)))
+            continue;
+        const qint32 id = readers.value(i, readerId).toInt();
+        t.readers.insert(id, QString::fromLatin1(readers.value(i, name).bytes()));
+        t.readerNumbers.insert(id, readers.value(i, readerNumber).toInt());
     }
     return t;
 }
@@ -333,11 +349,8 @@ private Q_SLOTS:
         QSet<qint32> returnedLoans;               // loans whose return was synced
         QSet<qint32> returnTried;                 // books with a return posted or begun, synced or not
         QSet<qint32> deleteTried;                 // books whose deletion was posted or begun, synced or not
-        // Books a kill caught between the two posts of a booking or a return: their flag may disagree with
-        // their loans, which no replay can know better than the posts it was given.
-        QSet<qint32> caughtBetween;
         int kills = 0, duringEnd = 0, duringStep = 0, recoveries = 0, journalsLeft = 0, postedTotal = 0;
-        int beforeSave = 0, duringSave = 0, afterSave = 0, betweenPosts = 0;
+        int beforeSave = 0, duringSave = 0, afterSave = 0, inBookings = 0, repairs = 0;
         int found = 0;
         QHash<char, int> syncedKinds;
         const int runs = 56;
@@ -356,9 +369,17 @@ private Q_SLOTS:
                 QStringLiteral("seed %1, start %2: %3; %4%5").arg(seed).arg(start).arg(what, lastRun, last)));
         };
         const auto check = [&](int start, Run& run) {
+            // Only the step a kill caught can be torn, and only a loan or a return is two posts: a start puts
+            // right one book at most, and only after such a kill.
+            const bool bookingInFlight =
+                previous && previous->inFlight && (previous->inFlight->kind == 'L' || previous->inFlight->kind == 'T');
             for (const QString& notice : run.notices()) {
                 if (!notice.startsWith(kRecovered))
                     return fail(start, QStringLiteral("unexpected message: ") + notice);
+                const int repaired = repairsIn(notice);
+                if (repaired > (bookingInFlight ? 1 : 0))
+                    return fail(start, QStringLiteral("%1 lent flags put right: ").arg(repaired) + notice);
+                repairs += repaired;
             }
             Tables t;
             try {
@@ -410,18 +431,29 @@ private Q_SLOTS:
                                     QStringLiteral("book %1 is still lent after step %2").arg(s.id).arg(s.text()));
                 }
             }
-            // A kill between the loan's post and the flag's shows as a book whose flag disagrees with its loans.
-            if (previous && previous->inFlight &&
-                (previous->inFlight->kind == 'L' || previous->inFlight->kind == 'T')) {
-                const Tables::Book b = t.books.value(previous->inFlight->id);
-                betweenPosts += b.lent != (b.openLoans > 0);
-            }
+            // Every book, also one a kill caught between the two posts of its loan or return.
+            QHash<qint32, qint32> bookWithNumber;
             for (auto b = t.books.cbegin(); b != t.books.cend(); ++b) {
-                if (!caughtBetween.contains(b.key()) && (b->lent != (b->openLoans > 0) || b->openLoans > 1))
+                if (b->lent != (b->openLoans > 0) || b->openLoans > 1)
                     return fail(start, QStringLiteral("book %1 is %2lent with %3 open loans")
                                            .arg(b.key())
                                            .arg(b->lent ? QString() : QStringLiteral("not "))
                                            .arg(b->openLoans));
+                if (const qint32 other = bookWithNumber.value(b->number))
+                    return fail(start, QStringLiteral("books %1 and %2 both carry the number %3")
+                                           .arg(other)
+                                           .arg(b.key())
+                                           .arg(b->number));
+                bookWithNumber.insert(b->number, b.key());
+            }
+            QHash<qint32, qint32> readerWithNumber;
+            for (auto r = t.readerNumbers.cbegin(); r != t.readerNumbers.cend(); ++r) {
+                if (const qint32 other = readerWithNumber.value(r.value()))
+                    return fail(start, QStringLiteral("readers %1 and %2 both carry the number %3")
+                                           .arg(other)
+                                           .arg(r.key())
+                                           .arg(r.value()));
+                readerWithNumber.insert(r.value(), r.key());
             }
         };
         const auto takeSynced = [&](int r, const std::vector<Step>& posted, int lastSync) {
@@ -520,7 +552,7 @@ private Q_SLOTS:
             if (const auto f = run.inFlight()) {
                 ++duringStep;
                 if (f->kind == 'L' || f->kind == 'T')
-                    caughtBetween.insert(f->id);
+                    ++inBookings;
                 if (f->kind == 'T')
                     returnTried.insert(f->id);
                 if (f->kind == 'D')
@@ -550,14 +582,15 @@ private Q_SLOTS:
         for (const char kind : {'R', 'N', 'M', 'D', 'L', 'T'})
             QVERIFY2(syncedKinds.value(kind) >= (kind == 'R' ? 1 : 20), qPrintable(QString(QChar::fromLatin1(kind))));
         qInfo("%d kills (%d during the end: %d before the final save, %d inside it, %d after it; %d during a step, %d "
-              "of them between the two posts of a booking or return), "
+              "of them during a booking or return), "
               "%d steps posted, %d reported synced (%d readers, %d "
               "books, %d titles, %d deleted books, %d loans, %d returns), %d starts found a journal, %d of them "
-              "recovered changes, "
+              "recovered changes, %d lent flags put right by a start (kills between the two posts), "
               "%d synced changes found at the last start",
-              kills, duringEnd, beforeSave, duringSave, afterSave, duringStep, betweenPosts, postedTotal,
+              kills, duringEnd, beforeSave, duringSave, afterSave, duringStep, inBookings, postedTotal,
               int(synced.size()), syncedKinds.value('R'), syncedKinds.value('N'), syncedKinds.value('M'),
-              syncedKinds.value('D'), syncedKinds.value('L'), syncedKinds.value('T'), journalsLeft, recoveries, found);
+              syncedKinds.value('D'), syncedKinds.value('L'), syncedKinds.value('T'), journalsLeft, recoveries, repairs,
+              found);
     }
 };
 

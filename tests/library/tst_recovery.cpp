@@ -504,6 +504,31 @@ private Q_SLOTS:
         QCOMPARE(INI::ReadSettingInteger(kLastBuch), 230);
         QCOMPARE(INI::ReadSettingInteger(kLastLeser), 57);
     }
+
+    // A counter moved just before the end reaches the settings file before the journal is removed: a crash
+    // after the removal leaves no journal that would make the next start raise the counter.
+    void theCountersReachTheDiskBeforeTheJournalGoes_data() {
+        QTest::addColumn<bool>("byCloseRule");
+        QTest::newRow("main window closed") << false;
+        QTest::newRow("tables closed at the end of the run") << true;
+    }
+    void theCountersReachTheDiskBeforeTheJournalGoes() {
+        QFETCH(bool, byCloseRule);
+        const QString settingsFile = m_dir->path() + QStringLiteral("/Lesaro.reg");
+        const auto onDisk = [&] { return SettingsStore(settingsFile).readInteger(kLastBuch); };
+        auto data = start();
+        appendNumbered(data->ClientBuecher, 1, 41);
+        INI::WriteSettingInteger(kLastBuch, 40);
+        INI::FlushSettings();
+        INI::WriteSettingInteger(kLastBuch, 41); // within the second: in memory only
+        QCOMPARE(onDisk(), 40);
+        if (byCloseRule)
+            data->closeLibraryTables();
+        else
+            data->saveTables();
+        QVERIFY(!QFileInfo::exists(folder() + QStringLiteral("journal.lsj")));
+        QCOMPARE(onDisk(), 41);
+    }
 };
 
 int main(int argc, char** argv) {

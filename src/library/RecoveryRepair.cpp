@@ -138,7 +138,7 @@ QString RecoveryRepair::lentFlagsSentence(int repaired) {
     if (repaired <= 0)
         return {};
     if (repaired == 1)
-        return QStringLiteral("Bei 1 Buch wurde der Ausleihstatus an die offenen Ausleihen angepasst.");
+        return QStringLiteral("Bei einem Buch wurde der Ausleihstatus an die offenen Ausleihen angepasst.");
     return QStringLiteral("Bei %1 Büchern wurde der Ausleihstatus an die offenen Ausleihen angepasst.").arg(repaired);
 }
 

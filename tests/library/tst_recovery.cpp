@@ -266,7 +266,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("repaired");
         QTest::addColumn<QString>("sentence");
         QTest::newRow("none") << 0 << QString();
-        QTest::newRow("one") << 1 << "Bei 1 Buch wurde der Ausleihstatus an die offenen Ausleihen angepasst.";
+        QTest::newRow("one") << 1 << "Bei einem Buch wurde der Ausleihstatus an die offenen Ausleihen angepasst.";
         QTest::newRow("two") << 2 << "Bei 2 Büchern wurde der Ausleihstatus an die offenen Ausleihen angepasst.";
     }
     void theSentenceCountsBooks() {

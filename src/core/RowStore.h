@@ -70,6 +70,14 @@ public:
     explicit RowStore(QList<ColumnDef> columns);
 
     const QList<ColumnDef>& columns() const { return m_columns; }
+    // -1 when unknown; names compare without regard to case, as field names do.
+    int columnIndex(const QString& name) const {
+        for (int i = 0; i < m_columns.size(); ++i) {
+            if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    }
     int columnCount() const { return int(m_columns.size()); }
     int bitmapSize() const { return (columnCount() + 3) / 4; }
 

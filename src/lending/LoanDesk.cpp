@@ -2,6 +2,7 @@
 
 #include "core/RowStore.h"
 #include "library/CurrentRowKeeper.h"
+#include "library/FilterPause.h"
 #include "library/LibraryData.h"
 
 namespace lesaro {
@@ -9,40 +10,6 @@ namespace lesaro {
 namespace {
 const QString kBookKeyFields = QStringLiteral("BuecherID;DatumBis");
 
-int columnOf(const RowStore& store, const QString& name) {
-    const auto& columns = store.columns();
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// Switches a table's filter off for a scope and back on at its end, also when an engine error ends the work.
-class FilterPause {
-public:
-    explicit FilterPause(Table& table)
-        : m_table(table)
-        , m_was(table.Filtered()) {
-        if (m_was)
-            m_table.setFiltered(false);
-    }
-    ~FilterPause() {
-        if (m_was && !m_table.Filtered()) {
-            try {
-                m_table.setFiltered(true);
-            } catch (...) {
-                // The text was valid when it was switched off; nothing sensible is left to do here.
-            }
-        }
-    }
-    FilterPause(const FilterPause&) = delete;
-    FilterPause& operator=(const FilterPause&) = delete;
-
-private:
-    Table& m_table;
-    bool m_was;
-};
 } // namespace
 
 LoanDesk::LoanDesk(LibraryData& data)
@@ -114,8 +81,8 @@ bool LoanDesk::hasOpenLoan(const QVariant& bookId) const {
     if (!bookId.isValid() || bookId.isNull())
         return false;
     const RowStore& store = m_data.ClientAusleihe.store();
-    const int bookColumn = columnOf(store, QStringLiteral("BuecherID"));
-    const int returnColumn = columnOf(store, QStringLiteral("DatumBis"));
+    const int bookColumn = store.columnIndex(QStringLiteral("BuecherID"));
+    const int returnColumn = store.columnIndex(QStringLiteral("DatumBis"));
     if (bookColumn < 0 || returnColumn < 0)
         return false;
     const qint32 id = bookId.toInt();

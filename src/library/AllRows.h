@@ -2,6 +2,7 @@
 
 #include "core/Table.h"
 #include "library/CurrentRowKeeper.h"
+#include "library/FilterPause.h"
 
 namespace lesaro {
 
@@ -13,14 +14,10 @@ void forAllRows(Table& table, Fn fn) {
     if (!table.Active())
         return;
     CurrentRowKeeper keep(table);
-    const bool filtered = table.Filtered();
-    if (filtered)
-        table.setFiltered(false);
+    const FilterPause pause(table);
     const int count = table.viewCount();
     for (int row = 0; row < count; ++row)
         fn(row);
-    if (filtered)
-        table.setFiltered(true);
 }
 
 } // namespace lesaro

@@ -2,6 +2,7 @@
 
 #include "core/Table.h"
 #include "library/CurrentRowKeeper.h"
+#include "library/FilterPause.h"
 #include "settings/INI.h"
 
 #include <QSet>
@@ -12,18 +13,9 @@ namespace lesaro {
 
 namespace {
 
-int columnOf(const RowStore& store, const QString& name) {
-    const auto& columns = store.columns();
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
 // The largest number on a live row; a number only an older version or a deleted row carried is free again.
 qint64 largestLiveNumber(const RowStore& store) {
-    const int column = columnOf(store, QStringLiteral("Nummer"));
+    const int column = store.columnIndex(QStringLiteral("Nummer"));
     qint64 largest = 0;
     if (column < 0 || store.columns()[column].kind != FieldKind::Integer)
         return largest;
@@ -43,32 +35,6 @@ void raise(const char* counter, qint64 largest) {
         INI::WriteSettingInteger(name, int(largest));
 }
 
-// Switches a table's filter off for a scope and back on at its end, also when an engine error ends the work.
-class FilterPause {
-public:
-    explicit FilterPause(Table& table)
-        : m_table(table)
-        , m_was(table.Filtered()) {
-        if (m_was)
-            m_table.setFiltered(false);
-    }
-    ~FilterPause() {
-        if (m_was && !m_table.Filtered()) {
-            try {
-                m_table.setFiltered(true);
-            } catch (...) {
-                // The text was valid when it was switched off; nothing sensible is left to do here.
-            }
-        }
-    }
-    FilterPause(const FilterPause&) = delete;
-    FilterPause& operator=(const FilterPause&) = delete;
-
-private:
-    Table& m_table;
-    bool m_was;
-};
-
 } // namespace
 
 void RecoveryRepair::raiseNumberCounters(const Table& books, const Table& readers) {
@@ -78,11 +44,11 @@ void RecoveryRepair::raiseNumberCounters(const Table& books, const Table& reader
 
 int RecoveryRepair::alignLentFlags(Table& books, const Table& loans) {
     const RowStore& loanStore = loans.store();
-    const int loanBook = columnOf(loanStore, QStringLiteral("BuecherID"));
-    const int returned = columnOf(loanStore, QStringLiteral("DatumBis"));
+    const int loanBook = loanStore.columnIndex(QStringLiteral("BuecherID"));
+    const int returned = loanStore.columnIndex(QStringLiteral("DatumBis"));
     const RowStore& bookStore = books.store();
-    const int bookId = columnOf(bookStore, QStringLiteral("ID"));
-    const int lent = columnOf(bookStore, QStringLiteral("ausgeliehen"));
+    const int bookId = bookStore.columnIndex(QStringLiteral("ID"));
+    const int lent = bookStore.columnIndex(QStringLiteral("ausgeliehen"));
     if (loanBook < 0 || returned < 0 || bookId < 0 || lent < 0 || !books.Active())
         return 0;
 

@@ -32,6 +32,7 @@
 #include "shell/TUmfrageF.h"
 #include "ui/DataGrid.h"
 #include "ui/DesktopOpener.h"
+#include "ui/ErrorPath.h"
 #include "ui/Glyphs.h"
 #include "ui/GradientPanel.h"
 #include "ui/MessageService.h"
@@ -367,11 +368,7 @@ void TMainform::buildMenu() {
 }
 
 void TMainform::run(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    runOrShowError(this, command);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,9 +1,8 @@
 #include "ui/DBNavigator.h"
 
-#include "core/EngineError.h"
 #include "core/Table.h"
 #include "ui/DataSource.h"
-#include "ui/MessageService.h"
+#include "ui/ErrorPath.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -56,15 +55,14 @@ QToolButton* DBNavigator::button(Button which) const {
 void DBNavigator::BtnClick(Button which) {
     if (!m_source || !m_source->UpdateRecord())
         return;
-    try {
+    const bool moved = runOrShowError(this, [&] {
         if (which == Button::Prior)
             m_source->table().Prior();
         else
             m_source->table().Next();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+    });
+    if (!moved)
         return;
-    }
     Q_EMIT clicked(which);
 }
 

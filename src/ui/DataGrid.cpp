@@ -3,6 +3,7 @@
 #include "core/EngineError.h"
 #include "core/Table.h"
 #include "ui/DataSource.h"
+#include "ui/ErrorPath.h"
 #include "ui/GermanInterface.h"
 #include "ui/MessageService.h"
 #include "ui/TableModel.h"
@@ -242,12 +243,10 @@ void DataGrid::confirmAndDeleteRow() {
                                 MessageService::Button::Ok | MessageService::Button::Cancel) !=
         MessageService::Button::Ok)
         return;
-    try {
+    runOrShowError(this, [this] {
         Q_EMIT rowDeleting();
         m_model->table().Delete();
-    } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
-    }
+    });
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {

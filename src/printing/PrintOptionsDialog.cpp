@@ -3,7 +3,6 @@
 #include "printing/PrinterChoice.h"
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
-#include "ui/PrintDialogService.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -32,12 +31,7 @@ PrintOptionsDialog::PrintOptionsDialog(Library& library, Setup setup, QWidget* p
 }
 
 printing::ListOptions PrintOptionsDialog::listOptions() const {
-    printing::ListOptions o;
-    o.title = m_parts.ETitel->text();
-    o.pageNumbers = m_parts.CBSeitenzahlenDrucken->isChecked();
-    for (const QCheckBox* box : m_columnBoxes)
-        o.ticked.append(box->isChecked());
-    return o;
+    return printing::listOptionsOf(m_parts, m_columnBoxes);
 }
 
 void PrintOptionsDialog::FormShow() {
@@ -48,8 +42,7 @@ void PrintOptionsDialog::FormShow() {
 }
 
 void PrintOptionsDialog::Button2Click() {
-    PrintDialogService::printerSetup(printing::PrinterChoice::current(), this);
-    m_parts.LDrucker->setText(printing::PrinterChoice::currentName());
+    printing::changePrinter(m_parts, this);
 }
 
 void PrintOptionsDialog::BNeuClick() {

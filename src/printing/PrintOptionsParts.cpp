@@ -1,5 +1,8 @@
 #include "printing/PrintOptionsParts.h"
 
+#include "printing/PrinterChoice.h"
+#include "ui/PrintDialogService.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -60,6 +63,20 @@ QCheckBox* addFieldBox(const PrintOptionsParts& parts, const QString& objectName
     box->setMinimumHeight(box->sizeHint().height());
     parts.fieldGrid->addWidget(box, row, column);
     return box;
+}
+
+ListOptions listOptionsOf(const PrintOptionsParts& parts, const QList<QCheckBox*>& columnBoxes) {
+    ListOptions o;
+    o.title = parts.ETitel->text();
+    o.pageNumbers = parts.CBSeitenzahlenDrucken->isChecked();
+    for (const QCheckBox* box : columnBoxes)
+        o.ticked.append(box->isChecked());
+    return o;
+}
+
+void changePrinter(const PrintOptionsParts& parts, QWidget* window) {
+    PrintDialogService::printerSetup(PrinterChoice::current(), window);
+    parts.LDrucker->setText(PrinterChoice::currentName());
 }
 
 } // namespace lesaro::printing

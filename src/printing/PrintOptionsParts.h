@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/ListLayout.h"
+
 #include <QList>
 #include <QString>
 
@@ -30,5 +32,11 @@ PrintOptionsParts buildPrintOptions(QWidget* content);
 // A ticked field check box in the group "Felder" at the given place.
 QCheckBox* addFieldBox(const PrintOptionsParts& parts, const QString& objectName, const QString& caption, int row,
                        int column);
+
+// What the window holds for the pages: title, page numbers and the ticked fields in printing order.
+ListOptions listOptionsOf(const PrintOptionsParts& parts, const QList<QCheckBox*>& columnBoxes);
+
+// The printer-setup dialog ("Ändern"), then the chosen printer's name in the group "Drucker".
+void changePrinter(const PrintOptionsParts& parts, QWidget* window);
 
 } // namespace lesaro::printing

@@ -5,7 +5,6 @@
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
-#include "ui/PrintDialogService.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -88,12 +87,7 @@ void TDruckerDialogF::setFieldCaptions(const QStringList& bookColumnCaptions) {
 }
 
 printing::ListOptions TDruckerDialogF::listOptions() const {
-    printing::ListOptions o;
-    o.title = m_parts.ETitel->text();
-    o.pageNumbers = m_parts.CBSeitenzahlenDrucken->isChecked();
-    for (const QCheckBox* box : m_columnBoxes)
-        o.ticked.append(box->isChecked());
-    return o;
+    return printing::listOptionsOf(m_parts, m_columnBoxes);
 }
 
 void TDruckerDialogF::FormShow() {
@@ -104,8 +98,7 @@ void TDruckerDialogF::FormShow() {
 }
 
 void TDruckerDialogF::Button2Click() {
-    PrintDialogService::printerSetup(printing::PrinterChoice::current(), this);
-    m_parts.LDrucker->setText(printing::PrinterChoice::currentName());
+    printing::changePrinter(m_parts, this);
 }
 
 void TDruckerDialogF::Button1Click() {

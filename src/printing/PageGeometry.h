@@ -1,12 +1,13 @@
 #pragma once
 
+#include "core/EngineError.h"
+
 #include <QFlags>
 #include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <exception>
 #include <functional>
 
 namespace lesaro {
@@ -37,18 +38,11 @@ struct TMargins {
     bool operator==(const TMargins&) const = default;
 };
 
-// Raised by the margins check in meException.
-class EPrintJobException : public std::exception {
+// Raised by the margins check in meException. An engine error, so the windows' one error path shows it as
+// a message instead of letting it end the program.
+class EPrintJobException : public EngineError {
 public:
-    explicit EPrintJobException(QString message)
-        : m_message(std::move(message))
-        , m_utf8(m_message.toUtf8()) {}
-    const QString& message() const noexcept { return m_message; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_message;
-    QByteArray m_utf8;
+    using EngineError::EngineError;
 };
 
 // What the page geometry needs of a printer, all in its device units. Without a printer the values stand

@@ -124,9 +124,9 @@ QByteArray encodeHeader(const Header& header) {
     return p;
 }
 
-QByteArray encodeChange(const Change& change) {
-    QByteArray p;
-    p.reserve(kChangeFixed + change.record.size());
+namespace {
+
+void appendChange(QByteArray& p, const Change& change, QByteArrayView record) {
     p.append(kChangeType);
     p.append(char(change.table));
     p.append(char(change.kind));
@@ -135,9 +135,28 @@ QByteArray encodeChange(const Change& change) {
     appendLE<quint32>(p, change.slot);
     appendLE<quint32>(p, change.replaced);
     appendLE<qint64>(p, change.when);
-    appendLE<quint32>(p, quint32(change.record.size()));
-    p.append(change.record);
+    appendLE<quint32>(p, quint32(record.size()));
+    p.append(record);
+}
+
+} // namespace
+
+QByteArray encodeChange(const Change& change) {
+    QByteArray p;
+    p.reserve(kChangeFixed + change.record.size());
+    appendChange(p, change, change.record);
     return p;
+}
+
+void frameChangeInto(QByteArray& out, const Change& change, QByteArrayView record) {
+    // Every post passes here: the record goes from the store into the reused buffer in one copy.
+    out.truncate(0);
+    out.reserve(kFrameHead + kChangeFixed + record.size());
+    out.append(kFrameHead, '\0');
+    appendChange(out, change, record);
+    const QByteArrayView payload(out.constData() + kFrameHead, out.size() - kFrameHead);
+    const quint32 head[2] = {quint32(payload.size()), crc32(payload)};
+    std::memcpy(out.data(), head, sizeof head);
 }
 
 QByteArray startBytes(const Header& header) {
@@ -488,12 +507,13 @@ void Journal::onStoredChange(int table, const Table::StoredChange& sc) {
     c.slot = sc.slot;
     c.replaced = sc.replaced;
     c.when = Clock::now().toMSecsSinceEpoch();
+    QByteArrayView record;
     if (sc.kind != LogKind::Delete) {
         const qsizetype index = qsizetype(sc.slot) - 1;
         c.status = store.status(index);
-        c.record = QByteArray(store.record(index), qsizetype(store.slot(index).length));
+        record = QByteArrayView(store.record(index), qsizetype(store.slot(index).length));
     }
-    m_buffer = journal::frame(journal::encodeChange(c));
+    journal::frameChangeInto(m_buffer, c, record);
     if (!writeAll(m_fd, m_buffer.constData(), m_buffer.size())) {
         fail(QStringLiteral("Das Änderungsprotokoll „%1“ kann nicht geschrieben werden: %2")
                  .arg(shown(m_path), QString::fromLocal8Bit(std::strerror(errno))));

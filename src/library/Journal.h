@@ -55,6 +55,8 @@ struct Change {
 QByteArray frame(const QByteArray& payload);
 QByteArray encodeHeader(const Header& header);
 QByteArray encodeChange(const Change& change);
+// The framed change into out (its capacity reused), with the record given apart from the change's own.
+void frameChangeInto(QByteArray& out, const Change& change, QByteArrayView record);
 // A journal holding only its header.
 QByteArray startBytes(const Header& header);
 

@@ -2,6 +2,7 @@
 #include "catalogue/TDB1EingabeF.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
+#include "support/Controls.h"
 #include "ui/DBComboBox.h"
 #include "ui/DBEdit.h"
 #include "ui/DBMemo.h"
@@ -26,10 +27,7 @@ class BookEntryTest : public QObject {
 
     template <typename T>
     T* child(const char* name) {
-        T* c = m_w->findChild<T*>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
+        return test::control<T>(*m_w, name);
     }
     QStringList items(const char* box) { return m_w->items(QString::fromLatin1(box)); }
     void type(QWidget* control, const QString& text) {

@@ -1,6 +1,7 @@
 #include "CatalogueFixture.h"
 #include "catalogue/TLeserEingebenF.h"
 #include "settings/INI.h"
+#include "support/Controls.h"
 #include "ui/DBComboBox.h"
 #include "ui/DBEdit.h"
 #include "ui/DataGrid.h"
@@ -22,10 +23,7 @@ class ReaderEntryTest : public QObject {
 
     template <typename T>
     T* child(const char* name) {
-        T* c = m_w->findChild<T*>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
+        return test::control<T>(*m_w, name);
     }
     DBComboBox* town() { return child<DBComboBox>("CBOrt"); }
     QStringList townItems() {

@@ -19,31 +19,13 @@
 #include <QtTest>
 
 using namespace lesaro;
+using lesaro::test::runWithDialog;
 
 namespace {
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs the menu command and, once its modal window is up, the given steps on it.
-QString runWithDialog(TMainform& window, const char* action, const std::function<void(QWidget*)>& steps) {
-    QString seen;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        seen = modal->objectName() + QLatin1Char('|') + modal->windowTitle();
-        steps(modal);
-        if (modal->isVisible())
-            modal->close();
-    });
-    QAction* a = window.findChild<QAction*>(QString::fromLatin1(action));
-    if (!a)
-        qFatal("no action %s", action);
-    a->trigger();
-    return seen;
 }
 
 } // namespace

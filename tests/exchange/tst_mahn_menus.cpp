@@ -18,29 +18,11 @@
 #include <QtTest>
 
 using namespace lesaro;
+using lesaro::test::runWithDialog;
 
 namespace {
 
 const QDate Today(2024, 3, 15);
-
-// Runs the menu command and, once its modal window is up, the given steps on it.
-QString runWithDialog(TMainform& window, const char* action, const std::function<void(QWidget*)>& steps) {
-    QString seen;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        seen = modal->objectName() + QLatin1Char('|') + modal->windowTitle();
-        steps(modal);
-        if (modal->isVisible())
-            modal->close();
-    });
-    QAction* a = window.findChild<QAction*>(QString::fromLatin1(action));
-    if (!a)
-        qFatal("no action %s", action);
-    a->trigger();
-    return seen;
-}
 
 void addOverdueLoan(Library& library, int nummer, const QString& titel, const QString& nachname) {
     Table& books = library.ClientBuecher();

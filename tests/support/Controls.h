@@ -6,7 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace test {
+namespace lesaro::test {
 
 // The named control of a window. A missing one ends the run at once: every later step would only crash on it
 // with a far less telling message.
@@ -18,4 +18,4 @@ T* control(const QObject& window, const char* name) {
     return c;
 }
 
-} // namespace test
+} // namespace lesaro::test

@@ -7,10 +7,12 @@
 #include "shell/TMainform.h"
 #include "ui/Library.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace lesaro::test {
@@ -57,6 +59,26 @@ inline void closeNextDialog() {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
+}
+
+// Runs the menu command and, once its modal window is up, the given steps on it; returns the window's object
+// name and caption as "name|caption", or nothing when no modal window came up.
+inline QString runWithDialog(TMainform& window, const char* action, const std::function<void(QWidget*)>& steps) {
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        seen = modal->objectName() + QLatin1Char('|') + modal->windowTitle();
+        steps(modal);
+        if (modal->isVisible())
+            modal->close();
+    });
+    QAction* a = window.findChild<QAction*>(QString::fromLatin1(action));
+    if (!a)
+        qFatal("no action %s", action);
+    a->trigger();
+    return seen;
 }
 
 } // namespace lesaro::test

@@ -64,6 +64,14 @@ QStringList numbersOn(const QString& page, const QString& prefix) {
     return found;
 }
 
+// The numbers of a printed list over all its pages, in print order.
+QStringList numbersOnPages(const QStringList& pages, const QString& prefix) {
+    QStringList found;
+    for (const QString& page : pages)
+        found += numbersOn(page, prefix);
+    return found;
+}
+
 // Runs the code once the next modal window is showing.
 void whenShown(std::function<void(QWidget*)> action) {
     QTimer::singleShot(0, [action] {
@@ -645,9 +653,7 @@ void tst_PrintWindows::readerAndLoanListPdfs() {
     }
     const QStringList readerPages = pdfPages(f.path(QStringLiteral("leser.pdf")));
     QCOMPARE(readerPages.size(), 2); // 28 readers on the first page
-    QStringList readers;
-    for (const QString& page : readerPages)
-        readers += numbersOn(page, QStringLiteral("70"));
+    const QStringList readers = numbersOnPages(readerPages, QStringLiteral("70"));
     QCOMPARE(readers.size(), 30);
     QCOMPARE(readers.first(), QStringLiteral("7001"));
     QCOMPARE(readers.last(), QStringLiteral("7030"));
@@ -664,9 +670,7 @@ void tst_PrintWindows::readerAndLoanListPdfs() {
     }
     const QStringList loanPages = pdfPages(f.path(QStringLiteral("ausleihe.pdf")));
     QCOMPARE(loanPages.size(), 2); // 27 loans on the first page
-    QStringList loanReaders;
-    for (const QString& page : loanPages)
-        loanReaders += numbersOn(page, QStringLiteral("70"));
+    const QStringList loanReaders = numbersOnPages(loanPages, QStringLiteral("70"));
     QCOMPARE(loanReaders.size(), 30);
     QCOMPARE(loanReaders.first(), QStringLiteral("7001"));
     const QString all = loanPages.join(QString());

@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "exchange/MahnlisteExport.h"
+#include "support/LoanRows.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -13,6 +14,7 @@
 #include <set>
 
 using namespace lesaro;
+using lesaro::testing::addLoan;
 
 namespace {
 
@@ -32,18 +34,6 @@ int addReader(Table& t, const QStringList& values) {
     test::addReader(t, values);
     t.Last();
     return t.FieldByName(QStringLiteral("ID")).AsInteger();
-}
-
-void addLoan(Table& t, int book, int reader, QDate from, QDate due, QDate returned = {}) {
-    t.Append();
-    t.FieldByName(QStringLiteral("BuecherID")).setAsInteger(book);
-    t.FieldByName(QStringLiteral("LeserID")).setAsInteger(reader);
-    t.FieldByName(QStringLiteral("DatumVon")).setAsDate(from);
-    if (due.isValid())
-        t.FieldByName(QStringLiteral("DatumBisSoll")).setAsDate(due);
-    if (returned.isValid())
-        t.FieldByName(QStringLiteral("DatumBis")).setAsDate(returned);
-    t.Post();
 }
 
 // The values of a CSV line written with ';' and '"', doubled quotes taken back.

@@ -7,6 +7,7 @@
 #include "core/Table.h"
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
+#include "support/LoanRows.h"
 #include "ui/FileDialogService.h"
 #include "ui/Library.h"
 #include "ui/MessageService.h"
@@ -73,16 +74,7 @@ public:
         return id;
     }
     void addLoan(int bookId, int readerId, QDate from, QDate due, QDate returned = {}) {
-        Table& t = loans();
-        t.Append();
-        t.FieldByName(QStringLiteral("BuecherID")).setAsInteger(bookId);
-        t.FieldByName(QStringLiteral("LeserID")).setAsInteger(readerId);
-        t.FieldByName(QStringLiteral("DatumVon")).setAsDate(from);
-        if (due.isValid())
-            t.FieldByName(QStringLiteral("DatumBisSoll")).setAsDate(due);
-        if (returned.isValid())
-            t.FieldByName(QStringLiteral("DatumBis")).setAsDate(returned);
-        t.Post();
+        testing::addLoan(loans(), bookId, readerId, from, due, returned);
     }
 
 private:

@@ -1,5 +1,6 @@
 // The exchange windows reached as the librarian reaches them: from the main window's menus, on the main
 // window's own tables, modal, with the result in the main lists afterwards.
+#include "support/Files.h"
 #include "support/ProgramRun.h"
 
 #include "core/GermanLocale.h"
@@ -20,15 +21,7 @@
 
 using namespace lesaro;
 using lesaro::test::runWithDialog;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using lesaro::testing::readAll;
 
 class ExchangeMenusTest : public QObject {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include "core/LibraryTables.h"
 #include "library/LibraryData.h"
 #include "settings/SettingsStore.h"
+#include "support/Files.h"
 #include "support/SmallDisk.h"
 
 #include <QRandomGenerator>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace lesaro;
+using lesaro::testing::readAll;
 
 namespace {
 
@@ -54,11 +56,6 @@ struct ScriptedQuestions : SaveFailureQuestions {
     bool reallyWithoutSaving() override { return !reallies.isEmpty() && reallies.takeFirst(); }
     void tell(const QString& message) override { told.append(message); }
 };
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString authorOfFirstBook(const QString& file) {
     Table books;

@@ -7,6 +7,7 @@
 #include "core/LibraryTables.h"
 #include "library/Journal.h"
 #include "library/LibraryData.h"
+#include "support/Files.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -14,19 +15,10 @@
 #include <memory>
 
 using namespace lesaro;
+using lesaro::testing::readAll;
+using lesaro::testing::writeAll;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 const char* const kFiles[3] = {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile};
 

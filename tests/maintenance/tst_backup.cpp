@@ -7,6 +7,7 @@
 #include "maintenance/TDatenSichernF.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
+#include "support/Files.h"
 #include "ui/FileDialogService.h"
 #include "ui/GridColumn.h"
 #include "ui/Library.h"
@@ -24,15 +25,11 @@
 #include <memory>
 
 using namespace lesaro;
+using lesaro::testing::readAll;
 
 namespace {
 
 const char* const kTableFiles[] = {"buecher30.b04", "leser30.b04", "ausleihe30.b04"};
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);

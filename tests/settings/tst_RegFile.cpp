@@ -2,6 +2,7 @@
 // existing settings.
 #include "settings/RegistryName.h"
 #include "settings/SettingsStore.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QHash>
@@ -11,6 +12,8 @@
 #include <climits>
 
 using namespace lesaro;
+using lesaro::testing::readAll;
+using lesaro::testing::writeAll;
 
 namespace {
 
@@ -27,17 +30,6 @@ QByteArray utf16(const QString& text) {
 QByteArray regFile(const QString& text) {
     QString crlf = text;
     return utf16(crlf.replace(u'\n', QStringLiteral("\r\n")));
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QString decodeExport(const QByteArray& bytes) {

@@ -4,6 +4,7 @@
 #include "settings/INI.h"
 #include "settings/RegFileCheck.h"
 #include "settings/SettingsStore.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,19 +19,10 @@
 #include <unistd.h>
 
 using namespace lesaro;
+using lesaro::testing::readAll;
+using lesaro::testing::writeAll;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QString fileText(const QString& path) {
     QStringDecoder dec(QStringDecoder::Utf16LE);

@@ -107,6 +107,16 @@ QString rectText(const QRect& r) {
     return QStringLiteral("(%1, %2, %3 × %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
+// A 600 dpi PDF printer on A4 that cannot print the outer 5 mm of its sheet. With fullPage the canvas begins at
+// the sheet's corner, without it at the corner of the printable area.
+void useFiveMillimetrePrinter(QPrinter& printer, bool fullPage) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(600);
+    printer.setFullPage(fullPage);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
+                                      QPageLayout::Millimeter, QMarginsF(5, 5, 5, 5)));
+}
+
 } // namespace
 
 class tst_PrintJob : public QObject {
@@ -603,11 +613,7 @@ void tst_PrintJob::marginsCheckModes() {
     Fixture f;
     // A printer that cannot print the outer 5 mm of its sheet.
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setResolution(600);
-    printer.setFullPage(true);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
-                                      QPageLayout::Millimeter, QMarginsF(5, 5, 5, 5)));
+    useFiveMillimetrePrinter(printer, true);
     TPrintJob job;
     job.setPrinter(&printer);
     QCOMPARE(job.DeviceCaps().offsetX, 118);
@@ -697,11 +703,7 @@ void tst_PrintJob::printerCanvasMovesTheBands() {
     // A printer whose canvas begins at the corner of its paint area, 5 mm in from the sheet's edges.
     Fixture f;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setResolution(600);
-    printer.setFullPage(false);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
-                                      QPageLayout::Millimeter, QMarginsF(5, 5, 5, 5)));
+    useFiveMillimetrePrinter(printer, false);
     TPrintJob job;
     job.setPrinter(&printer);
     // Where Qt puts the canvas origin on the sheet.

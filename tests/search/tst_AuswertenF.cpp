@@ -6,6 +6,7 @@
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
+#include "support/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Library.h"
 #include "ui/MessageService.h"
@@ -52,10 +53,7 @@ class tst_AuswertenF : public QObject {
     Table& books() { return m_library->ClientBuecher(); }
     template <typename T>
     T* control(const char* name) {
-        T* c = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
+        return test::control<T>(*m_window, name);
     }
     QComboBox* CB1() { return control<QComboBox>("CB1"); }
     QLineEdit* E1() { return control<QLineEdit>("E1"); }

@@ -16,11 +16,15 @@
 #include "ui/MessageService.h"
 
 #include <QLineEdit>
+#include <QThread>
 #include <cstdio>
 
 namespace lesaro {
 
 namespace {
+
+// How long the end's save holds after each table file.
+constexpr unsigned long kSavePauseMs = 50;
 
 void say(const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stdout);
@@ -94,6 +98,13 @@ JournalTestDriver::JournalTestDriver(TMainform& window, Library& library, const 
     // the start included.
     MessageService::setAnswering(true);
     m_library.data().journal().afterSync = [this] { say(QStringLiteral("S %1").arg(m_done)); };
+    // The end's save of a small library takes a few milliseconds, too short for a kill timed from outside
+    // to land in it reliably; the pause after each table file gives the test a window it cannot miss. The
+    // hook outlives this driver (the tables are closed after the main window is gone), so it holds nothing.
+    m_library.data().afterTableSaved = [] {
+        say(QStringLiteral("W"));
+        QThread::msleep(kSavePauseMs);
+    };
     m_timer.setInterval(interval);
     connect(&m_timer, &QTimer::timeout, this, &JournalTestDriver::tick);
     // The first tick comes once the main window is up and its start-up is through.

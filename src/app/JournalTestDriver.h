@@ -31,9 +31,10 @@ class TRueckgabeF;
 // Its output, one line each: "seed <n>"; "N <text>" for every message the program showed; "ready" once the
 // main window is up; "B <n> <kind> <book ID>" before step n begins (the book ID of a loan or a return, 0
 // otherwise), "P <n> ..." after every post of step n returned (see step()), "S <n>" after each sync of the
-// journal that covers steps 1 to n, and "E <text>" when a step did not come out as the windows promise, when
-// a new book or reader was handed a number another one carries, or when the start left a number given twice
-// or a lent flag that disagrees with the book's loans (the driver stops then).
+// journal that covers steps 1 to n, "W" after each table file of the end's save (which then holds 50 ms),
+// and "E <text>" when a step did not come out as the windows promise, when a new book or reader was handed a
+// number another one carries, or when the start left a number given twice or a lent flag that disagrees
+// with the book's loans (the driver stops then).
 class JournalTestDriver : public QObject {
     Q_OBJECT
 public:

@@ -376,9 +376,11 @@ void LibraryData::storeSortOrders() {
 void LibraryData::saveTables() {
     if (m_savingBlocked)
         return;
-    ClientBuecher.SaveToFile();
-    ClientLeser.SaveToFile();
-    ClientAusleihe.SaveToFile();
+    for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
+        t->SaveToFile();
+        if (afterTableSaved)
+            afterTableSaved();
+    }
     finishJournal();
 }
 
@@ -409,6 +411,8 @@ void LibraryData::closeLibraryTables() {
     for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
         try {
             t->Close();
+            if (afterTableSaved)
+                afterTableSaved();
         } catch (const EngineError& e) {
             if (!first)
                 first = e;

@@ -68,6 +68,9 @@ public:
     QString flushJournal();
     // The crash journal itself (the kill test's driver reports its syncs).
     Journal& journal() { return *m_journal; }
+    // Called after each library table the end's save has written or left as it was (the kill test's driver
+    // reports it and holds the save there, so that its kills can land between two table files).
+    std::function<void()> afterTableSaved;
 
     void CreateEmptyTables();
     // Set by the main window: stores the lists' column widths (a fresh installation starts with them).

@@ -108,6 +108,18 @@ public:
         signal(SIGTERM);
         killAfter(endMs);
     }
+    // Is asked to end and killed ms after the end's save reported its first table file.
+    void terminateThenKillInSave(int workMs, int ms) {
+        wait(workMs);
+        signal(SIGTERM);
+        QElapsedTimer clock;
+        clock.start();
+        while (m_tablesSaved == 0 && m_process.state() == QProcess::Running && clock.elapsed() < 30000) {
+            m_process.waitForReadyRead(100);
+            take();
+        }
+        killAfter(ms);
+    }
     void askToEnd() { signal(SIGTERM); }
     bool running() { return !m_process.waitForFinished(0); }
     // The program ended by itself with status 0; its last output is read.
@@ -163,6 +175,8 @@ private:
                 m_notices << line.mid(2);
             } else if (head == QLatin1String("E")) {
                 m_failures << line.mid(2);
+            } else if (head == QLatin1String("W")) {
+                ++m_tablesSaved;
             } else if (head == QLatin1String("S") && w.size() == 2) {
                 m_lastSync = w[1].toInt();
             } else if (head == QLatin1String("B") && w.size() == 4) {
@@ -185,6 +199,7 @@ private:
     bool m_ready = false;
     bool m_endedBeforeKill = false;
     int m_lastSync = 0;
+    int m_tablesSaved = 0;
     QString m_seed;
     Step m_begun;
     std::vector<Step> m_posted;
@@ -526,17 +541,34 @@ private Q_SLOTS:
             if (QTest::currentTestFailed())
                 return;
             const FileState atReady = fileStateIn(folder);
-            // Most runs are killed while they work; every fourth is asked to end and killed during its end,
-            // around the moment it writes its tables. The aim follows where the kills land.
+            // Most runs are killed while they work; every fourth is asked to end and killed during its end:
+            // half of those around the moment it writes its tables, the aim following where the kills land,
+            // the other half while the save holds after its first table file, so that some kills surely land
+            // between two table files however fast or slow the machine.
             const bool atEnd = r % 4 == 3 || r >= runs;
+            const bool inSave = atEnd && ((r / 4) % 2 == 1 || r >= runs);
             const int delay = int(rng.bounded(700));
             const int endDelay = aim * int(80 + rng.bounded(41)) / 100;
             QString landed;
             if (atEnd) {
-                run.terminateThenKill(delay, endDelay);
+                if (inSave) {
+                    const int intoSave = int(rng.bounded(100));
+                    run.terminateThenKillInSave(delay, intoSave);
+                    landed = QStringLiteral("%1 ms after its first table file").arg(intoSave);
+                } else {
+                    run.terminateThenKill(delay, endDelay);
+                }
                 ++duringEnd;
                 const FileState after = fileStateIn(folder);
-                if (!after.journal) {
+                if (inSave) {
+                    if (after.journal && replacedFiles(atReady, after) > 0) {
+                        ++duringSave;
+                        landed += QStringLiteral(", inside its save");
+                    } else {
+                        ++(after.journal ? beforeSave : afterSave);
+                        landed += QStringLiteral(", %1 table files replaced").arg(replacedFiles(atReady, after));
+                    }
+                } else if (!after.journal) {
                     ++afterSave;
                     tooLate = endDelay;
                     aim = tooEarly > 0 && tooEarly < tooLate ? (tooEarly + tooLate) / 2 : std::max(1, aim * 3 / 4);
@@ -560,7 +592,9 @@ private Q_SLOTS:
                 QStringLiteral("run %1 killed after %2 ms%3: %4 posted, synced up to %5")
                     .arg(r)
                     .arg(delay)
-                    .arg(atEnd ? QStringLiteral(" and %1 ms into its end, %2").arg(endDelay).arg(landed) : QString())
+                    .arg(atEnd ? (inSave ? QStringLiteral(" and asked to end, ") + landed
+                                         : QStringLiteral(" and %1 ms into its end, %2").arg(endDelay).arg(landed))
+                               : QString())
                     .arg(run.posted().size())
                     .arg(run.lastSync());
             if (const auto f = run.inFlight()) {

@@ -13,6 +13,10 @@ QDateTime now() {
     return fixedNow().isValid() ? fixedNow() : QDateTime::currentDateTime();
 }
 
+qint64 nowMSecsSinceEpoch() {
+    return fixedNow().isValid() ? fixedNow().toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+}
+
 QDate today() {
     return now().date();
 }

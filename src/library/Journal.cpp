@@ -371,7 +371,7 @@ Journal::~Journal() {
 
 journal::Header Journal::currentHeader() const {
     journal::Header h;
-    h.started = Clock::now().toMSecsSinceEpoch();
+    h.started = Clock::nowMSecsSinceEpoch();
     for (int t = 0; t < journal::kTables; ++t) {
         const RowStore& s = m_tables[size_t(t)]->store();
         h.slotCounts[size_t(t)] = quint32(s.slotCount());
@@ -506,7 +506,7 @@ void Journal::onStoredChange(int table, const Table::StoredChange& sc) {
     c.logIndex = sc.logIndex;
     c.slot = sc.slot;
     c.replaced = sc.replaced;
-    c.when = Clock::now().toMSecsSinceEpoch();
+    c.when = Clock::nowMSecsSinceEpoch();
     QByteArrayView record;
     if (sc.kind != LogKind::Delete) {
         const qsizetype index = qsizetype(sc.slot) - 1;

@@ -142,6 +142,11 @@ QString TOptionenF::notAnIntegerMessage(const QString& text) {
     return QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text);
 }
 
+QString TOptionenF::negativePeriodMessage(int days) {
+    return QStringLiteral("Eine Leihfrist von %1 Tagen ist nicht möglich. Bitte geben Sie mindestens 1 Tag ein.")
+        .arg(days);
+}
+
 void TOptionenF::Button1Click() {
     for (const CaptionEdit& c : std::as_const(m_captionEdits))
         INI::WriteSettingString(QString::fromLatin1(c.setting), c.edit->text());
@@ -149,6 +154,11 @@ void TOptionenF::Button1Click() {
     const auto days = periodFromText(m_ETage->text());
     if (!days) {
         MessageService::error(this, notAnIntegerMessage(m_ETage->text()));
+        return;
+    }
+    // A negative period would make every new loan due before the day it was lent.
+    if (*days < 0) {
+        MessageService::error(this, negativePeriodMessage(*days));
         return;
     }
     INI::WriteSettingInteger(QStringLiteral("Tage"), *days);

@@ -27,6 +27,8 @@ public:
     static std::optional<int> periodFromText(const QString& text);
     // The message for a period that is not a whole number.
     static QString notAnIntegerMessage(const QString& text);
+    // The message for a negative period.
+    static QString negativePeriodMessage(int days);
 
 Q_SIGNALS:
     // The new captions are in the settings: the main window shows them in every list and then stores the

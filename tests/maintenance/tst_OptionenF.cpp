@@ -147,26 +147,33 @@ private Q_SLOTS:
         QCOMPARE(ETage()->text(), shownNextTime);
     }
 
-    // Not a whole number: the captions are already stored, the period is not, nothing is applied, and the
-    // window stays open with the message.
-    void periodThatIsNoWholeNumberStopsOk_data() {
+    // Not a whole number, or a negative one (every loan would be due before it was lent): the captions are
+    // already stored, the period is not, nothing is applied, and the window stays open with the message.
+    void periodThatCannotBeStoredStopsOk_data() {
         QTest::addColumn<QString>("typed");
-        QTest::newRow("letters") << "abc";
-        QTest::newRow("number with letters") << "12a";
-        QTest::newRow("empty") << "";
-        QTest::newRow("decimal") << "1,5";
-        QTest::newRow("too large for a whole number") << "99999999999";
+        QTest::addColumn<QString>("message");
+        const auto noInteger = [](const char* name, const QString& typed) {
+            QTest::newRow(name) << typed << QStringLiteral("'%1' ist kein gültiger Integerwert").arg(typed);
+        };
+        noInteger("letters", QStringLiteral("abc"));
+        noInteger("number with letters", QStringLiteral("12a"));
+        noInteger("empty", QString());
+        noInteger("decimal", QStringLiteral("1,5"));
+        noInteger("too large for a whole number", QStringLiteral("99999999999"));
+        QTest::newRow("negative") << "-5"
+                                  << "Eine Leihfrist von -5 Tagen ist nicht möglich. Bitte geben Sie mindestens 1 "
+                                     "Tag ein.";
     }
-    void periodThatIsNoWholeNumberStopsOk() {
+    void periodThatCannotBeStoredStopsOk() {
         QFETCH(QString, typed);
+        QFETCH(QString, message);
         INI::WriteSettingInteger(QStringLiteral("Tage"), 14);
         m_window->show();
         QSignalSpy applied(m_window.get(), &TOptionenF::captionsApplied);
         edit(QStringLiteral("EVerfasser"))->setText(QStringLiteral("Autor"));
         ETage()->setText(typed);
         press("BNeu");
-        QCOMPARE(MessageService::takeShownTexts(),
-                 QStringList{QStringLiteral("'%1' ist kein gültiger Integerwert").arg(typed)});
+        QCOMPARE(MessageService::takeShownTexts(), QStringList{message});
         QVERIFY(m_window->isVisible());
         QCOMPARE(applied.size(), 0);
         QCOMPARE(INI::ReadSettingString(QStringLiteral("Verfasser")), QStringLiteral("Autor"));

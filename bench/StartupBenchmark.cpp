@@ -30,11 +30,10 @@ double startOnce(const QString& home) {
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LESARO_STARTUP_PROBE"), QStringLiteral("1"));
     p.setProcessEnvironment(env);
     QElapsedTimer timer;
     timer.start();
-    p.start(QStringLiteral(LESARO_PROGRAM), {});
+    p.start(QStringLiteral(LESARO_PROBE_PROGRAM), {});
     if (!p.waitForStarted(10000))
         return -1;
     QByteArray out;
@@ -44,14 +43,16 @@ double startOnce(const QString& home) {
         out += p.readAllStandardOutput();
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    p.waitForFinished(10000);
+    // The probe ends its run as "Beenden" does; the next start needs the data folder free again.
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return -1;
     return seconds;
 }
 
 } // namespace
 
 std::optional<double> startupVsLoadRatio() {
-    if (!QFileInfo::exists(QStringLiteral(LESARO_PROGRAM)))
+    if (!QFileInfo::exists(QStringLiteral(LESARO_PROBE_PROGRAM)))
         return std::nullopt;
     const QStringList files = tenYearLibraryFiles();
     QTemporaryDir home;

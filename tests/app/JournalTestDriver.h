@@ -19,8 +19,8 @@ class TLeserEingebenF;
 class TMainform;
 class TRueckgabeF;
 
-// Works the running program as a librarian would, for the crash journal's kill test: with
-// LESARO_JOURNAL_TEST_DRIVER set to "tag:count:interval", one step every interval milliseconds, count steps
+// Works the running program as a librarian would, for the crash journal's kill test: given the plan
+// "tag:count:interval" on the command line of the test's own program, one step every interval milliseconds, count steps
 // at most, chosen at random from a generator seeded by the tag. Each step goes through the windows' own
 // handlers, the very ones their buttons and the scanner's Enter call: a new book or a changed title typed
 // into the book entry window and saved there, a loan booked by scanning a reader's and a book's number into

@@ -1,4 +1,4 @@
-#include "app/JournalTestDriver.h"
+#include "JournalTestDriver.h"
 
 #include "catalogue/TDB1EingabeF.h"
 #include "catalogue/TLeserEingebenF.h"

@@ -12,6 +12,7 @@
 #include "JournalBenchmark.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
+#include "ListOpenBenchmark.h"
 #include "PostcodeBenchmark.h"
 #include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
@@ -120,6 +121,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerPrintBenchmarks();
     lesaro::bench::registerPreviewBenchmarks();
     lesaro::bench::registerJournalBenchmarks();
+    lesaro::bench::registerListOpenBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -163,6 +165,8 @@ int main(int argc, char** argv) {
     figures.print("s", "print-books-pdf", lesaro::bench::printBooksSeconds(), 2);
     figures.print("ratio", "print-scaling", lesaro::bench::printScalingRatio(), 3);
     figures.print("ms", "preview-open", lesaro::bench::previewOpenMilliseconds(), 1);
+    const auto listOpen = summary.seconds("list-open-loans/lesaro");
+    figures.print("ms", "list-open-loans", listOpen ? std::optional(*listOpen * 1000) : std::nullopt, 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
     const auto withJournal = summary.seconds("post-with-journal/journal");
     const auto withoutJournal = summary.seconds("post-with-journal/plain");

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <memory>
 
@@ -350,7 +351,10 @@ void SettingsStore::noteChange() {
 }
 
 bool SettingsStore::writeFile() {
-    m_sinceFileWrite.start();
+    // The pause before the next write counts from the end of this one: a big file that takes longer to
+    // write than the pause would otherwise be written again at once by every following change.
+    const auto restartPause = qScopeGuard([this] { m_sinceFileWrite.start(); });
+    ++m_fileWrites;
     QString message;
     QString reason;
     if (m_readFailed) {

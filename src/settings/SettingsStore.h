@@ -65,6 +65,8 @@ public:
 
     bool keyExists() const { return settingsKey() != nullptr; }
     bool isDirty() const { return m_dirty; }
+    // How often the file was written (or a write tried) since the store was made.
+    qint64 fileWrites() const { return m_fileWrites; }
 
 private:
     RegistryKey* settingsKey() const;
@@ -84,6 +86,7 @@ private:
     // The file exists but could not be read: writing it would throw away what it holds.
     bool m_readFailed = false;
     QElapsedTimer m_sinceFileWrite;
+    qint64 m_fileWrites = 0;
     QString m_notice;
     QString m_writeError;
     QString m_unreportedWriteError;

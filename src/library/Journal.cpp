@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,11 @@ namespace {
 
 constexpr char kHeaderType = 'H';
 constexpr char kChangeType = 'C';
+constexpr char kStopType = 'S';
+constexpr qsizetype kStopSize = 1 + 8 + 4;
+// Starts every frame head; a byte sequence no record begins with often, so that a search for the frames
+// after a damaged one seldom stops where no frame is (and a false stop fails the head's check).
+constexpr char kMark[4] = {'\xA7', 'L', 'J', '\x1E'};
 constexpr qsizetype kHeaderSize = 1 + 8 + kTables * 12;
 constexpr qsizetype kFingerprintSlots = 16;
 constexpr qsizetype kChangeFixed = 1 + 3 + 4 * 3 + 8 + 4;
@@ -103,12 +109,23 @@ quint32 fingerprint(const RowStore& store, qsizetype slotCount) {
     return crc32(bytes);
 }
 
-QByteArray frame(const QByteArray& payload) {
-    QByteArray out;
+namespace {
+
+void putHead(char* out, quint32 number, QByteArrayView payload) {
+    std::memcpy(out, kMark, 4);
+    const quint32 fields[3] = {number, quint32(payload.size()), crc32(payload)};
+    std::memcpy(out + 4, fields, sizeof fields);
+    const quint32 check = crc32(QByteArrayView(out, 16));
+    std::memcpy(out + 16, &check, sizeof check);
+}
+
+} // namespace
+
+QByteArray frame(quint32 number, QByteArrayView payload) {
+    QByteArray out(kFrameHead, '\0');
     out.reserve(kFrameHead + payload.size());
-    appendLE<quint32>(out, quint32(payload.size()));
-    appendLE<quint32>(out, crc32(payload));
     out.append(payload);
+    putHead(out.data(), number, payload);
     return out;
 }
 
@@ -148,20 +165,214 @@ QByteArray encodeChange(const Change& change) {
     return p;
 }
 
-void frameChangeInto(QByteArray& out, const Change& change, QByteArrayView record) {
+QByteArray encodeStop(qint64 when, int error) {
+    QByteArray p;
+    p.append(kStopType);
+    appendLE<qint64>(p, when);
+    appendLE<qint32>(p, qint32(error));
+    return p;
+}
+
+void frameChangeInto(QByteArray& out, quint32 number, const Change& change, QByteArrayView record) {
     // Every post passes here: the record goes from the store into the reused buffer in one copy.
     out.truncate(0);
     out.reserve(kFrameHead + kChangeFixed + record.size());
     out.append(kFrameHead, '\0');
     appendChange(out, change, record);
-    const QByteArrayView payload(out.constData() + kFrameHead, out.size() - kFrameHead);
-    const quint32 head[2] = {quint32(payload.size()), crc32(payload)};
-    std::memcpy(out.data(), head, sizeof head);
+    putHead(out.data(), number, QByteArrayView(out.constData() + kFrameHead, out.size() - kFrameHead));
 }
 
 QByteArray startBytes(const Header& header) {
-    return QByteArray(kMagic, kMagicSize) + frame(encodeHeader(header));
+    return QByteArray(kMagic, kMagicSize) + frame(0, encodeHeader(header));
 }
+
+namespace {
+
+// The first form: frames of length, CRC-32 and payload, with nothing to tell a damaged length from a cut.
+void readV1(QByteArrayView bytes, Content& content) {
+    const qsizetype size = bytes.size();
+    qsizetype pos = kMagicSize;
+    while (pos < size) {
+        const qsizetype left = size - pos;
+        const QByteArrayView rest = bytes.sliced(pos);
+        // A frame that runs past the end, or that is wrong with nothing but zeros after it (the disk gave the
+        // file its new length before the bytes), is the append the crash interrupted.
+        if (left < kFrameHeadV1 || allZero(rest)) {
+            content.state = Content::State::TornTail;
+            break;
+        }
+        const quint32 length = readLE<quint32>(rest.data());
+        const quint32 crc = readLE<quint32>(rest.data() + 4);
+        if (qint64(length) > left - kFrameHeadV1) {
+            content.state = Content::State::TornTail;
+            break;
+        }
+        const QByteArrayView payload(rest.data() + kFrameHeadV1, qsizetype(length));
+        const bool last = kFrameHeadV1 + qsizetype(length) == left;
+        if (crc32(payload) != crc) {
+            content.state = last ? Content::State::TornTail : Content::State::Damaged;
+            break;
+        }
+        Change c;
+        if (!content.hasHeader ? !decodeHeader(payload, &content.header) : !decodeChange(payload, &c)) {
+            content.state = Content::State::Damaged;
+            break;
+        }
+        if (content.hasHeader)
+            content.changes.push_back(std::move(c));
+        content.hasHeader = true;
+        pos += kFrameHeadV1 + qsizetype(length);
+    }
+    if (content.state == Content::State::Damaged) {
+        content.firstLost = int(content.changes.size()) + 1;
+        content.lost = -1;
+    }
+}
+
+struct Head {
+    quint32 number = 0;
+    quint32 length = 0;
+    quint32 crc = 0;
+};
+
+bool headAt(QByteArrayView bytes, qsizetype pos, Head* h) {
+    if (bytes.size() - pos < kFrameHead)
+        return false;
+    const char* d = bytes.data() + pos;
+    if (std::memcmp(d, kMark, 4) != 0 || crc32(QByteArrayView(d, 16)) != readLE<quint32>(d + 16))
+        return false;
+    h->number = readLE<quint32>(d + 4);
+    h->length = readLE<quint32>(d + 8);
+    h->crc = readLE<quint32>(d + 12);
+    return true;
+}
+
+// A whole frame at pos: its head and its payload pass their checks.
+bool frameAt(QByteArrayView bytes, qsizetype pos, Head* h) {
+    return headAt(bytes, pos, h) && qint64(h->length) <= bytes.size() - pos - kFrameHead &&
+           crc32(bytes.sliced(pos + kFrameHead, qsizetype(h->length))) == h->crc;
+}
+
+// The first whole frame at or after from; -1 when there is none.
+qsizetype nextFrame(QByteArrayView bytes, qsizetype from, Head* h) {
+    const QByteArrayView mark(kMark, 4);
+    for (qsizetype p = bytes.indexOf(mark, from); p >= 0; p = bytes.indexOf(mark, p + 1)) {
+        if (frameAt(bytes, p, h))
+            return p;
+    }
+    return -1;
+}
+
+// What an append cut short leaves at pos: a prefix of its frame, perhaps followed by zeros where the disk gave
+// the file its new length before the bytes (whole blocks, so the zeros begin at a block's start, unless no
+// byte of the frame arrived at all).
+bool cutShort(QByteArrayView bytes, qsizetype pos) {
+    constexpr qsizetype kBlock = 512;
+    qsizetype zeros = bytes.size();
+    while (zeros > pos && bytes[zeros - 1] == 0)
+        --zeros;
+    if (zeros == pos)
+        return true;
+    const qsizetype blockStart = (zeros + kBlock - 1) / kBlock * kBlock;
+    const QByteArrayView written = bytes.sliced(pos, std::min(blockStart, bytes.size()) - pos);
+    if (written.size() < kFrameHead) {
+        const qsizetype n = std::min<qsizetype>(written.size(), 4);
+        return written.first(n) == QByteArrayView(kMark, n);
+    }
+    Head h;
+    return headAt(written, 0, &h) && written.size() < kFrameHead + qint64(h.length);
+}
+
+// A head whose fields were damaged still proves the payload between it and the next whole frame when its
+// payload check or its own check fits that payload.
+bool provenDespiteHead(QByteArrayView bytes, qsizetype pos, qsizetype end, quint32 number) {
+    if (end - pos < kFrameHead)
+        return false;
+    const char* d = bytes.data() + pos;
+    const QByteArrayView payload = bytes.sliced(pos + kFrameHead, end - pos - kFrameHead);
+    const quint32 crc = crc32(payload);
+    if (readLE<quint32>(d + 12) == crc)
+        return true;
+    char head[kFrameHead];
+    putHead(head, number, payload);
+    return readLE<quint32>(head + 16) == readLE<quint32>(d + 16);
+}
+
+bool take(QByteArrayView payload, Content& content) {
+    if (!content.hasHeader) {
+        content.hasHeader = decodeHeader(payload, &content.header);
+        return content.hasHeader;
+    }
+    if (!payload.isEmpty() && payload[0] == kStopType) {
+        if (payload.size() != kStopSize)
+            return false;
+        content.stopped = true;
+        content.stoppedWhen = readLE<qint64>(payload.data() + 1);
+        content.stopError = readLE<qint32>(payload.data() + 9);
+        return true;
+    }
+    Change c;
+    if (!decodeChange(payload, &c))
+        return false;
+    content.changes.push_back(std::move(c));
+    return true;
+}
+
+void readV2(QByteArrayView bytes, Content& content) {
+    const qsizetype size = bytes.size();
+    qsizetype pos = kMagicSize;
+    quint32 expected = 0;
+    bool repaired = false;
+    while (pos < size) {
+        Head h;
+        const bool head = headAt(bytes, pos, &h);
+        const bool whole = head && qint64(h.length) <= size - pos - kFrameHead &&
+                           crc32(bytes.sliced(pos + kFrameHead, qsizetype(h.length))) == h.crc;
+        if (whole && h.number == expected && take(bytes.sliced(pos + kFrameHead, qsizetype(h.length)), content)) {
+            pos += kFrameHead + qsizetype(h.length);
+            ++expected;
+            continue;
+        }
+        // This frame cannot be taken as it stands. A whole one out of order (frames lost before it) is itself
+        // the next whole frame.
+        Head next = h;
+        const qsizetype found = whole && h.number != expected ? pos : nextFrame(bytes, pos + 1, &next);
+        if (found < 0 && cutShort(bytes, pos)) {
+            content.state = Content::State::TornTail;
+            if (repaired) {
+                content.state = Content::State::Damaged;
+                content.firstLost = int(expected);
+                content.lost = -1;
+            }
+            return;
+        }
+        const qsizetype end = found < 0 ? size : found;
+        const bool followsInOrder = found < 0 || next.number == expected + 1;
+        if (!head && followsInOrder && provenDespiteHead(bytes, pos, end, expected) &&
+            take(bytes.sliced(pos + kFrameHead, end - pos - kFrameHead), content)) {
+            repaired = true;
+            pos = end;
+            ++expected;
+            continue;
+        }
+        content.state = Content::State::Damaged;
+        content.firstLost = int(expected);
+        if (found >= 0)
+            content.lost = next.number > expected ? int(std::min<quint32>(next.number - expected, INT_MAX)) : -1;
+        else
+            content.lost = head && pos + kFrameHead + qint64(h.length) == size ? 1 : -1;
+        for (qsizetype p = found; p >= 0; p = nextFrame(bytes, p + kFrameHead + qsizetype(next.length), &next)) {
+            const QByteArrayView payload = bytes.sliced(p + kFrameHead, qsizetype(next.length));
+            if (!payload.isEmpty() && payload[0] == kChangeType)
+                ++content.wholeAfter;
+        }
+        return;
+    }
+    if (repaired)
+        content.state = Content::State::Damaged;
+}
+
+} // namespace
 
 Content read(const QByteArray& bytes) {
     Content content;
@@ -172,51 +383,18 @@ Content read(const QByteArray& bytes) {
             content.state = Content::State::Damaged;
         return content;
     }
-    if (QByteArrayView(bytes.constData(), kMagicSize) != QByteArrayView(kMagic, kMagicSize)) {
+    const QByteArrayView magic(bytes.constData(), kMagicSize);
+    if (magic == QByteArrayView(kMagic, kMagicSize))
+        readV2(bytes, content);
+    else if (magic == QByteArrayView(kMagicV1, kMagicSize))
+        readV1(bytes, content);
+    else
         content.state = Content::State::Damaged;
-        return content;
-    }
-    qsizetype pos = kMagicSize;
-    while (pos < size) {
-        const qsizetype left = size - pos;
-        const QByteArrayView rest(bytes.constData() + pos, left);
-        // A frame that runs past the end, or that is wrong with nothing but zeros after it (the disk gave the
-        // file its new length before the bytes), is the append the crash interrupted.
-        if (left < kFrameHead || allZero(rest)) {
-            content.state = Content::State::TornTail;
-            break;
-        }
-        const quint32 length = readLE<quint32>(rest.data());
-        const quint32 crc = readLE<quint32>(rest.data() + 4);
-        if (qint64(length) > left - kFrameHead) {
-            content.state = Content::State::TornTail;
-            break;
-        }
-        const QByteArrayView payload(rest.data() + kFrameHead, qsizetype(length));
-        const bool last = kFrameHead + qsizetype(length) == left;
-        if (crc32(payload) != crc) {
-            content.state = last || allZero(rest) ? Content::State::TornTail : Content::State::Damaged;
-            break;
-        }
-        if (!content.hasHeader) {
-            if (!decodeHeader(payload, &content.header)) {
-                content.state = Content::State::Damaged;
-                break;
-            }
-            content.hasHeader = true;
-        } else {
-            Change c;
-            if (!decodeChange(payload, &c)) {
-                content.state = Content::State::Damaged;
-                break;
-            }
-            content.changes.push_back(std::move(c));
-        }
-        pos += kFrameHead + qsizetype(length);
-    }
-    if (content.state == Content::State::Damaged) {
+    if (!content.hasHeader) {
         content.changes.clear();
-        content.hasHeader = false;
+        content.firstLost = 0;
+        content.lost = 0;
+        content.wholeAfter = 0;
     }
     return content;
 }
@@ -295,6 +473,10 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+QString changes(int n) {
+    return n == 1 ? QStringLiteral("1 Änderung") : QStringLiteral("%1 Änderungen").arg(n);
+}
+
 QString recoveredText(const journal::ReplayResult& r) {
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(r.firstWhen);
     const QDateTime last = QDateTime::fromMSecsSinceEpoch(r.lastWhen);
@@ -312,11 +494,9 @@ QString recoveredText(const journal::ReplayResult& r) {
         when = QStringLiteral("vom %1, %2 Uhr bis %3, %4 Uhr")
                    .arg(day, first.toString(QStringLiteral("HH:mm")), last.toString(QStringLiteral("dd.MM.yyyy")),
                         last.toString(QStringLiteral("HH:mm")));
-    const QString count =
-        r.applied == 1 ? QStringLiteral("1 Änderung") : QStringLiteral("%1 Änderungen").arg(r.applied);
     return QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 %2 %3 aus dem Änderungsprotokoll "
                           "wiederhergestellt und gespeichert.")
-        .arg(count, when, r.applied == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"));
+        .arg(changes(r.applied), when, r.applied == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"));
 }
 
 bool syncFolder(const QString& folder) {
@@ -381,6 +561,50 @@ journal::Header Journal::currentHeader() const {
     return h;
 }
 
+namespace {
+
+QString asideName(const QString& folder) {
+    return QDir(folder).filePath(
+        QStringLiteral("journal-%1.lsj").arg(Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+}
+
+// What the damage took, in the words of the notice.
+QString damageText(const journal::Content& c) {
+    if (c.firstLost == 0)
+        return QStringLiteral("Das Änderungsprotokoll war beschädigt, alle Änderungen darin waren aber noch lesbar.");
+    QString text;
+    if (c.lost == 1)
+        text = QStringLiteral("Die %1. Änderung im Änderungsprotokoll ist beschädigt und fehlt.").arg(c.firstLost);
+    else if (c.lost > 1)
+        text = QStringLiteral("Die %1. bis %2. Änderung im Änderungsprotokoll sind beschädigt und fehlen.")
+                   .arg(c.firstLost)
+                   .arg(qint64(c.firstLost) + c.lost - 1);
+    else
+        text = QStringLiteral("Das Änderungsprotokoll ist ab der %1. Änderung beschädigt; was dort stand, fehlt.")
+                   .arg(c.firstLost);
+    if (c.wholeAfter == 1)
+        text += QStringLiteral(" Die Änderung danach ist lesbar, kann ohne die beschädigte aber nicht in der "
+                               "richtigen Reihenfolge nachgetragen werden und fehlt ebenfalls.");
+    else if (c.wholeAfter > 1)
+        text += QStringLiteral(" Die %1 Änderungen danach sind lesbar, können ohne die beschädigte aber nicht in der "
+                               "richtigen Reihenfolge nachgetragen werden und fehlen ebenfalls.")
+                    .arg(c.wholeAfter);
+    return text;
+}
+
+QString stopText(const journal::Content& c) {
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(c.stoppedWhen);
+    // The reason is a sentence of its own elsewhere; here it stands in brackets.
+    QString reason = Journal::reasonFor(c.stopError);
+    reason.chop(reason.endsWith(u'.') ? 1 : 0);
+    reason[0] = reason[0].toLower();
+    return QStringLiteral("Ab dem %1, %2 Uhr konnte das Änderungsprotokoll nicht mehr geschrieben werden (%3); "
+                          "die Änderungen ab diesem Zeitpunkt fehlen.")
+        .arg(when.toString(QStringLiteral("dd.MM.yyyy")), when.toString(QStringLiteral("HH:mm")), reason);
+}
+
+} // namespace
+
 Journal::Recovery Journal::recover(const QString& folder) {
     Recovery r;
     const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
@@ -393,22 +617,26 @@ Journal::Recovery Journal::recover(const QString& folder) {
     else
         content.state = journal::Content::State::Damaged;
     f.close();
-    const auto setAside = [&](const QString& why) {
-        const QString aside = QDir(folder).filePath(
-            QStringLiteral("journal-%1.lsj").arg(Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    // A damaged journal is kept beside the tables: it may hold more than could be proven whole.
+    const auto setAside = [&]() {
+        const QString aside = asideName(folder);
         QFile::remove(aside);
-        const bool moved = QFile::rename(path, aside);
+        return QFile::rename(path, aside)
+                   ? QStringLiteral("Es wurde als „%1“ beiseitegelegt.").arg(shown(aside))
+                   : QStringLiteral("Es konnte nicht umbenannt werden und wird ersetzt.");
+    };
+    const auto unused = [&](const QString& why) {
         r.notice = QStringLiteral("Das Änderungsprotokoll „%1“ der letzten Sitzung %2 %3 Lesaro verwendet die "
                                   "Tabellen so, wie sie zuletzt gespeichert wurden.")
-                       .arg(shown(path), why,
-                            moved ? QStringLiteral("Es wurde als „%1“ beiseitegelegt.").arg(shown(aside))
-                                  : QStringLiteral("Es konnte nicht umbenannt werden und wird ersetzt."));
+                       .arg(shown(path), why, setAside());
     };
-    if (content.state == journal::Content::State::Damaged) {
-        setAside(QStringLiteral("ist beschädigt oder keine Lesaro-Datei."));
+    const bool damaged = content.state == journal::Content::State::Damaged;
+    if (!content.hasHeader) {
+        if (damaged)
+            unused(QStringLiteral("ist beschädigt oder keine Lesaro-Datei."));
         return r;
     }
-    if (!content.hasHeader || content.changes.empty())
+    if (content.changes.empty() && !damaged && !content.stopped)
         return r;
     std::array<RowStore, journal::kTables> stores;
     std::array<RowStore*, journal::kTables> targets{};
@@ -420,21 +648,30 @@ Journal::Recovery Journal::recover(const QString& folder) {
     try {
         result = journal::replay(content.header, content.changes, targets);
     } catch (const EngineError& e) {
-        setAside(QStringLiteral("passt nicht zu den gespeicherten Tabellen: %1").arg(e.message()));
+        unused(QStringLiteral("passt nicht zu den gespeicherten Tabellen: %1").arg(e.message()));
         return r;
     }
-    if (result.applied == 0)
+    if (result.applied == 0 && !damaged && !content.stopped)
         return r;
-    for (int t = 0; t < journal::kTables; ++t) {
-        Table& table = *m_tables[size_t(t)];
-        table.Close();
-        table.replaceStore(std::move(stores[size_t(t)]));
-        table.Open();
+    if (result.applied > 0) {
+        for (int t = 0; t < journal::kTables; ++t) {
+            Table& table = *m_tables[size_t(t)];
+            table.Close();
+            table.replaceStore(std::move(stores[size_t(t)]));
+            table.Open();
+        }
+        r.tablesChanged = true;
+        r.notice = recoveredText(result);
+    } else {
+        r.notice = QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. Aus dem Änderungsprotokoll war "
+                                  "keine Änderung nachzutragen.");
     }
-    r.tablesChanged = true;
-    r.notice = recoveredText(result);
     if (content.state == journal::Content::State::TornTail)
         r.notice += QStringLiteral(" Die letzte Änderung war beim Abbruch nur zum Teil geschrieben und fehlt.");
+    if (content.stopped)
+        r.notice += u' ' + stopText(content);
+    if (damaged)
+        r.notice += u' ' + damageText(content) + u' ' + setAside();
     return r;
 }
 
@@ -442,8 +679,7 @@ QString Journal::setAsideStray(const QString& folder) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
     if (!QFileInfo::exists(path))
         return {};
-    const QString aside = QDir(folder).filePath(
-        QStringLiteral("journal-%1.lsj").arg(Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const QString aside = asideName(folder);
     QFile::remove(aside);
     QFile::rename(path, aside);
     return QStringLiteral("Im Datenordner lag ein Änderungsprotokoll, aber keine Tabellen. Es wurde als „%1“ "
@@ -455,6 +691,7 @@ bool Journal::start(const QString& folder, QString* error) {
     stop();
     m_path = QDir(folder).filePath(QString::fromLatin1(kFileName));
     m_problem.clear();
+    m_failed = false;
     return openFresh(error);
 }
 
@@ -465,13 +702,13 @@ bool Journal::openFresh(QString* error) {
     const QByteArray freshName = QFile::encodeName(fresh);
     const int fd = ::open(freshName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     QString reason;
+    const QByteArray bytes = journal::startBytes(currentHeader());
     if (fd < 0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
+        reason = reasonFor(errno);
     } else {
-        const QByteArray bytes = journal::startBytes(currentHeader());
         if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fdatasync(fd) != 0 ||
             ::rename(freshName.constData(), QFile::encodeName(m_path).constData()) != 0) {
-            reason = QString::fromLocal8Bit(std::strerror(errno));
+            reason = reasonFor(errno);
             ::close(fd);
             ::unlink(freshName.constData());
         }
@@ -486,6 +723,8 @@ bool Journal::openFresh(QString* error) {
     syncFolder(QFileInfo(m_path).absolutePath());
     closeFile();
     m_fd = fd;
+    m_nextFrame = 1;
+    m_size = bytes.size();
     return true;
 }
 
@@ -493,7 +732,7 @@ void Journal::restart() {
     flush();
     QString error;
     if (!openFresh(&error))
-        fail(error);
+        fail(error, false);
 }
 
 void Journal::onStoredChange(int table, const Table::StoredChange& sc) {
@@ -513,12 +752,13 @@ void Journal::onStoredChange(int table, const Table::StoredChange& sc) {
         c.status = store.status(index);
         record = QByteArrayView(store.record(index), qsizetype(store.slot(index).length));
     }
-    journal::frameChangeInto(m_buffer, c, record);
+    journal::frameChangeInto(m_buffer, m_nextFrame, c, record);
     if (!writeAll(m_fd, m_buffer.constData(), m_buffer.size())) {
-        fail(QStringLiteral("Das Änderungsprotokoll „%1“ kann nicht geschrieben werden: %2")
-                 .arg(shown(m_path), QString::fromLocal8Bit(std::strerror(errno))));
+        stopAfterFailedAppend(errno);
         return;
     }
+    ++m_nextFrame;
+    m_size += m_buffer.size();
     ++m_appended;
     m_unsynced = true;
     if (!m_syncTimer.isActive())
@@ -530,8 +770,10 @@ void Journal::flush() {
     if (!running() || !m_unsynced)
         return;
     if (::fdatasync(m_fd) != 0) {
-        fail(QStringLiteral("Das Änderungsprotokoll „%1“ kann nicht auf den Datenträger geschrieben werden: %2")
-                 .arg(shown(m_path), QString::fromLocal8Bit(std::strerror(errno))));
+        const int error = errno;
+        fail(QStringLiteral("%1 Das Änderungsprotokoll „%2“ kann nicht auf den Datenträger geschrieben werden.")
+                 .arg(reasonFor(error), shown(m_path)),
+             error == ENOSPC || error == EDQUOT);
         return;
     }
     m_unsynced = false;
@@ -540,11 +782,50 @@ void Journal::flush() {
         afterSync();
 }
 
-void Journal::fail(const QString& reason) {
+void Journal::stopAfterFailedAppend(int error) {
+    // The part of the frame that reached the disk would read as a crash during the last change; in its place
+    // goes the note that writing stopped here, so that the next start tells how much the journal misses. The
+    // note is small enough for the room the cut frame leaves in the file's last block.
+    const QByteArray note = journal::frame(m_nextFrame, journal::encodeStop(Clock::nowMSecsSinceEpoch(), error));
+    if (::ftruncate(m_fd, m_size) == 0 && ::pwrite(m_fd, note.constData(), size_t(note.size()), m_size) == note.size())
+        ::fdatasync(m_fd);
+    fail(QStringLiteral("%1 Das Änderungsprotokoll „%2“ kann nicht weitergeschrieben werden.")
+             .arg(reasonFor(error), shown(m_path)),
+         error == ENOSPC || error == EDQUOT);
+}
+
+void Journal::fail(const QString& reason, bool diskFull) {
     closeFile();
-    if (m_problem.isEmpty())
-        m_problem = reason + QStringLiteral("\n\nLesaro arbeitet weiter; Ihre Änderungen werden wie gewohnt beim "
-                                            "Beenden gespeichert, bis dahin aber nicht gegen einen Absturz gesichert.");
+    if (m_failed)
+        return;
+    m_failed = true;
+    m_problem = reason + QStringLiteral("\n\nIhre Eingaben sind ab jetzt nicht gegen einen Absturz gesichert. Lesaro "
+                                        "arbeitet weiter und speichert Ihre Änderungen wie gewohnt beim Beenden.");
+    if (diskFull)
+        m_problem += QStringLiteral(" Schaffen Sie bis dahin Platz auf dem Datenträger.");
+    Q_EMIT failed();
+}
+
+QString Journal::reasonFor(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Lesaro hat keine Schreibberechtigung im Datenordner.");
+    case EIO:
+        return QStringLiteral("Der Datenträger meldet einen Schreibfehler.");
+    case EFBIG:
+        return QStringLiteral("Die Datei ist größer, als der Datenträger erlaubt.");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("Der Datenordner ist nicht mehr vorhanden.");
+    default:
+        return QStringLiteral("Der Datenträger hat das Schreiben abgelehnt (Systemfehler %1).").arg(error);
+    }
 }
 
 QString Journal::takeProblem() {

@@ -17,16 +17,23 @@ namespace lesaro {
 // crash, a frozen desktop) loses nothing that was posted. The table files and their format stay exactly as
 // they are; the journal only lives beside them between the start of a run and its clean end.
 //
-// The file: the eight bytes "LSJRNL1\n", then frames of a 4-byte length, a 4-byte CRC-32 of the payload and
-// the payload, all numbers little-endian. The first frame is the header (when the journal began and how many
-// slots and log entries each table had then); every further frame is one stored change with the bytes of
-// the record it wrote, exactly as the row store holds them.
+// The file: the eight bytes "LSJRNL2\n", then frames. Each frame is a head of 20 bytes (a 4-byte mark, the
+// frame's number, the payload's length, the payload's CRC-32 and a CRC-32 of these first 16 bytes) and the
+// payload; all numbers little-endian. Frame 0 is the header (when the journal began and how many slots and log
+// entries each table had then); every further frame is one stored change with the bytes of the record it
+// wrote, exactly as the row store holds them, or, last, the note that writing failed. The head's own check
+// tells a damaged length from an append cut short, and the mark and the numbers let the reader find the
+// frames after a damaged one and know how many it lost.
+// Journals of the first form ("LSJRNL1\n", frames of a 4-byte length, a 4-byte CRC-32 and the payload) are
+// still read.
 namespace journal {
 
 constexpr int kTables = 3; // books, readers, loans
-inline constexpr char kMagic[] = "LSJRNL1\n";
+inline constexpr char kMagic[] = "LSJRNL2\n";
+inline constexpr char kMagicV1[] = "LSJRNL1\n";
 constexpr qsizetype kMagicSize = 8;
-constexpr qsizetype kFrameHead = 8;
+constexpr qsizetype kFrameHead = 20;
+constexpr qsizetype kFrameHeadV1 = 8;
 
 quint32 crc32(QByteArrayView bytes);
 
@@ -52,11 +59,14 @@ struct Change {
     QByteArray record;    // the written record (insert, modify); empty for a delete
 };
 
-QByteArray frame(const QByteArray& payload);
+// number: the frame's place in the journal, 0 for the header.
+QByteArray frame(quint32 number, QByteArrayView payload);
 QByteArray encodeHeader(const Header& header);
 QByteArray encodeChange(const Change& change);
+// The note that the writer stopped at when because a write failed with the system's error number.
+QByteArray encodeStop(qint64 when, int error);
 // The framed change into out (its capacity reused), with the record given apart from the change's own.
-void frameChangeInto(QByteArray& out, const Change& change, QByteArrayView record);
+void frameChangeInto(QByteArray& out, quint32 number, const Change& change, QByteArrayView record);
 // A journal holding only its header.
 QByteArray startBytes(const Header& header);
 
@@ -64,12 +74,23 @@ struct Content {
     enum class State {
         Whole,    // every frame whole
         TornTail, // the last append was cut short (a crash during the write); the frames before it count
-        Damaged,  // not a journal, or a frame in the middle is wrong: nothing of it can be trusted
+        Damaged,  // not a journal, or frames were damaged: only the changes before the first damage count
     };
     State state = State::Whole;
     bool hasHeader = false; // a journal cut short before its header was whole holds nothing
     Header header;
+    // Every change proven whole and in order, up to the first one that is not.
     std::vector<Change> changes;
+    // When damaged: the number (from 1) of the first change that could not be taken, 0 when every change
+    // was still proven whole; how many changes the damage took, -1 when that cannot be told; and how many
+    // whole changes follow it that cannot be replayed without it.
+    int firstLost = 0;
+    int lost = 0;
+    int wholeAfter = 0;
+    // The writer stopped after a failed write: when, and the system's error number.
+    bool stopped = false;
+    qint64 stoppedWhen = 0;
+    int stopError = 0;
 };
 Content read(const QByteArray& bytes);
 
@@ -119,6 +140,9 @@ public:
     // A failure while writing, once, German; the journal has stopped then.
     QString takeProblem();
 
+    // The German reason for a failed write with the system's error number.
+    static QString reasonFor(int error);
+
     qint64 appendedChanges() const { return m_appended; }
     qint64 syncs() const { return m_syncs; }
     // Called after each sync (the test driver reports what has reached the disk).
@@ -126,11 +150,16 @@ public:
     // Delay between an append and its sync.
     void setSyncDelay(int ms) { m_syncTimer.setInterval(ms); }
 
+Q_SIGNALS:
+    // The journal has stopped at a failed write: takeProblem() says why. Emitted at once, once per start.
+    void failed();
+
 private:
     void onStoredChange(int table, const Table::StoredChange& change);
     void restart();
     bool openFresh(QString* error);
-    void fail(const QString& reason);
+    void fail(const QString& reason, bool diskFull);
+    void stopAfterFailedAppend(int error);
     void closeFile();
     journal::Header currentHeader() const;
 
@@ -140,8 +169,11 @@ private:
     bool m_unsynced = false;
     QTimer m_syncTimer;
     qint64 m_appended = 0;
+    quint32 m_nextFrame = 0;
+    qint64 m_size = 0; // bytes of the whole frames written
     qint64 m_syncs = 0;
     QString m_problem;
+    bool m_failed = false; // told once per journal started
     QByteArray m_buffer;
 };
 

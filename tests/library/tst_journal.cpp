@@ -8,10 +8,14 @@
 #include "library/Journal.h"
 #include "library/LibraryData.h"
 #include "support/Files.h"
+#include "support/SmallDisk.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace lesaro;
@@ -70,10 +74,24 @@ std::vector<qsizetype> frameEnds(const QByteArray& bytes) {
     std::vector<qsizetype> ends;
     qsizetype pos = journal::kMagicSize;
     while (pos + journal::kFrameHead <= bytes.size()) {
-        pos += journal::kFrameHead + qsizetype(qFromLittleEndian<quint32>(bytes.constData() + pos));
+        pos += journal::kFrameHead + qsizetype(qFromLittleEndian<quint32>(bytes.constData() + pos + 8));
         ends.push_back(pos);
     }
     return ends;
+}
+
+// The same journal in the first form, as the earlier writer made it: frames of length, CRC-32 and payload.
+QByteArray firstForm(const QByteArray& bytes) {
+    QByteArray out(journal::kMagicV1, journal::kMagicSize);
+    qsizetype pos = journal::kMagicSize;
+    for (const qsizetype end : frameEnds(bytes)) {
+        const QByteArray payload = bytes.mid(pos + journal::kFrameHead, end - pos - journal::kFrameHead);
+        const quint32 head[2] = {quint32(payload.size()), journal::crc32(payload)};
+        out.append(reinterpret_cast<const char*>(head), sizeof head);
+        out.append(payload);
+        pos = end;
+    }
+    return out;
 }
 
 // A small journal of three changes (insert, modify, delete) made by the real writer.
@@ -93,6 +111,71 @@ QByteArray sampleJournal(const QString& folder) {
     return readAll(folder + QStringLiteral("/journal.lsj"));
 }
 
+// Random changes to the three tables: inserts, edits of random fields and deletes.
+struct RandomRun {
+    explicit RandomRun(quint32 seed)
+        : rng(seed) {}
+    QRandomGenerator rng;
+    Tables t;
+    QStringList ops;
+
+    QString randomText(int maxLength) {
+        QString s;
+        const int n = int(rng.bounded(maxLength + 1));
+        for (int i = 0; i < n; ++i)
+            s += QChar(u"aäbcöüßXYZ 'ä"[rng.bounded(13)]);
+        return s;
+    }
+    void step(bool record) {
+        Table& table = *t.all()[rng.bounded(3)];
+        const int live = table.RecordCount();
+        const int what = live == 0 ? 0 : int(rng.bounded(10));
+        if (what < 5) {
+            table.Append();
+        } else {
+            table.MoveTo(int(rng.bounded(live)));
+            if (what == 9) {
+                if (record)
+                    ops << QStringLiteral("%1 delete at %2").arg(table.name()).arg(table.RecNo());
+                table.Delete();
+                return;
+            }
+            table.Edit();
+        }
+        const int fields = int(table.columns().size());
+        for (int k = 0; k < 3; ++k) {
+            const int f = int(rng.bounded(fields));
+            const ColumnDef& col = table.columns()[f];
+            Field field = table.field(f);
+            if (rng.bounded(5) == 0) {
+                field.Clear();
+                continue;
+            }
+            switch (col.kind) {
+            case FieldKind::Text:
+                field.setAsString(randomText(std::min(col.width, 120)));
+                break;
+            case FieldKind::Integer:
+                field.setAsInteger(qint32(rng.bounded(100000)));
+                break;
+            case FieldKind::Date:
+                field.setAsDate(QDate(2020, 1, 1).addDays(rng.bounded(3000)));
+                break;
+            case FieldKind::Money:
+                field.setAsCurrency(double(rng.bounded(10000)) / 100);
+                break;
+            case FieldKind::Boolean:
+                field.setAsBoolean(rng.bounded(2) == 1);
+                break;
+            }
+        }
+        if (record)
+            ops << QStringLiteral("%1 %2").arg(table.name(),
+                                               table.State() == TableState::Insert ? "insert" : "edit");
+        table.Post();
+    }
+};
+
 } // namespace
 
 class JournalTest : public QObject {
@@ -108,31 +191,49 @@ private Q_SLOTS:
         QTest::addColumn<int>("state"); // journal::Content::State
         QTest::addColumn<int>("changes");
         QTest::addColumn<bool>("header");
+        QTest::addColumn<QList<int>>("loss"); // first lost, how many, whole ones after it
         using S = journal::Content::State;
-        QTest::newRow("whole") << "whole" << int(S::Whole) << 3 << true;
-        QTest::newRow("cut inside the last frame's head") << "cut-head" << int(S::TornTail) << 2 << true;
-        QTest::newRow("cut inside the last payload") << "cut-payload" << int(S::TornTail) << 2 << true;
-        QTest::newRow("last frame's bytes never reached the disk") << "zero-tail" << int(S::TornTail) << 2 << true;
-        QTest::newRow("zeros after the whole frames") << "zeros-after" << int(S::TornTail) << 3 << true;
-        QTest::newRow("bit flipped in the last frame") << "flip-last" << int(S::TornTail) << 2 << true;
-        QTest::newRow("bit flipped in a middle frame") << "flip-middle" << int(S::Damaged) << 0 << false;
-        QTest::newRow("a foreign file") << "foreign" << int(S::Damaged) << 0 << false;
-        QTest::newRow("a table file in its place") << "table-file" << int(S::Damaged) << 0 << false;
-        QTest::newRow("only part of the magic") << "magic-part" << int(S::Whole) << 0 << false;
-        QTest::newRow("empty") << "empty" << int(S::Whole) << 0 << false;
-        QTest::newRow("header cut short") << "header-cut" << int(S::TornTail) << 0 << false;
+        const QList<int> none{0, 0, 0};
+        QTest::newRow("whole") << "whole" << int(S::Whole) << 3 << true << none;
+        QTest::newRow("cut inside the last frame's head") << "cut-head" << int(S::TornTail) << 2 << true << none;
+        QTest::newRow("cut inside the last payload") << "cut-payload" << int(S::TornTail) << 2 << true << none;
+        QTest::newRow("last frame's bytes never reached the disk")
+            << "zero-tail" << int(S::TornTail) << 2 << true << none;
+        QTest::newRow("zeros after the whole frames") << "zeros-after" << int(S::TornTail) << 3 << true << none;
+        QTest::newRow("bit flipped in the last frame")
+            << "flip-last" << int(S::Damaged) << 2 << true << QList<int>{3, 1, 0};
+        QTest::newRow("bit flipped in a middle frame")
+            << "flip-middle" << int(S::Damaged) << 0 << true << QList<int>{1, 1, 2};
+        QTest::newRow("length of a middle frame damaged") << "length-middle" << int(S::Damaged) << 3 << true << none;
+        QTest::newRow("length of the last frame damaged") << "length-last" << int(S::Damaged) << 3 << true << none;
+        QTest::newRow("length and payload of a middle frame damaged")
+            << "length-payload" << int(S::Damaged) << 1 << true << QList<int>{2, 1, 1};
+        QTest::newRow("a middle frame missing") << "frame-missing" << int(S::Damaged) << 1 << true << QList<int>{2, 1, 1};
+        QTest::newRow("header damaged") << "flip-header" << int(S::Damaged) << 0 << false << none;
+        QTest::newRow("a foreign file") << "foreign" << int(S::Damaged) << 0 << false << none;
+        QTest::newRow("a table file in its place") << "table-file" << int(S::Damaged) << 0 << false << none;
+        QTest::newRow("only part of the magic") << "magic-part" << int(S::Whole) << 0 << false << none;
+        QTest::newRow("empty") << "empty" << int(S::Whole) << 0 << false << none;
+        QTest::newRow("header cut short") << "header-cut" << int(S::TornTail) << 0 << false << none;
+        QTest::newRow("first form, whole") << "v1-whole" << int(S::Whole) << 3 << true << none;
+        QTest::newRow("first form, cut inside the last payload")
+            << "v1-cut" << int(S::TornTail) << 2 << true << none;
+        QTest::newRow("first form, bit flipped in a middle frame")
+            << "v1-flip-middle" << int(S::Damaged) << 0 << true << QList<int>{1, -1, 0};
     }
     void readsCutAndSpoiltFiles() {
         QFETCH(QString, how);
         QFETCH(int, state);
         QFETCH(int, changes);
         QFETCH(bool, header);
+        QFETCH(QList<int>, loss);
         QTemporaryDir dir;
         const QByteArray whole = sampleJournal(dir.path());
         const std::vector<qsizetype> ends = frameEnds(whole);
         QCOMPARE(ends.size(), size_t(4));
         QCOMPARE(ends.back(), whole.size());
         const qsizetype lastStart = ends[2];
+        const auto flip = [](QByteArray& b, qsizetype at, char bits) { b[at] = char(b[at] ^ bits); };
         QByteArray bytes = whole;
         if (how == "cut-head")
             bytes.truncate(lastStart + 5);
@@ -143,9 +244,20 @@ private Q_SLOTS:
         else if (how == "zeros-after")
             bytes += QByteArray(4096, '\0');
         else if (how == "flip-last")
-            bytes[bytes.size() - 2] = char(bytes[bytes.size() - 2] ^ 0x10);
+            flip(bytes, bytes.size() - 2, 0x10);
         else if (how == "flip-middle")
-            bytes[ends[1] - 2] = char(bytes[ends[1] - 2] ^ 0x01);
+            flip(bytes, ends[1] - 2, 0x01);
+        else if (how == "length-middle")
+            flip(bytes, ends[1] + 8 + 1, 0x40);
+        else if (how == "length-last")
+            flip(bytes, lastStart + 8, 0x02);
+        else if (how == "length-payload") {
+            flip(bytes, ends[1] + 8, 0x04);
+            flip(bytes, ends[1] + journal::kFrameHead + 3, 0x04);
+        } else if (how == "frame-missing")
+            bytes.remove(ends[1], ends[2] - ends[1]);
+        else if (how == "flip-header")
+            flip(bytes, ends[0] - 3, 0x08);
         else if (how == "foreign")
             bytes = QByteArray("Liebe Leserinnen und Leser, dies ist kein Protokoll.\n");
         else if (how == "table-file")
@@ -156,10 +268,18 @@ private Q_SLOTS:
             bytes.clear();
         else if (how == "header-cut")
             bytes.truncate(ends[0] - 1);
+        else if (how.startsWith(QLatin1String("v1-"))) {
+            bytes = firstForm(whole);
+            if (how == "v1-cut")
+                bytes.truncate(bytes.size() - 3);
+            else if (how == "v1-flip-middle")
+                flip(bytes, ends[1] - 2 * (journal::kFrameHead - journal::kFrameHeadV1) - 2, 0x01);
+        }
         const journal::Content c = journal::read(bytes);
         QCOMPARE(int(c.state), state);
         QCOMPARE(int(c.changes.size()), changes);
         QCOMPARE(c.hasHeader, header);
+        QCOMPARE((QList<int>{c.firstLost, c.lost, c.wholeAfter}), loss);
     }
 
     // A change that does not fit the tables (another library's journal, a lost change in between) refuses
@@ -222,65 +342,12 @@ private Q_SLOTS:
     // whole changes the cut journal holds are byte for byte the tables after exactly that many changes.
     void replayOfACutJournalIsThePrefixOfTheRun() {
         for (const quint32 seed : {1u, 7u, 42u, 2026u, 90210u}) {
-            QRandomGenerator rng(seed);
+            RandomRun run(seed);
+            QRandomGenerator& rng = run.rng;
+            Tables& t = run.t;
+            QStringList& ops = run.ops;
+            const auto randomOp = [&run](bool record) { run.step(record); };
             QTemporaryDir dir;
-            Tables t;
-            QStringList ops;
-            const auto randomText = [&rng](int maxLength) {
-                QString s;
-                const int n = int(rng.bounded(maxLength + 1));
-                for (int i = 0; i < n; ++i)
-                    s += QChar(u"aäbcöüßXYZ 'ä"[rng.bounded(13)]);
-                return s;
-            };
-            const auto randomOp = [&](bool record) {
-                Table& table = *t.all()[rng.bounded(3)];
-                const int live = table.RecordCount();
-                const int what = live == 0 ? 0 : int(rng.bounded(10));
-                if (what < 5) {
-                    table.Append();
-                } else {
-                    table.MoveTo(int(rng.bounded(live)));
-                    if (what == 9) {
-                        if (record)
-                            ops << QStringLiteral("%1 delete at %2").arg(table.name()).arg(table.RecNo());
-                        table.Delete();
-                        return;
-                    }
-                    table.Edit();
-                }
-                const int fields = int(table.columns().size());
-                for (int k = 0; k < 3; ++k) {
-                    const int f = int(rng.bounded(fields));
-                    const ColumnDef& col = table.columns()[f];
-                    Field field = table.field(f);
-                    if (rng.bounded(5) == 0) {
-                        field.Clear();
-                        continue;
-                    }
-                    switch (col.kind) {
-                    case FieldKind::Text:
-                        field.setAsString(randomText(std::min(col.width, 120)));
-                        break;
-                    case FieldKind::Integer:
-                        field.setAsInteger(qint32(rng.bounded(100000)));
-                        break;
-                    case FieldKind::Date:
-                        field.setAsDate(QDate(2020, 1, 1).addDays(rng.bounded(3000)));
-                        break;
-                    case FieldKind::Money:
-                        field.setAsCurrency(double(rng.bounded(10000)) / 100);
-                        break;
-                    case FieldKind::Boolean:
-                        field.setAsBoolean(rng.bounded(2) == 1);
-                        break;
-                    }
-                }
-                if (record)
-                    ops << QStringLiteral("%1 %2").arg(table.name(),
-                                                       table.State() == TableState::Insert ? "insert" : "edit");
-                table.Post();
-            };
             // The journal begins on tables that already have a history of their own.
             for (int i = 0; i < 15; ++i)
                 randomOp(false);
@@ -328,6 +395,103 @@ private Q_SLOTS:
         }
     }
 
+    // Random changes, the journal then damaged at random places - in a frame's length, in its payload, at its
+    // end (cut short or spoilt) - once or several times. The reader takes exactly the changes a plain model
+    // proves whole and in order: each change whose payload is whole and whose end can be told (its head is
+    // whole, or a whole frame or the file's end follows it), up to the first one that is not. Replaying them
+    // gives the tables after exactly that many changes: every change before the first damage comes back, and
+    // nothing damaged is replayed.
+    void damageLosesOnlyWhatCannotBeProven() {
+        constexpr int kChanges = 42;
+        for (const quint32 seed : {3u, 11u, 58u, 2027u}) {
+            RandomRun run(seed);
+            QRandomGenerator& rng = run.rng;
+            QTemporaryDir dir;
+            for (int i = 0; i < 10; ++i)
+                run.step(false);
+            run.t.saveTo(dir.path());
+            Journal j(run.t.all());
+            QString error;
+            QVERIFY2(j.start(dir.path(), &error), qPrintable(error));
+            std::vector<std::array<QByteArray, 3>> after{run.t.packets()};
+            for (int i = 0; i < kChanges; ++i) {
+                run.step(true);
+                after.push_back(run.t.packets());
+            }
+            j.stop();
+            const QByteArray whole = readAll(dir.path() + QStringLiteral("/journal.lsj"));
+            const std::vector<qsizetype> ends = frameEnds(whole);
+            QCOMPARE(ends.size(), size_t(kChanges + 1));
+            QCOMPARE(ends.back(), whole.size());
+            const auto startOf = [&ends](int frame) { return frame == 0 ? journal::kMagicSize : ends[frame - 1]; };
+            for (int trial = 0; trial < 80; ++trial) {
+                QByteArray bytes = whole;
+                std::vector<bool> headOk(kChanges + 1, true), payloadOk(kChanges + 1, true);
+                qsizetype cut = -1;
+                bool damagedBeforeLast = false;
+                QStringList done;
+                for (int d = 1 + int(rng.bounded(3)); d > 0; --d) {
+                    const int kind = int(rng.bounded(3)); // the length, the payload, the end
+                    const int frame = kind == 2 ? kChanges : int(rng.bounded(kChanges + 1));
+                    const qsizetype start = startOf(frame);
+                    const qsizetype end = ends[size_t(frame)];
+                    if (kind == 2 && rng.bounded(2) == 0) {
+                        cut = start + 1 + qsizetype(rng.bounded(quint32(end - start - 1)));
+                        done << QStringLiteral("cut at %1").arg(cut);
+                        continue;
+                    }
+                    const qsizetype at = kind == 0 ? start + 8 + qsizetype(rng.bounded(4))
+                                                   : start + journal::kFrameHead +
+                                                         qsizetype(rng.bounded(quint32(end - start - journal::kFrameHead)));
+                    bytes[at] = char(bytes[at] ^ char(1 << rng.bounded(8)));
+                    (kind == 0 ? headOk : payloadOk)[size_t(frame)] = false;
+                    damagedBeforeLast = damagedBeforeLast || frame < kChanges;
+                    done << QStringLiteral("%1 of frame %2 at %3").arg(kind == 0 ? "length" : "payload").arg(frame).arg(at);
+                }
+                if (cut >= 0) {
+                    bytes.truncate(cut);
+                    headOk[kChanges] = payloadOk[kChanges] = true;
+                }
+                const auto frameWhole = [&](int i) {
+                    return headOk[size_t(i)] && payloadOk[size_t(i)] && !(cut >= 0 && i == kChanges);
+                };
+                int proven = 0;
+                for (int i = 0; i <= kChanges; ++i) {
+                    const bool endKnown = headOk[size_t(i)] || (i == kChanges ? cut < 0 : frameWhole(i + 1));
+                    if (!(payloadOk[size_t(i)] && endKnown && !(cut >= 0 && i == kChanges)))
+                        break;
+                    ++proven;
+                }
+                const QByteArray failure = QStringLiteral("seed %1, trial %2, damage: %3")
+                                               .arg(seed)
+                                               .arg(trial)
+                                               .arg(done.join(QStringLiteral("; ")))
+                                               .toUtf8();
+                const journal::Content c = journal::read(bytes);
+                QVERIFY2(c.hasHeader == (proven > 0), failure.constData());
+                QVERIFY2(int(c.changes.size()) == std::max(0, proven - 1),
+                         (failure + " - changes read: " + QByteArray::number(qsizetype(c.changes.size())) +
+                          ", expected " + QByteArray::number(std::max(0, proven - 1)))
+                             .constData());
+                const bool flipped = done.size() > (cut >= 0 ? 1 : 0);
+                if (damagedBeforeLast)
+                    QVERIFY2(c.state == journal::Content::State::Damaged, failure.constData());
+                else if (!flipped && cut >= 0)
+                    QVERIFY2(c.state == journal::Content::State::TornTail, failure.constData());
+                else
+                    QVERIFY2(c.state != journal::Content::State::Whole, failure.constData());
+                if (!c.hasHeader)
+                    continue;
+                std::array<RowStore, 3> s = storesFrom(dir.path());
+                journal::replay(c.header, c.changes, pointers(s));
+                for (int k = 0; k < 3; ++k)
+                    QVERIFY2(WriteDatapacket(s[size_t(k)], DatapacketForm::Binary) ==
+                                 after[c.changes.size()][size_t(k)],
+                             failure.constData());
+            }
+        }
+    }
+
     // An import of 10,000 rows is a handful of syncs, not 10,000; the delay is short, and a closing window
     // syncs at once.
     void syncsAreGatheredAndPrompt() {
@@ -351,6 +515,61 @@ private Q_SLOTS:
         j.flush();
         QCOMPARE(j.syncs(), qint64(2));
         QCOMPARE(journal::read(readAll(dir.path() + QStringLiteral("/journal.lsj"))).changes.size(), size_t(10001));
+    }
+
+    // The disk fills during the run: the first append that fails tells at once, in German, and stops the
+    // journal. What reached it stays whole, with a note of the failure in place of the cut frame, so that the
+    // next start counts what the journal truly held and says that the changes after it are missing.
+    void aFullDiskIsToldAtOnceAndCountedTruly() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/klein");
+        test::SmallDisk disk(folder, QStringLiteral("256k"));
+        if (!disk.mounted())
+            QSKIP("A small disk of its own needs the right to mount one.");
+        Tables t;
+        t.saveTo(folder);
+        Journal j(t.all());
+        QSignalSpy failed(&j, &Journal::failed);
+        QString error;
+        QVERIFY2(j.start(folder, &error), qPrintable(error));
+        disk.fill();
+        int posted = 0;
+        while (failed.isEmpty() && posted < 5000) {
+            ++posted;
+            addBook(t.books, posted, QStringLiteral("Buch %1 mit einem Titel, der etwas Platz braucht").arg(posted));
+        }
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(!j.running());
+        const qint64 held = j.appendedChanges();
+        QCOMPARE(held, qint64(posted - 1));
+        const QString problem = j.takeProblem();
+        QVERIFY2(problem.startsWith(QStringLiteral("Der Datenträger ist voll. Das Änderungsprotokoll")),
+                 qPrintable(problem));
+        QVERIFY2(problem.contains(QStringLiteral("nicht gegen einen Absturz gesichert")), qPrintable(problem));
+        QVERIFY(!problem.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        for (int i = 1; i <= 6; ++i)
+            addBook(t.books, posted + i, QStringLiteral("Nach dem Vollwerden %1").arg(i));
+        j.flush();
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(j.takeProblem().isEmpty());
+
+        const journal::Content c = journal::read(readAll(folder + QStringLiteral("/journal.lsj")));
+        QCOMPARE(int(c.state), int(journal::Content::State::Whole));
+        QCOMPARE(qint64(c.changes.size()), held);
+        QVERIFY(c.stopped);
+        QCOMPARE(c.stopError, ENOSPC);
+        Tables saved;
+        for (int i = 0; i < 3; ++i)
+            saved.all()[size_t(i)]->LoadFromFile(folder + u'/' + QLatin1String(kFiles[i]));
+        Journal next(saved.all());
+        const Journal::Recovery r = next.recover(folder);
+        QCOMPARE(saved.books.RecordCount(), int(held));
+        QCOMPARE(r.notice, QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 Änderungen vom 05.03.2026, "
+                                          "16:04 Uhr wurden aus dem Änderungsprotokoll wiederhergestellt und gespeichert. "
+                                          "Ab dem 05.03.2026, 16:04 Uhr konnte das Änderungsprotokoll nicht mehr "
+                                          "geschrieben werden (der Datenträger ist voll); die Änderungen ab diesem "
+                                          "Zeitpunkt fehlen.")
+                               .arg(held));
     }
 
     // A restore replaces the tables whole: the journal begins afresh on them, so the changes of before the
@@ -522,6 +741,52 @@ private Q_SLOTS:
         QVERIFY(data->recoveryNotice().contains(QStringLiteral("so, wie sie zuletzt gespeichert wurden")));
         QCOMPARE(readAll(folder() + QStringLiteral("journal-20260305-160400.lsj")), bytes);
         QCOMPARE(data->ClientBuecher.RecordCount(), 1);
+        QVERIFY(journal::read(readAll(journalFile())).changes.empty());
+    }
+
+    // One byte damaged in the middle of a journal of 42 changes: a damaged length costs nothing, a damaged
+    // change costs itself and the changes after it, and the notice says which; the journal is set aside.
+    void aJournalDamagedInTheMiddleIsRecoveredAsFarAsItIsWhole_data() {
+        QTest::addColumn<qsizetype>("where"); // offset into the 20th change's frame
+        QTest::addColumn<int>("books");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("length") << qsizetype(9) << 42
+                                << "42 Änderungen vom 05.03.2026, 16:04 Uhr wurden aus dem Änderungsprotokoll "
+                                   "wiederhergestellt und gespeichert. Das Änderungsprotokoll war beschädigt, alle "
+                                   "Änderungen darin waren aber noch lesbar.";
+        QTest::newRow("payload") << qsizetype(journal::kFrameHead + 30) << 19
+                                 << "19 Änderungen vom 05.03.2026, 16:04 Uhr wurden aus dem Änderungsprotokoll "
+                                    "wiederhergestellt und gespeichert. Die 20. Änderung im Änderungsprotokoll ist "
+                                    "beschädigt und fehlt. Die 22 Änderungen danach sind lesbar, können ohne die "
+                                    "beschädigte aber nicht in der richtigen Reihenfolge nachgetragen werden und "
+                                    "fehlen ebenfalls.";
+    }
+    void aJournalDamagedInTheMiddleIsRecoveredAsFarAsItIsWhole() {
+        QFETCH(qsizetype, where);
+        QFETCH(int, books);
+        QFETCH(QString, told);
+        const QString crashed = m_dir->path() + QStringLiteral("/crashed/");
+        {
+            auto data = start();
+            for (int id = 1; id <= 42; ++id)
+                addBook(data->ClientBuecher, id, QStringLiteral("Buch %1").arg(id));
+            crashInto(*data, crashed);
+            data->blockSaving();
+        }
+        QDir(folder()).removeRecursively();
+        QVERIFY(QDir().rename(crashed, folder()));
+        QByteArray bytes = readAll(journalFile());
+        const std::vector<qsizetype> ends = frameEnds(bytes);
+        QCOMPARE(ends.size(), size_t(43));
+        bytes[ends[19] + where] = char(bytes[ends[19] + where] ^ 0x01);
+        writeAll(journalFile(), bytes);
+        auto data = start();
+        const QString aside = QDir::toNativeSeparators(folder() + QStringLiteral("journal-20260305-160400.lsj"));
+        QCOMPARE(data->recoveryNotice(), QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 Es wurde "
+                                                        "als „%2“ beiseitegelegt.")
+                                             .arg(told, aside));
+        QCOMPARE(data->ClientBuecher.RecordCount(), books);
+        QCOMPARE(readAll(folder() + QStringLiteral("journal-20260305-160400.lsj")), bytes);
         QVERIFY(journal::read(readAll(journalFile())).changes.empty());
     }
 

@@ -362,9 +362,18 @@ void LibraryData::makeStartupCopy() {
 }
 
 void LibraryData::applySortOrders() {
-    ClientLeser.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortLeser")));
-    ClientBuecher.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortBuecher")));
-    ClientAusleihe.setIndexFieldNames(INI::ReadSettingString(QStringLiteral("SortAusleihe")));
+    const std::pair<Table*, const char*> orders[] = {
+        {&ClientLeser, "SortLeser"}, {&ClientBuecher, "SortBuecher"}, {&ClientAusleihe, "SortAusleihe"}};
+    for (const auto& [table, name] : orders) {
+        try {
+            table->setIndexFieldNames(INI::ReadSettingString(QString::fromLatin1(name)));
+        } catch (const EngineError&) {
+            // An order naming a field the table does not have (a hand-edited or foreign setting) would fail at
+            // every start and, failing, never be stored anew: the list starts in number order instead, and
+            // the end of the run stores whatever order the user then chose.
+            table->setIndexFieldNames(QStringLiteral("ID"));
+        }
+    }
 }
 
 void LibraryData::storeSortOrders() {

@@ -15,6 +15,7 @@
 #include "lending/TAusleihhistorieF.h"
 #include "lending/TRueckgabeF.h"
 #include "library/CurrentRowKeeper.h"
+#include "library/Journal.h"
 #include "maintenance/TComboBoxenLoeschenF.h"
 #include "maintenance/TDatenSichernF.h"
 #include "maintenance/TOptionenF.h"
@@ -167,6 +168,17 @@ void TMainform::createWindows() {
             if (!problem.isEmpty())
                 MessageService::warning(this, problem);
         });
+    // A failed journal write is told at once, not only when the window closes: every entry from then on is
+    // unprotected. Queued, so that the box never opens in the middle of the post that failed.
+    connect(
+        &data().journal(), &Journal::failed, this,
+        [this] {
+            const QString problem = data().journal().takeProblem();
+            if (!problem.isEmpty())
+                MessageService::warning(QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this,
+                                        problem);
+        },
+        Qt::QueuedConnection);
 
     registerWidthList(QLatin1Char('B'), m_AuswertenF->DBGrid1());
     connect(m_AuswertenF, &TAuswertenF::bookEntryRequested, this, [this] { run([this] { m_DB1EingabeF->exec(); }); });

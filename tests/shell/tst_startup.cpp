@@ -4,6 +4,8 @@
 #include "core/LibraryTables.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
+#include "support/SmallDisk.h"
+#include "library/Journal.h"
 #include "support/ProgramRun.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageService.h"
@@ -199,6 +201,50 @@ private Q_SLOTS:
         w->data().ClientBuecher.setIndexFieldNames(QStringLiteral("Titel"));
         finish(std::move(w), true);
         QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("Verfasser"));
+    }
+
+    // A stored order naming a field the table lacks is passed over without a word: the list starts in number
+    // order, the other stored orders still count, and the end stores the order the user chose.
+    void anUnknownStoredOrderIsIgnoredAndReplaced() {
+        finish(start());
+        INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("Gibtsnicht"));
+        INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("Nachname"));
+        INI::FlushSettings();
+        auto w = start();
+        QVERIFY2(messages().isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+        QCOMPARE(w->data().ClientBuecher.IndexFieldNames(), QStringLiteral("ID"));
+        QCOMPARE(w->data().ClientLeser.IndexFieldNames(), QStringLiteral("Nachname"));
+        w->data().ClientBuecher.setIndexFieldNames(QStringLiteral("Verfasser"));
+        finish(std::move(w));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("SortBuecher")), QStringLiteral("Verfasser"));
+        QCOMPARE(INI::ReadSettingString(QStringLiteral("SortLeser")), QStringLiteral("Nachname"));
+    }
+
+    // The disk fills during the run: the librarian learns it at the first entry the journal cannot take, in
+    // German, not only when a window closes.
+    void aFullDiskIsToldAtTheFirstFailedJournalWrite() {
+        test::SmallDisk disk(dataFolder(), QStringLiteral("1m"));
+        if (!disk.mounted())
+            QSKIP("A small disk of its own needs the right to mount one.");
+        auto w = start();
+        // Room again before the end of the run writes the tables, also when a check fails.
+        const auto room = qScopeGuard([&disk] { disk.makeRoom(); });
+        QVERIFY2(messages().isEmpty(), qPrintable(m_messages.join(QLatin1Char('\n'))));
+        disk.fill();
+        Table& books = w->data().ClientBuecher;
+        int posted = 0;
+        while (w->data().journal().running() && posted < 5000) {
+            books.Append();
+            books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Buch %1").arg(++posted));
+            books.Post();
+        }
+        QVERIFY(!w->data().journal().running());
+        QTRY_VERIFY(!messages().isEmpty());
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("Der Datenträger ist voll.")), qPrintable(m_messages.first()));
+        QVERIFY(m_messages.first().contains(QStringLiteral("nicht gegen einen Absturz gesichert")));
+        // Told once: closing a window later says nothing more.
+        QVERIFY(w->data().flushJournal().isEmpty());
     }
 
     // The tables cannot be written when the window closes: the user chooses, through the message service's

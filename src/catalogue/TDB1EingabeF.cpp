@@ -75,6 +75,8 @@ constexpr ListBox kListBoxes[] = {{INI::Sachgruppe, "CBSach"},
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int x, int y, int width) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
+    // Most captions are the field names the librarian typed in the Options: never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(x, y + 3, width, 16);
     return label;
 }
@@ -152,6 +154,7 @@ void TDB1EingabeF::buildLayout() {
               kLeftInputX - kLeftLabelX - 4);
     m_borrower = new QLabel(area);
     m_borrower->setObjectName(QStringLiteral("LAusleiher"));
+    m_borrower->setTextFormat(Qt::PlainText); // a reader's name as typed, never markup
     m_borrower->setGeometry(kLeftInputX, borrowerY + 3, kRightInputX - kLeftInputX - 8, 16);
     m_history = new QPushButton(QStringLiteral("Ausleihhistorie"), area);
     m_history->setObjectName(QStringLiteral("SpeedButton1"));

@@ -80,6 +80,8 @@ MessageService::Button show(QWidget* parent, MessageService::Kind kind, const QS
         break;
     }
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    // Messages carry file names, typed entries and stored values: never markup.
+    box.setTextFormat(Qt::PlainText);
     struct Choice {
         B button;
         const char* label;
@@ -142,6 +144,7 @@ int MessageService::choose(QWidget* parent, Kind kind, const QString& text, cons
                     : kind == Kind::Warning ? QMessageBox::Warning
                                             : QMessageBox::Question,
                     title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QList<QPushButton*> buttons;
     for (const QString& label : labels)
         buttons.append(box.addButton(label, QMessageBox::ActionRole));

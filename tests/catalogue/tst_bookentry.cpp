@@ -220,6 +220,24 @@ private Q_SLOTS:
         QCOMPARE(m_fx->loans().Filter(), QStringLiteral("BuecherID=%1").arg(storm));
     }
 
+    // Stored and typed texts are shown as they are, never as markup: a reader's name in "Ausgeliehen an", a
+    // field caption renamed in the Options.
+    void namesAndCaptionsAreNeverMarkup() {
+        const QString markup = QStringLiteral("<font color=\"white\">x</font><h1>Bitte Buch einbehalten</h1>");
+        INI::WriteSettingString(QStringLiteral("Verfasser"), QStringLiteral("<b>Autor</b>"));
+        m_w->ApplyFieldCaptions(FieldCaptions::ApplyFieldCaptions());
+        const int book = m_fx->addBook(QStringLiteral("Fontane"), QStringLiteral("Effi Briest"));
+        m_fx->lend(book, m_fx->addReader(markup, QStringLiteral("Meier")), false);
+        m_fx->books().First();
+        QVERIFY(showActive(*m_w));
+        auto* borrower = child<QLabel>("LAusleiher");
+        QCOMPARE(borrower->text(), markup + QStringLiteral(" Meier"));
+        QCOMPARE(borrower->textFormat(), Qt::PlainText);
+        auto* author = child<QLabel>("LVerfasser");
+        QCOMPARE(author->text(), QStringLiteral("<b>Autor</b>"));
+        QCOMPARE(author->textFormat(), Qt::PlainText);
+    }
+
     // Opened from the search window the book table is filtered: the navigator stays among the hits.
     void navigatorStaysAmongTheHits() {
         for (const char* a : {"Fontane", "Storm", "Fontane"})

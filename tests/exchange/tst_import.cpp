@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace lesaro;
@@ -108,6 +109,18 @@ private Q_SLOTS:
         QCOMPARE(model.index(2, 1).data().toString(), QString());
         model.setGrid(PreviewGrid());
         QCOMPARE(model.columnCount(), 2);
+    }
+
+    // A cell that looks like markup is shown as it stands, in the tooltip too.
+    void previewShowsCellsAsTheyAre() {
+        PreviewModel model;
+        const QString markup = QStringLiteral("<font color=\"white\">x</font><h1>Bitte Buch einbehalten</h1>");
+        model.setGrid(PreviewGrid::fromRecords({{markup, "Momo"}}));
+        QCOMPARE(model.index(0, 0).data().toString(), markup);
+        QTextDocument shown;
+        shown.setHtml(model.index(0, 0).data(Qt::ToolTipRole).toString());
+        QCOMPARE(shown.toPlainText(), markup);
+        QCOMPARE(model.index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("Momo"));
     }
 
     // " Abschluss" on a preview: which columns become books and what they hold.

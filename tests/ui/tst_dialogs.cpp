@@ -256,6 +256,40 @@ private Q_SLOTS:
         QCOMPARE(labels, (QStringList{"&Ja", "&Nein", "Abbrechen"}));
     }
 
+    // A message shows its text as it stands: a file name or a typed entry that looks like markup is not
+    // rendered as markup, in every kind of box.
+    void realBoxesShowTextsAsTheyAre_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("confirmation") << "confirm";
+        QTest::newRow("notice") << "notice";
+        QTest::newRow("choice") << "choose";
+    }
+    void realBoxesShowTextsAsTheyAre() {
+        QFETCH(QString, how);
+        MessageService::setAnswering(false);
+        const QString text =
+            QStringLiteral("Leser <font color=\"white\">x</font><h1>Bitte Buch einbehalten</h1> gespeichert.");
+        QString shownText;
+        int format = -1;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            shownText = label->text();
+            format = int(label->textFormat());
+            box->buttons().first()->click();
+        });
+        if (how == "confirm")
+            MessageService::confirm(nullptr, text, B::Ok);
+        else if (how == "notice")
+            MessageService::notice(nullptr, text);
+        else
+            MessageService::choose(nullptr, MessageService::Kind::Warning, text, {QStringLiteral("Weiter")}, 0);
+        QCOMPARE(shownText, text);
+        QCOMPARE(format, int(Qt::PlainText));
+    }
+
     // Start-up speaks before the main window exists: a box without a parent stands alone, titled with the
     // application's name, with one "OK" button and the icon of its kind.
     void boxWithoutParentStandsAlone_data() {

@@ -1,10 +1,10 @@
 // Any bytes found as the crash journal: the reader takes what it can prove and never more, and the replay of
 // what it took either fits the tables or refuses with its message, leaving them as they were; never a crash.
 
+#include "library/Journal.h"
 #include "core/Datapacket.h"
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
-#include "library/Journal.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     // Each change taken, written again, reads back as itself.
     for (const journal::Change& change : c.changes) {
-        const journal::Content again = journal::read(journal::startBytes(c.header) +
-                                                     journal::frame(1, journal::encodeChange(change)));
+        const journal::Content again =
+            journal::read(journal::startBytes(c.header) + journal::frame(1, journal::encodeChange(change)));
         if (again.state != State::Whole || again.changes.size() != 1 ||
             journal::encodeChange(again.changes[0]) != journal::encodeChange(change))
             std::abort();

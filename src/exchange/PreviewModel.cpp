@@ -29,8 +29,9 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
     // A tooltip that looks like markup is shown as markup: a cell of the source file is shown as it stands.
     if (role == Qt::ToolTipRole) {
         const QString text = m_grid.cell(index.column(), index.row());
-        return Qt::mightBeRichText(text) ? QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped())
-                                         : text;
+        return Qt::mightBeRichText(text)
+                   ? QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped())
+                   : text;
     }
     return {};
 }

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -621,9 +621,8 @@ Journal::Recovery Journal::recover(const QString& folder) {
     const auto setAside = [&]() {
         const QString aside = asideName(folder);
         QFile::remove(aside);
-        return QFile::rename(path, aside)
-                   ? QStringLiteral("Es wurde als „%1“ beiseitegelegt.").arg(shown(aside))
-                   : QStringLiteral("Es konnte nicht umbenannt werden und wird ersetzt.");
+        return QFile::rename(path, aside) ? QStringLiteral("Es wurde als „%1“ beiseitegelegt.").arg(shown(aside))
+                                          : QStringLiteral("Es konnte nicht umbenannt werden und wird ersetzt.");
     };
     const auto unused = [&](const QString& why) {
         r.notice = QStringLiteral("Das Änderungsprotokoll „%1“ der letzten Sitzung %2 %3 Lesaro verwendet die "

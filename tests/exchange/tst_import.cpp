@@ -19,8 +19,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
-#include <QToolButton>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace lesaro;

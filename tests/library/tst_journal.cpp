@@ -170,8 +170,7 @@ struct RandomRun {
             }
         }
         if (record)
-            ops << QStringLiteral("%1 %2").arg(table.name(),
-                                               table.State() == TableState::Insert ? "insert" : "edit");
+            ops << QStringLiteral("%1 %2").arg(table.name(), table.State() == TableState::Insert ? "insert" : "edit");
         table.Post();
     }
 };
@@ -208,7 +207,8 @@ private Q_SLOTS:
         QTest::newRow("length of the last frame damaged") << "length-last" << int(S::Damaged) << 3 << true << none;
         QTest::newRow("length and payload of a middle frame damaged")
             << "length-payload" << int(S::Damaged) << 1 << true << QList<int>{2, 1, 1};
-        QTest::newRow("a middle frame missing") << "frame-missing" << int(S::Damaged) << 1 << true << QList<int>{2, 1, 1};
+        QTest::newRow("a middle frame missing")
+            << "frame-missing" << int(S::Damaged) << 1 << true << QList<int>{2, 1, 1};
         QTest::newRow("header damaged") << "flip-header" << int(S::Damaged) << 0 << false << none;
         QTest::newRow("a foreign file") << "foreign" << int(S::Damaged) << 0 << false << none;
         QTest::newRow("a table file in its place") << "table-file" << int(S::Damaged) << 0 << false << none;
@@ -216,8 +216,7 @@ private Q_SLOTS:
         QTest::newRow("empty") << "empty" << int(S::Whole) << 0 << false << none;
         QTest::newRow("header cut short") << "header-cut" << int(S::TornTail) << 0 << false << none;
         QTest::newRow("first form, whole") << "v1-whole" << int(S::Whole) << 3 << true << none;
-        QTest::newRow("first form, cut inside the last payload")
-            << "v1-cut" << int(S::TornTail) << 2 << true << none;
+        QTest::newRow("first form, cut inside the last payload") << "v1-cut" << int(S::TornTail) << 2 << true << none;
         QTest::newRow("first form, bit flipped in a middle frame")
             << "v1-flip-middle" << int(S::Damaged) << 0 << true << QList<int>{1, -1, 0};
     }
@@ -440,13 +439,17 @@ private Q_SLOTS:
                         done << QStringLiteral("cut at %1").arg(cut);
                         continue;
                     }
-                    const qsizetype at = kind == 0 ? start + 8 + qsizetype(rng.bounded(4))
-                                                   : start + journal::kFrameHead +
-                                                         qsizetype(rng.bounded(quint32(end - start - journal::kFrameHead)));
+                    const qsizetype at = kind == 0
+                                             ? start + 8 + qsizetype(rng.bounded(4))
+                                             : start + journal::kFrameHead +
+                                                   qsizetype(rng.bounded(quint32(end - start - journal::kFrameHead)));
                     bytes[at] = char(bytes[at] ^ char(1 << rng.bounded(8)));
                     (kind == 0 ? headOk : payloadOk)[size_t(frame)] = false;
                     damagedBeforeLast = damagedBeforeLast || frame < kChanges;
-                    done << QStringLiteral("%1 of frame %2 at %3").arg(kind == 0 ? "length" : "payload").arg(frame).arg(at);
+                    done << QStringLiteral("%1 of frame %2 at %3")
+                                .arg(kind == 0 ? "length" : "payload")
+                                .arg(frame)
+                                .arg(at);
                 }
                 if (cut >= 0) {
                     bytes.truncate(cut);
@@ -564,12 +567,13 @@ private Q_SLOTS:
         Journal next(saved.all());
         const Journal::Recovery r = next.recover(folder);
         QCOMPARE(saved.books.RecordCount(), int(held));
-        QCOMPARE(r.notice, QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 Änderungen vom 05.03.2026, "
-                                          "16:04 Uhr wurden aus dem Änderungsprotokoll wiederhergestellt und gespeichert. "
-                                          "Ab dem 05.03.2026, 16:04 Uhr konnte das Änderungsprotokoll nicht mehr "
-                                          "geschrieben werden (der Datenträger ist voll); die Änderungen ab diesem "
-                                          "Zeitpunkt fehlen.")
-                               .arg(held));
+        QCOMPARE(r.notice,
+                 QStringLiteral("Lesaro wurde zuletzt nicht ordnungsgemäß beendet. %1 Änderungen vom 05.03.2026, "
+                                "16:04 Uhr wurden aus dem Änderungsprotokoll wiederhergestellt und gespeichert. "
+                                "Ab dem 05.03.2026, 16:04 Uhr konnte das Änderungsprotokoll nicht mehr "
+                                "geschrieben werden (der Datenträger ist voll); die Änderungen ab diesem "
+                                "Zeitpunkt fehlen.")
+                     .arg(held));
     }
 
     // A restore replaces the tables whole: the journal begins afresh on them, so the changes of before the

@@ -2,11 +2,11 @@
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
 #include "core/LibraryTables.h"
+#include "library/Journal.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
-#include "support/SmallDisk.h"
-#include "library/Journal.h"
 #include "support/ProgramRun.h"
+#include "support/SmallDisk.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageService.h"
 #include "ui/SaveFailureBoxes.h"
@@ -241,7 +241,8 @@ private Q_SLOTS:
         QVERIFY(!w->data().journal().running());
         QTRY_VERIFY(!messages().isEmpty());
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY2(m_messages.first().startsWith(QStringLiteral("Der Datenträger ist voll.")), qPrintable(m_messages.first()));
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("Der Datenträger ist voll.")),
+                 qPrintable(m_messages.first()));
         QVERIFY(m_messages.first().contains(QStringLiteral("nicht gegen einen Absturz gesichert")));
         // Told once: closing a window later says nothing more.
         QVERIFY(w->data().flushJournal().isEmpty());

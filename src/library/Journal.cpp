@@ -24,6 +24,8 @@ constexpr char kHeaderType = 'H';
 constexpr char kChangeType = 'C';
 constexpr char kStopType = 'S';
 constexpr qsizetype kStopSize = 1 + 8 + 4;
+constexpr char kResumeType = 'R';
+constexpr qsizetype kResumeSize = 1 + 8;
 // Starts every frame head; a byte sequence no record begins with often, so that a search for the frames
 // after a damaged one seldom stops where no frame is (and a false stop fails the head's check).
 constexpr char kMark[4] = {'\xA7', 'L', 'J', '\x1E'};
@@ -173,6 +175,13 @@ QByteArray encodeStop(qint64 when, int error) {
     return p;
 }
 
+QByteArray encodeResume(qint64 when) {
+    QByteArray p;
+    p.append(kResumeType);
+    appendLE<qint64>(p, when);
+    return p;
+}
+
 void frameChangeInto(QByteArray& out, quint32 number, const Change& change, QByteArrayView record) {
     // Every post passes here: the record goes from the store into the reused buffer in one copy.
     out.truncate(0);
@@ -309,6 +318,13 @@ bool take(QByteArrayView payload, Content& content) {
         content.stopped = true;
         content.stoppedWhen = readLE<qint64>(payload.data() + 1);
         content.stopError = readLE<qint32>(payload.data() + 9);
+        return true;
+    }
+    if (!payload.isEmpty() && payload[0] == kResumeType) {
+        // The writer caught up after the failure: the changes between the note and here are all there.
+        if (payload.size() != kResumeSize || !content.stopped)
+            return false;
+        content.stopped = false;
         return true;
     }
     Change c;
@@ -535,7 +551,7 @@ Journal::Journal(std::array<Table*, journal::kTables> tables, QObject* parent)
             onStoredChange(t, c);
         };
         m_tables[size_t(t)]->AfterStoreReplaced = [this](Table&) {
-            if (running())
+            if (running() || m_resumable)
                 restart();
         };
     }
@@ -724,10 +740,14 @@ bool Journal::openFresh(QString* error) {
     m_fd = fd;
     m_nextFrame = 1;
     m_size = bytes.size();
+    m_resumable = false;
+    for (int t = 0; t < journal::kTables; ++t)
+        m_logged[size_t(t)] = qsizetype(m_tables[size_t(t)]->store().changeLog().size());
     return true;
 }
 
 void Journal::restart() {
+    m_resumable = false;
     flush();
     QString error;
     if (!openFresh(&error))
@@ -758,6 +778,7 @@ void Journal::onStoredChange(int table, const Table::StoredChange& sc) {
     }
     ++m_nextFrame;
     m_size += m_buffer.size();
+    m_logged[size_t(table)] = qsizetype(sc.logIndex) + 1;
     ++m_appended;
     m_unsynced = true;
     if (!m_syncTimer.isActive())
@@ -786,8 +807,14 @@ void Journal::stopAfterFailedAppend(int error) {
     // goes the note that writing stopped here, so that the next start tells how much the journal misses. The
     // note is small enough for the room the cut frame leaves in the file's last block.
     const QByteArray note = journal::frame(m_nextFrame, journal::encodeStop(Clock::nowMSecsSinceEpoch(), error));
-    if (::ftruncate(m_fd, m_size) == 0 && ::pwrite(m_fd, note.constData(), size_t(note.size()), m_size) == note.size())
-        ::fdatasync(m_fd);
+    m_noteEnd = m_size;
+    if (::ftruncate(m_fd, m_size) == 0 &&
+        ::pwrite(m_fd, note.constData(), size_t(note.size()), m_size) == note.size()) {
+        m_noteEnd += note.size();
+        ++m_nextFrame;
+    }
+    ::fdatasync(m_fd);
+    m_resumable = true;
     fail(QStringLiteral("%1 Das Änderungsprotokoll „%2“ kann nicht weitergeschrieben werden.")
              .arg(reasonFor(error), shown(m_path)),
          error == ENOSPC || error == EDQUOT);
@@ -798,9 +825,16 @@ void Journal::fail(const QString& reason, bool diskFull) {
     if (m_failed)
         return;
     m_failed = true;
-    m_problem = reason + QStringLiteral("\n\nIhre Eingaben sind ab jetzt nicht gegen einen Absturz gesichert. Lesaro "
-                                        "arbeitet weiter und speichert Ihre Änderungen wie gewohnt beim Beenden.");
-    if (diskFull)
+    if (diskFull && m_resumable)
+        m_problem = reason + QStringLiteral("\n\nIhre Eingaben sind nicht gegen einen Absturz gesichert, bis auf dem "
+                                            "Datenträger wieder Platz frei ist. Lesaro arbeitet weiter, versucht es "
+                                            "nach jedem geschlossenen Fenster erneut und speichert Ihre Änderungen "
+                                            "wie gewohnt beim Beenden.");
+    else
+        m_problem = reason + QStringLiteral("\n\nIhre Eingaben sind ab jetzt nicht gegen einen Absturz gesichert. "
+                                            "Lesaro arbeitet weiter und speichert Ihre Änderungen wie gewohnt beim "
+                                            "Beenden.");
+    if (diskFull && !m_resumable)
         m_problem += QStringLiteral(" Schaffen Sie bis dahin Platz auf dem Datenträger.");
     Q_EMIT failed();
 }
@@ -827,6 +861,66 @@ QString Journal::reasonFor(int error) {
     }
 }
 
+bool Journal::resume() {
+    if (running() || !m_resumable)
+        return false;
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // The missed changes, table by table: the change log and the rows still hold every one of them, and the
+    // replay needs their order only within each table. Marks added later (a row superseded or deleted since)
+    // are not part of the change that wrote the row.
+    const qint64 now = Clock::nowMSecsSinceEpoch();
+    quint32 number = m_nextFrame;
+    qint64 caught = 0;
+    QByteArray bytes;
+    for (int t = 0; t < journal::kTables; ++t) {
+        const RowStore& store = m_tables[size_t(t)]->store();
+        const auto& log = store.changeLog();
+        for (qsizetype i = m_logged[size_t(t)]; i < qsizetype(log.size()); ++i) {
+            const LogEntry& e = log[size_t(i)];
+            journal::Change c;
+            c.table = quint8(t);
+            c.kind = quint8(e.kind);
+            c.logIndex = quint32(i);
+            c.slot = e.slot;
+            c.replaced = e.replaced;
+            c.when = now;
+            QByteArrayView record;
+            if (e.kind != LogKind::Delete) {
+                const qsizetype index = qsizetype(e.slot) - 1;
+                c.status = quint8(store.status(index) & ~(SlotStatus::Superseded | SlotStatus::Deleted));
+                record = QByteArrayView(store.record(index), qsizetype(store.slot(index).length));
+            }
+            journal::frameChangeInto(m_buffer, number++, c, record);
+            bytes.append(m_buffer);
+            ++caught;
+        }
+    }
+    if (m_noteEnd > m_size)
+        bytes.append(journal::frame(number++, journal::encodeResume(now)));
+    if (::lseek(fd, m_noteEnd, SEEK_SET) != m_noteEnd || !writeAll(fd, bytes.constData(), bytes.size()) ||
+        ::fdatasync(fd) != 0) {
+        // Still no room: the journal stays as it was, its note the last frame.
+        if (::ftruncate(fd, m_noteEnd) == 0)
+            ::fdatasync(fd);
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_size = m_noteEnd + bytes.size();
+    m_nextFrame = number;
+    m_appended += caught;
+    for (int t = 0; t < journal::kTables; ++t)
+        m_logged[size_t(t)] = qsizetype(m_tables[size_t(t)]->store().changeLog().size());
+    m_resumable = false;
+    m_failed = false;
+    m_problem = QStringLiteral("Das Änderungsprotokoll „%1“ wird wieder geschrieben: Ihre Eingaben sind wieder gegen "
+                               "einen Absturz gesichert.")
+                    .arg(shown(m_path));
+    return true;
+}
+
 QString Journal::takeProblem() {
     return std::exchange(m_problem, QString());
 }
@@ -840,12 +934,14 @@ void Journal::closeFile() {
 }
 
 void Journal::stop() {
+    m_resumable = false;
     flush();
     closeFile();
 }
 
 void Journal::finish() {
     // Also after a failed write stopped the journal: the tables now hold everything it held.
+    m_resumable = false;
     closeFile();
     if (!m_path.isEmpty()) {
         QFile::remove(m_path);

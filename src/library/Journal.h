@@ -65,6 +65,8 @@ QByteArray encodeHeader(const Header& header);
 QByteArray encodeChange(const Change& change);
 // The note that the writer stopped at when because a write failed with the system's error number.
 QByteArray encodeStop(qint64 when, int error);
+// The note that the writer caught up at when: every change since the stop note is in the frames before it.
+QByteArray encodeResume(qint64 when);
 // The framed change into out (its capacity reused), with the record given apart from the change's own.
 void frameChangeInto(QByteArray& out, quint32 number, const Change& change, QByteArrayView record);
 // A journal holding only its header.
@@ -137,7 +139,10 @@ public:
     void finish();
     // Stops writing and leaves the file as it is (a run that must not write the data folder).
     void stop();
-    // A failure while writing, once, German; the journal has stopped then.
+    // After a failed write: writes every change the journal missed since and goes on writing, when the disk
+    // has room again (each window's closing tries). True when it did; takeProblem() then says so.
+    bool resume();
+    // A failure while writing, once, German; the journal has stopped then. Or that it was resumed.
     QString takeProblem();
 
     // The German reason for a failed write with the system's error number.
@@ -171,6 +176,10 @@ private:
     qint64 m_appended = 0;
     quint32 m_nextFrame = 0;
     qint64 m_size = 0; // bytes of the whole frames written
+    // The change log entries of each table the journal holds; after a failed write, where its note ends.
+    std::array<qsizetype, journal::kTables> m_logged{};
+    bool m_resumable = false;
+    qint64 m_noteEnd = 0;
     qint64 m_syncs = 0;
     QString m_problem;
     bool m_failed = false; // told once per journal started

@@ -222,6 +222,7 @@ void LibraryData::blockSaving() {
 }
 
 QString LibraryData::flushJournal() {
+    m_journal->resume();
     m_journal->flush();
     return m_journal->takeProblem();
 }

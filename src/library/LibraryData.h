@@ -63,8 +63,9 @@ public:
     // What the start recovered from the crash journal of a run that did not end cleanly, or a damaged
     // journal it set aside; German, empty when there is nothing to tell.
     QString recoveryNotice() const { return m_recoveryNotice; }
-    // Brings the journal's latest changes to the disk now (a window closed). Returns a German problem to
-    // show once when the journal could not be written.
+    // Brings the journal's latest changes to the disk now (a window closed), after a failed write first the
+    // changes it missed when the disk has room again. Returns a German text to show once: that the journal
+    // could not be written, or that it is written again.
     QString flushJournal();
     // The crash journal itself (the kill test's driver reports its syncs).
     Journal& journal() { return *m_journal; }

@@ -574,6 +574,32 @@ private Q_SLOTS:
                                 "geschrieben werden (der Datenträger ist voll); die Änderungen ab diesem "
                                 "Zeitpunkt fehlen.")
                      .arg(held));
+
+        // Still full: the journal stays as it is. With room again it catches up with every change it missed
+        // and goes on, and says so; the next start then misses nothing.
+        const QByteArray stopped = readAll(folder + QStringLiteral("/journal.lsj"));
+        QVERIFY(!j.resume());
+        QCOMPARE(readAll(folder + QStringLiteral("/journal.lsj")), stopped);
+        disk.makeRoom();
+        QVERIFY(j.resume());
+        QVERIFY(j.running());
+        QVERIFY(j.takeProblem().contains(QStringLiteral("wieder gegen einen Absturz gesichert")));
+        addBook(t.books, posted + 7, QStringLiteral("Nach dem Aufräumen"));
+        t.books.First();
+        t.books.Edit();
+        t.books.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Geändert"));
+        t.books.Post();
+        j.stop();
+        const journal::Content all = journal::read(readAll(folder + QStringLiteral("/journal.lsj")));
+        QCOMPARE(int(all.state), int(journal::Content::State::Whole));
+        QVERIFY(!all.stopped);
+        Tables again;
+        for (int i = 0; i < 3; ++i)
+            again.all()[size_t(i)]->LoadFromFile(folder + u'/' + QLatin1String(kFiles[i]));
+        Journal third(again.all());
+        QVERIFY(third.recover(folder).tablesChanged);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(WriteDatapacket(again.all()[size_t(i)]->store(), DatapacketForm::Binary), t.packets()[size_t(i)]);
     }
 
     // A restore replaces the tables whole: the journal begins afresh on them, so the changes of before the

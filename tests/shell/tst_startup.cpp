@@ -221,7 +221,7 @@ private Q_SLOTS:
     }
 
     // The disk fills during the run: the librarian learns it at the first entry the journal cannot take, in
-    // German, not only when a window closes.
+    // German, not only when a window closes, and learns again when the journal goes on.
     void aFullDiskIsToldAtTheFirstFailedJournalWrite() {
         test::SmallDisk disk(dataFolder(), QStringLiteral("1m"));
         if (!disk.mounted())
@@ -244,8 +244,13 @@ private Q_SLOTS:
         QVERIFY2(m_messages.first().startsWith(QStringLiteral("Der Datenträger ist voll.")),
                  qPrintable(m_messages.first()));
         QVERIFY(m_messages.first().contains(QStringLiteral("nicht gegen einen Absturz gesichert")));
-        // Told once: closing a window later says nothing more.
+        // Told once: closing a window while the disk is still full says nothing more; the first closing
+        // with room again catches the journal up and says so.
         QVERIFY(w->data().flushJournal().isEmpty());
+        QVERIFY(!w->data().journal().running());
+        disk.makeRoom();
+        QVERIFY(w->data().flushJournal().contains(QStringLiteral("wieder gegen einen Absturz gesichert")));
+        QVERIFY(w->data().journal().running());
     }
 
     // The tables cannot be written when the window closes: the user chooses, through the message service's

@@ -124,6 +124,10 @@ bool LibraryData::acquireDataFolder(QString* error) {
         return true;
     const bool heldByOtherRun = m_lock->error() == QLockFile::LockFailedError;
     m_lock.reset();
+    // A refused start leaves everything as it was: the end of the run would otherwise write the postcode
+    // file into the folder another run holds.
+    blockSaving();
+    ClientDataSet4.setFileWritesBlocked(true);
     if (!error)
         return false;
     const QString folder = QDir::toNativeSeparators(m_dataFolder);

@@ -7,6 +7,7 @@
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
 #include "library/Journal.h"
+#include "library/LoanPeriod.h"
 #include "library/RecoveryRepair.h"
 #include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
@@ -325,7 +326,7 @@ void LibraryData::CreateEmptyTables() {
     INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortAusleihe"), QStringLiteral("ID"));
-    INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
+    INI::WriteSettingInteger(QStringLiteral("Tage"), LoanPeriod::kDefaultDays);
 }
 
 QString LibraryData::stamp(const QDateTime& when) {

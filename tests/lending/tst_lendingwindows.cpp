@@ -57,27 +57,31 @@ private Q_SLOTS:
 
     // Opening proposes today and today plus "Tage", lists only the books not on loan and leaves the readers
     // as they are; closing takes both filters off and keeps the typed texts for the next opening.
+    // A library without a usable "Tage" (handed over without its settings) lends for the thirty days the
+    // Options show, never due the day it was lent.
     void openingAndClosing_data() {
-        QTest::addColumn<int>("tage"); // -1: the setting is missing
-        QTest::addColumn<QDate>("due");
-        QTest::newRow("30 days in a leap year") << 30 << QDate(2024, 3, 1);
-        QTest::newRow("setting missing: due the same day") << -1 << kToday;
-        QTest::newRow("two weeks") << 14 << QDate(2024, 2, 14);
+        QTest::addColumn<QVariant>("tage"); // invalid: the setting is missing
+        QTest::addColumn<int>("period");
+        QTest::newRow("30 days in a leap year") << QVariant(30) << 30;
+        QTest::newRow("setting missing: thirty days") << QVariant() << 30;
+        QTest::newRow("setting zero: thirty days") << QVariant(0) << 30;
+        QTest::newRow("setting negative: thirty days") << QVariant(-5) << 30;
+        QTest::newRow("two weeks") << QVariant(14) << 14;
     }
     void openingAndClosing() {
-        QFETCH(int, tage);
-        QFETCH(QDate, due);
+        QFETCH(QVariant, tage);
+        QFETCH(int, period);
         Fixture<Library> f;
-        if (tage >= 0)
-            INI::WriteSettingInteger(QStringLiteral("Tage"), tage);
-        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), std::max(tage, 0));
+        if (tage.isValid())
+            INI::WriteSettingInteger(QStringLiteral("Tage"), tage.toInt());
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), tage.toInt());
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"));
         f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), true);
         TAusleiheBuchenF w(f.data());
         open(w);
         QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPVon"))->date(), kToday);
-        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), due);
+        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), kToday.addDays(period));
         QVERIFY(!w.findChild<QLabel*>(QStringLiteral("LEingetragen"))->isVisible());
         QCOMPARE(f.books().Filter(), QStringLiteral("ausgeliehen = 'false'"));
         QVERIFY(f.books().Filtered());
@@ -86,7 +90,7 @@ private Q_SLOTS:
         // Changing the lending date proposes the due date anew.
         w.findChild<DatePicker*>(QStringLiteral("DTPVon"))->setDate(QDate(2023, 1, 31));
         QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(),
-                 QDate(2023, 1, 31).addDays(std::max(tage, 0)));
+                 QDate(2023, 1, 31).addDays(period));
 
         enter(box(w, "ENachname"));
         QTest::keyClicks(box(w, "ENachname"), QStringLiteral("mei"));

@@ -260,13 +260,12 @@ void LibraryData::loadAtStart() {
             loadTable(ClientLeser, 0);
             loadTable(ClientAusleihe, 1);
             loadTable(ClientBuecher, 2);
-            // A journal beside the tables means the last run ended before it wrote them.
-            const bool endedUncleanly = QFileInfo::exists(m_dataFolder + QString::fromLatin1(Journal::kFileName));
             const Journal::Recovery recovery = m_journal->recover(m_dataFolder);
             m_recoveryNotice = recovery.notice;
-            // The settings reach the disk later than the journal: the counters may lag behind the rows.
-            if (endedUncleanly)
-                RecoveryRepair::raiseNumberCounters(ClientBuecher, ClientLeser);
+            // The counters live in the user's settings, the rows in the data folder: after a crash (the settings
+            // reach the disk later than the journal), on another account, or with the tables of a backup the
+            // counters lag behind the rows, and the next new book would be proposed a number a book carries.
+            RecoveryRepair::raiseNumberCounters(ClientBuecher, ClientLeser);
             if (recovery.tablesChanged) {
                 // The crash may have fallen between a loan's two posts.
                 const QString repaired =

@@ -264,6 +264,44 @@ private Q_SLOTS:
     }
 
     // A title click orders the shared table; the order stays after closing.
+    // A date typed into "Soll-Rückgabe" over the proposal is the loan's due date exactly; an impossible one
+    // is refused in German and the proposal stays.
+    void typedDueDate_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("due");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("over the selection") << "15.02.2024" << QDate(2024, 2, 15) << "";
+        QTest::newRow("another month") << "09.01.2025" << QDate(2025, 1, 9) << "";
+        QTest::newRow("without dots") << "15022024" << QDate(2024, 2, 15) << "";
+        QTest::newRow("31 February") << "31.02.2024" << QDate(2024, 3, 1)
+                                     << "Das Datum 31.02.2024 gibt es nicht. Bitte geben Sie ein gültiges Datum in "
+                                        "der Form TT.MM.JJJJ ein.";
+        QTest::newRow("29 February, no leap year") << "29.02.2025" << QDate(2024, 3, 1)
+                                                   << "Das Datum 29.02.2025 gibt es nicht. Bitte geben Sie ein "
+                                                      "gültiges Datum in der Form TT.MM.JJJJ ein.";
+    }
+    void typedDueDate() {
+        QFETCH(QString, typed);
+        QFETCH(QDate, due);
+        QFETCH(QString, message);
+        Fixture<Library> f;
+        INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
+        f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
+        f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"));
+        TAusleiheBuchenF w(f.data());
+        open(w);
+        auto* soll = w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"));
+        soll->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(soll, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(soll, typed);
+        QCOMPARE(MessageService::takeShownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(soll->text(), due.toString(QStringLiteral("dd.MM.yyyy")));
+        w.BBuchenClick();
+        QCOMPARE(f.loans().RecordCount(), 1);
+        QCOMPARE(f.loans().FieldByName(QStringLiteral("DatumBisSoll")).AsDate(), due);
+        QCOMPARE(f.loans().FieldByName(QStringLiteral("DatumVon")).AsDate(), kToday);
+    }
+
     void titleClickOrdersTheTable() {
         Fixture<Library> f;
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Zander"));

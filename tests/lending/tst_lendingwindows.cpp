@@ -89,8 +89,7 @@ private Q_SLOTS:
         QCOMPARE(f.books().RecordCount(), 1);
         // Changing the lending date proposes the due date anew.
         w.findChild<DatePicker*>(QStringLiteral("DTPVon"))->setDate(QDate(2023, 1, 31));
-        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(),
-                 QDate(2023, 1, 31).addDays(period));
+        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), QDate(2023, 1, 31).addDays(period));
 
         enter(box(w, "ENachname"));
         QTest::keyClicks(box(w, "ENachname"), QStringLiteral("mei"));

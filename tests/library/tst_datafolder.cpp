@@ -192,8 +192,10 @@ private Q_SLOTS:
                             QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 const QFileInfo info = it.nextFileInfo();
-                all << QStringLiteral("%1 %2 %3").arg(info.filePath()).arg(info.size()).arg(
-                           info.lastModified().toMSecsSinceEpoch());
+                all << QStringLiteral("%1 %2 %3")
+                           .arg(info.filePath())
+                           .arg(info.size())
+                           .arg(info.lastModified().toMSecsSinceEpoch());
             }
             all.sort();
             return all;

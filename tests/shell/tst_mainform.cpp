@@ -10,11 +10,11 @@
 #include "ui/TableModel.h"
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QMenu>
 #include <QtTest>
 #include <memory>
 

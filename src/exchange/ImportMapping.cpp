@@ -2,6 +2,7 @@
 
 #include "core/EngineError.h"
 #include "core/Table.h"
+#include "library/RecoveryRepair.h"
 
 namespace lesaro {
 
@@ -81,6 +82,9 @@ int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarg
         fillings.push_back({field, assignment[i], targets[i].refused == ImportTarget::Refused::Drop,
                             targets[i].field == QLatin1String("Nummer")});
     }
+    // The counter lives in the settings, the rows in the data folder: a library handed over without its
+    // settings would have its new rows numbered on top of the stored ones.
+    RecoveryRepair::raiseNumberCounter(table);
     const int first = titleRow ? 1 : 0;
     const int total = std::max(0, grid.columnCount() - first);
     int posted = 0;

@@ -3,7 +3,7 @@
 #include "core/Clock.h"
 #include "lending/LoanFilters.h"
 #include "lending/NarrowingGroup.h"
-#include "settings/INI.h"
+#include "library/LoanPeriod.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/FlatButton.h"
@@ -126,7 +126,7 @@ void TAusleiheBuchenF::FormClose() {
 }
 
 void TAusleiheBuchenF::DTPVonChange() {
-    m_DTPSollBis->setDate(LoanFilters::dueDate(m_DTPVon->date(), INI::ReadSettingInteger(QStringLiteral("Tage"))));
+    m_DTPSollBis->setDate(LoanFilters::dueDate(m_DTPVon->date(), LoanPeriod::days()));
 }
 
 void TAusleiheBuchenF::ELeserNummerChange() {

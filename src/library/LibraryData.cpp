@@ -7,6 +7,7 @@
 #include "core/LibraryTables.h"
 #include "core/Win1252.h"
 #include "library/Journal.h"
+#include "library/LoanPeriod.h"
 #include "library/RecoveryRepair.h"
 #include "library/StartupCopies.h"
 #include "settings/FieldCaptions.h"
@@ -124,6 +125,10 @@ bool LibraryData::acquireDataFolder(QString* error) {
         return true;
     const bool heldByOtherRun = m_lock->error() == QLockFile::LockFailedError;
     m_lock.reset();
+    // A refused start leaves everything as it was: the end of the run would otherwise write the postcode
+    // file into the folder another run holds.
+    blockSaving();
+    ClientDataSet4.setFileWritesBlocked(true);
     if (!error)
         return false;
     const QString folder = QDir::toNativeSeparators(m_dataFolder);
@@ -256,13 +261,12 @@ void LibraryData::loadAtStart() {
             loadTable(ClientLeser, 0);
             loadTable(ClientAusleihe, 1);
             loadTable(ClientBuecher, 2);
-            // A journal beside the tables means the last run ended before it wrote them.
-            const bool endedUncleanly = QFileInfo::exists(m_dataFolder + QString::fromLatin1(Journal::kFileName));
             const Journal::Recovery recovery = m_journal->recover(m_dataFolder);
             m_recoveryNotice = recovery.notice;
-            // The settings reach the disk later than the journal: the counters may lag behind the rows.
-            if (endedUncleanly)
-                RecoveryRepair::raiseNumberCounters(ClientBuecher, ClientLeser);
+            // The counters live in the user's settings, the rows in the data folder: after a crash (the settings
+            // reach the disk later than the journal), on another account, or with the tables of a backup the
+            // counters lag behind the rows, and the next new book would be proposed a number a book carries.
+            RecoveryRepair::raiseNumberCounters(ClientBuecher, ClientLeser);
             if (recovery.tablesChanged) {
                 // The crash may have fallen between a loan's two posts.
                 const QString repaired =
@@ -322,7 +326,7 @@ void LibraryData::CreateEmptyTables() {
     INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortAusleihe"), QStringLiteral("ID"));
-    INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
+    INI::WriteSettingInteger(QStringLiteral("Tage"), LoanPeriod::kDefaultDays);
 }
 
 QString LibraryData::stamp(const QDateTime& when) {

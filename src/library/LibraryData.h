@@ -52,7 +52,7 @@ public:
     QString DataFolder() const { return m_dataFolder; } // ends in "/"
 
     // A second run on the same data folder would overwrite this run's data at its end. False, with the
-    // German reason, when another run holds the folder.
+    // German reason, when another run holds the folder; this run then writes no file anywhere.
     bool acquireDataFolder(QString* error);
 
     // Migration, loading or creating, and the start-up copy, in that order. Throws EngineError; a German

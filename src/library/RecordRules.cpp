@@ -3,7 +3,9 @@
 #include "library/LibraryData.h"
 #include "settings/INI.h"
 
+#include <QSet>
 #include <algorithm>
+#include <limits>
 
 namespace lesaro {
 
@@ -37,19 +39,43 @@ int RecordRules::nextId(Table& t, const char* counter) {
     return id;
 }
 
+int RecordRules::nextNumber(Table& t, const char* counter) {
+    // The number after the counter, unless a live row carries it: saving an existing book or reader sets the
+    // counter to its number, and a scanner would then find the old row under the new one's number. The user
+    // may still type any number.
+    const QString name = QString::fromLatin1(counter);
+    const qint64 wanted = qint64(INI::ReadSettingInteger(name)) + 1;
+    qint64 number = wanted;
+    // No stored version ever carried a number this high: nothing to look at (an import numbering thousands of
+    // rows takes this path every time).
+    if (wanted <= t.largestStoredInteger(QStringLiteral("Nummer"))) {
+        const RowStore& store = t.store();
+        const int column = store.columnIndex(QStringLiteral("Nummer"));
+        QSet<qint64> taken;
+        for (qsizetype slot = 0; slot < store.slotCount(); ++slot) {
+            if (!SlotStatus::isLive(store.status(slot)))
+                continue;
+            const RowRef row(store, slot);
+            if (!row.isNull(column) && row.int32(column) >= wanted)
+                taken.insert(row.int32(column));
+        }
+        while (taken.contains(number))
+            ++number;
+    }
+    const int nummer = int(std::min<qint64>(number, std::numeric_limits<qint32>::max()));
+    INI::WriteSettingInteger(name, nummer);
+    return nummer;
+}
+
 void RecordRules::ClientBuecherAfterInsert(Table& t) {
     t.FieldByName(QStringLiteral("ID")).setAsInteger(nextId(t, "LastBuchID"));
-    const int nummer = INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")) + 1;
-    t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
-    INI::WriteSettingInteger(QStringLiteral("LastBuchNummer"), nummer);
+    t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nextNumber(t, "LastBuchNummer"));
     t.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(false);
 }
 
 void RecordRules::ClientLeserAfterInsert(Table& t) {
     t.FieldByName(QStringLiteral("ID")).setAsInteger(nextId(t, "LastLeserID"));
-    const int nummer = INI::ReadSettingInteger(QStringLiteral("LastLeserNummer")) + 1;
-    t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
-    INI::WriteSettingInteger(QStringLiteral("LastLeserNummer"), nummer);
+    t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nextNumber(t, "LastLeserNummer"));
 }
 
 void RecordRules::ClientAusleiheAfterInsert(Table& t) {

@@ -43,6 +43,7 @@ public:
 
 private:
     static int nextId(Table& t, const char* counter);
+    static int nextNumber(Table& t, const char* counter);
     static void storeNumber(Table& t, const char* counter);
 
     LibraryData& m_data;

@@ -42,6 +42,13 @@ void RecoveryRepair::raiseNumberCounters(const Table& books, const Table& reader
     raise("LastLeserNummer", largestLiveNumber(readers.store()));
 }
 
+void RecoveryRepair::raiseNumberCounter(const Table& table) {
+    if (table.name() == QLatin1String("ClientBuecher"))
+        raise("LastBuchNummer", largestLiveNumber(table.store()));
+    else if (table.name() == QLatin1String("ClientLeser"))
+        raise("LastLeserNummer", largestLiveNumber(table.store()));
+}
+
 int RecoveryRepair::alignLentFlags(Table& books, const Table& loans) {
     const RowStore& loanStore = loans.store();
     const int loanBook = loanStore.columnIndex(QStringLiteral("BuecherID"));

@@ -14,8 +14,12 @@ class RecoveryRepair {
 public:
     // Raises "LastBuchNummer" and "LastLeserNummer" to at least the largest `Nummer` of the live books and
     // readers; never lowers them. Otherwise the next new book would be proposed a number a recovered book
-    // already carries, and a scanner would then lend the wrong book.
+    // already carries, and a scanner would then lend the wrong book. Every start applies it, not only the one
+    // after a crash: a library handed over without its settings has the same lagging counters.
     static void raiseNumberCounters(const Table& books, const Table& readers);
+    // The same for the one table an import is about to number, "ClientBuecher" or "ClientLeser" by its
+    // name; any other table has no number counter and is left alone.
+    static void raiseNumberCounter(const Table& table);
 
     // Sets every book's `ausgeliehen` to whether it has an open loan (`DatumBis` empty; an empty flag counts
     // as available and stays when the book has none), seeing all rows

@@ -1,5 +1,6 @@
 #include "maintenance/TOptionenF.h"
 
+#include "library/LoanPeriod.h"
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
 #include "ui/Library.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kShortestPeriod = 1;
 constexpr int kLongestPeriod = 365;
-constexpr int kDefaultPeriod = 30;
 
 // The eleven caption edits as they stand in the group, two to a row: object name, label, setting.
 struct CaptionDesign {
@@ -126,8 +126,7 @@ TOptionenF::TOptionenF(Library& library, QWidget* parent)
 void TOptionenF::FormShow() {
     for (const CaptionEdit& c : std::as_const(m_captionEdits))
         c.edit->setText(INI::ReadSettingString(QString::fromLatin1(c.setting)));
-    const int days = INI::ReadSettingInteger(QStringLiteral("Tage"));
-    m_ETage->setText(QString::number(days != 0 ? days : kDefaultPeriod));
+    m_ETage->setText(QString::number(LoanPeriod::days()));
 }
 
 std::optional<int> TOptionenF::periodFromText(const QString& text) {

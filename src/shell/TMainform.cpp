@@ -574,7 +574,35 @@ void TMainform::BuchBearbeitenClick() {
 }
 
 void TMainform::BuchBearbeitenDirektClick() {
+    const int tab = m_pages->currentIndex();
+    if (tab == 2 || tab == 3) {
+        // On a loan list the marked row is a loan: the book to edit is that loan's, not the one the book
+        // list happens to have marked.
+        bool found = false;
+        run([this, &found] { found = locateBookOfCurrentLoan(); });
+        if (!found)
+            return;
+        editBook(false);
+        // The book window narrowed the loan table to the book's loans; the list shows its loans again.
+        PageControl1Change(tab);
+        return;
+    }
     editBook(false);
+}
+
+bool TMainform::locateBookOfCurrentLoan() {
+    Table& loans = ClientAusleihe();
+    if (loans.RecordCount() == 0)
+        return false;
+    const QVariant book = loans.FieldByName(QStringLiteral("BuecherID")).AsVariant();
+    Table& books = ClientBuecher();
+    if (book.isValid() && books.Locate(QStringLiteral("ID"), {book}))
+        return true;
+    MessageService::notice(this, books.Filtered()
+                                     ? QStringLiteral("Das Buch dieser Ausleihe gehört nicht zur eingegrenzten "
+                                                      "Bücherliste.")
+                                     : QStringLiteral("Das Buch dieser Ausleihe ist nicht mehr vorhanden."));
+    return false;
 }
 
 void TMainform::deleteCurrent(Table& table, const QString& question) {

@@ -113,6 +113,9 @@ private:
     void deleteCurrent(Table& table, const QString& question);
     void releaseBookOfDeletedLoan();
     void editBook(bool fillLists);
+    // Makes the book of the loan list's marked loan the current book; false, after telling why, when it is not
+    // in the book list.
+    bool locateBookOfCurrentLoan();
     // Every command runs through here: an engine failure ends the command and reaches the user as the
     // German message, and the program goes on.
     void run(const std::function<void()>& command);

@@ -228,6 +228,35 @@ private Q_SLOTS:
         QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastLeserNummer")), 41);
     }
 
+    // A library handed over without its settings: the counter knows nothing of the stored numbers. The rows
+    // an import numbers itself continue above the largest number a live row carries, never on one of them.
+    void importNumbersAboveTheStoredRows_data() {
+        QTest::addColumn<bool>("intoBooks");
+        QTest::newRow("books") << true;
+        QTest::newRow("readers") << false;
+    }
+    void importNumbersAboveTheStoredRows() {
+        QFETCH(bool, intoBooks);
+        Table& table = intoBooks ? books() : readers();
+        const QString counter = intoBooks ? QStringLiteral("LastBuchNummer") : QStringLiteral("LastLeserNummer");
+        for (const int nummer : {3, 9, 4, 700}) {
+            table.Append();
+            table.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
+            table.Post();
+        }
+        table.Last();
+        table.Delete(); // 700 is free again
+        INI::WriteSettingInteger(counter, 0);
+        QList<int> assignment = noAssignment(intoBooks ? 23 : 10);
+        assignment[intoBooks ? 1 : 2] = 0; // Titel or Nachname
+        ImportRun::run(table, PreviewGrid::fromRecords({{"Adam"}, {"Berg"}}),
+                       intoBooks ? bookImportTargets() : readerImportTargets(), assignment, false);
+        QCOMPARE(table.RecordCount(), 5);
+        QCOMPARE(test::text(table, 3, "Nummer"), QStringLiteral("10"));
+        QCOMPARE(test::text(table, 4, "Nummer"), QStringLiteral("11"));
+        QCOMPARE(INI::ReadSettingInteger(counter), 11);
+    }
+
     void notANumberStopsTheImportAndKeepsWhatWasPosted() {
         QList<int> assignment = noAssignment(10);
         assignment[0] = 0;

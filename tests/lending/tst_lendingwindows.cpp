@@ -57,27 +57,31 @@ private Q_SLOTS:
 
     // Opening proposes today and today plus "Tage", lists only the books not on loan and leaves the readers
     // as they are; closing takes both filters off and keeps the typed texts for the next opening.
+    // A library without a usable "Tage" (handed over without its settings) lends for the thirty days the
+    // Options show, never due the day it was lent.
     void openingAndClosing_data() {
-        QTest::addColumn<int>("tage"); // -1: the setting is missing
-        QTest::addColumn<QDate>("due");
-        QTest::newRow("30 days in a leap year") << 30 << QDate(2024, 3, 1);
-        QTest::newRow("setting missing: due the same day") << -1 << kToday;
-        QTest::newRow("two weeks") << 14 << QDate(2024, 2, 14);
+        QTest::addColumn<QVariant>("tage"); // invalid: the setting is missing
+        QTest::addColumn<int>("period");
+        QTest::newRow("30 days in a leap year") << QVariant(30) << 30;
+        QTest::newRow("setting missing: thirty days") << QVariant() << 30;
+        QTest::newRow("setting zero: thirty days") << QVariant(0) << 30;
+        QTest::newRow("setting negative: thirty days") << QVariant(-5) << 30;
+        QTest::newRow("two weeks") << QVariant(14) << 14;
     }
     void openingAndClosing() {
-        QFETCH(int, tage);
-        QFETCH(QDate, due);
+        QFETCH(QVariant, tage);
+        QFETCH(int, period);
         Fixture<Library> f;
-        if (tage >= 0)
-            INI::WriteSettingInteger(QStringLiteral("Tage"), tage);
-        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), std::max(tage, 0));
+        if (tage.isValid())
+            INI::WriteSettingInteger(QStringLiteral("Tage"), tage.toInt());
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), tage.toInt());
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"));
         f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), true);
         TAusleiheBuchenF w(f.data());
         open(w);
         QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPVon"))->date(), kToday);
-        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), due);
+        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), kToday.addDays(period));
         QVERIFY(!w.findChild<QLabel*>(QStringLiteral("LEingetragen"))->isVisible());
         QCOMPARE(f.books().Filter(), QStringLiteral("ausgeliehen = 'false'"));
         QVERIFY(f.books().Filtered());
@@ -85,8 +89,7 @@ private Q_SLOTS:
         QCOMPARE(f.books().RecordCount(), 1);
         // Changing the lending date proposes the due date anew.
         w.findChild<DatePicker*>(QStringLiteral("DTPVon"))->setDate(QDate(2023, 1, 31));
-        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(),
-                 QDate(2023, 1, 31).addDays(std::max(tage, 0)));
+        QCOMPARE(w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"))->date(), QDate(2023, 1, 31).addDays(period));
 
         enter(box(w, "ENachname"));
         QTest::keyClicks(box(w, "ENachname"), QStringLiteral("mei"));
@@ -260,6 +263,44 @@ private Q_SLOTS:
     }
 
     // A title click orders the shared table; the order stays after closing.
+    // A date typed into "Soll-Rückgabe" over the proposal is the loan's due date exactly; an impossible one
+    // is refused in German and the proposal stays.
+    void typedDueDate_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("due");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("over the selection") << "15.02.2024" << QDate(2024, 2, 15) << "";
+        QTest::newRow("another month") << "09.01.2025" << QDate(2025, 1, 9) << "";
+        QTest::newRow("without dots") << "15022024" << QDate(2024, 2, 15) << "";
+        QTest::newRow("31 February") << "31.02.2024" << QDate(2024, 3, 1)
+                                     << "Das Datum 31.02.2024 gibt es nicht. Bitte geben Sie ein gültiges Datum in "
+                                        "der Form TT.MM.JJJJ ein.";
+        QTest::newRow("29 February, no leap year") << "29.02.2025" << QDate(2024, 3, 1)
+                                                   << "Das Datum 29.02.2025 gibt es nicht. Bitte geben Sie ein "
+                                                      "gültiges Datum in der Form TT.MM.JJJJ ein.";
+    }
+    void typedDueDate() {
+        QFETCH(QString, typed);
+        QFETCH(QDate, due);
+        QFETCH(QString, message);
+        Fixture<Library> f;
+        INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
+        f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
+        f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"));
+        TAusleiheBuchenF w(f.data());
+        open(w);
+        auto* soll = w.findChild<DatePicker*>(QStringLiteral("DTPSollBis"));
+        soll->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(soll, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(soll, typed);
+        QCOMPARE(MessageService::takeShownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(soll->text(), due.toString(QStringLiteral("dd.MM.yyyy")));
+        w.BBuchenClick();
+        QCOMPARE(f.loans().RecordCount(), 1);
+        QCOMPARE(f.loans().FieldByName(QStringLiteral("DatumBisSoll")).AsDate(), due);
+        QCOMPARE(f.loans().FieldByName(QStringLiteral("DatumVon")).AsDate(), kToday);
+    }
+
     void titleClickOrdersTheTable() {
         Fixture<Library> f;
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Zander"));

@@ -10,6 +10,7 @@
 #include "support/Files.h"
 #include "support/SmallDisk.h"
 
+#include <QDirIterator>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -177,6 +178,39 @@ private Q_SLOTS:
             QVERIFY2(!error.contains(QStringLiteral("läuft bereits")), qPrintable(error));
         data.reset();
         QFile::setPermissions(dataFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // A second start on a folder that a running program holds is refused and changes nothing there: not the
+    // postcode file the running program writes only at its own end, not a table, not a start-up copy.
+    void refusedStartWritesNothing() {
+        auto running = startLibrary(base());
+        QVERIFY(running->acquireDataFolder(nullptr));
+        running->loadAtStart();
+        const auto contents = [this] {
+            QStringList all;
+            QDirIterator it(dataFolder(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo info = it.nextFileInfo();
+                all << QStringLiteral("%1 %2 %3")
+                           .arg(info.filePath())
+                           .arg(info.size())
+                           .arg(info.lastModified().toMSecsSinceEpoch());
+            }
+            all.sort();
+            return all;
+        };
+        const QStringList before = contents();
+        QVERIFY(!before.filter(QStringLiteral("buecher30.b04")).isEmpty());
+        QVERIFY(before.filter(QStringLiteral("plz.xml")).isEmpty());
+
+        auto refused = startLibrary(base());
+        QString error;
+        QVERIFY(!refused->acquireDataFolder(&error));
+        QVERIFY2(error.contains(QStringLiteral("läuft bereits")), qPrintable(error));
+        refused->closeTables();
+        refused.reset();
+        QCOMPARE(contents(), before);
     }
 
     // The German reason for a failed read or write: found on the file system, whatever the system's text;

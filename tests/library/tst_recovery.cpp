@@ -479,30 +479,43 @@ private Q_SLOTS:
         QVERIFY(!data->recoveryNotice().contains(QStringLiteral("Ausleihstatus")));
     }
 
-    // The counters were written to the settings before the crash but never reached its disk: the next start
-    // raises them to the recovered numbers. A clean start leaves a counter below the stored numbers alone.
-    void countersCatchUpOnlyAfterACrash() {
+    // The counters live in the user's settings, the rows in the data folder. Whether the settings never knew
+    // the rows (a new computer, another account, a restored backup), hold older values, or lost the last ones
+    // in a crash, every start raises the counters to the largest stored numbers: no new book or reader is
+    // proposed a number a live row carries.
+    void countersCatchUpAtEveryStart_data() {
+        QTest::addColumn<bool>("crashed");
+        QTest::addColumn<QString>("settings"); // "none": no settings file at all; "behind": counters at 1
+        QTest::newRow("clean end, no settings file") << false << "none";
+        QTest::newRow("clean end, counters behind") << false << "behind";
+        QTest::newRow("crash, counters behind") << true << "behind";
+        QTest::newRow("crash, no settings file") << true << "none";
+    }
+    void countersCatchUpAtEveryStart() {
+        QFETCH(bool, crashed);
+        QFETCH(QString, settings);
         {
             auto data = start();
-            appendNumbered(data->ClientBuecher, 1, 1);
-            appendNumbered(data->ClientLeser, 1, 1);
+            appendNumbered(data->ClientBuecher, 1, 12);
+            appendNumbered(data->ClientLeser, 1, 7);
             data->saveTables();
         }
-        INI::WriteSettingInteger(kLastBuch, 0);
-        INI::WriteSettingInteger(kLastLeser, 0);
-        start()->saveTables();
-        QCOMPARE(INI::ReadSettingInteger(kLastBuch), 0);
-        {
+        if (crashed) {
             auto data = start();
             appendNumbered(data->ClientBuecher, 2, 230);
             appendNumbered(data->ClientLeser, 2, 57);
             crash(std::move(data));
         }
-        INI::WriteSettingInteger(kLastBuch, 1); // as the settings file held them
-        INI::WriteSettingInteger(kLastLeser, 1);
+        if (settings == QLatin1String("none")) {
+            SettingsStore::redirectInstance(m_dir->path() + QStringLiteral("/Anderer.reg"));
+        } else {
+            INI::WriteSettingInteger(kLastBuch, 1);
+            INI::WriteSettingInteger(kLastLeser, 1);
+        }
         auto data = start();
-        QCOMPARE(INI::ReadSettingInteger(kLastBuch), 230);
-        QCOMPARE(INI::ReadSettingInteger(kLastLeser), 57);
+        QCOMPARE(INI::ReadSettingInteger(kLastBuch), crashed ? 230 : 12);
+        QCOMPARE(INI::ReadSettingInteger(kLastLeser), crashed ? 57 : 7);
+        data->saveTables();
     }
 
     // A counter moved just before the end reaches the settings file before the journal is removed: a crash

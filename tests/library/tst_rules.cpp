@@ -214,8 +214,45 @@ private Q_SLOTS:
         }
     }
 
+    // A new book or reader is never proposed a number a live row carries, whatever the counter says (an
+    // edited old row set it, or settings from elsewhere); a deleted row's number is free again.
+    void proposalsSkipTakenNumbers_data() {
+        QTest::addColumn<bool>("books");
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<int>("proposed");
+        for (const bool books : {true, false}) {
+            const char* which = books ? "book" : "reader";
+            QTest::addRow("%s: counter below the taken numbers", which) << books << 0 << 4;
+            QTest::addRow("%s: after editing number 2", which) << books << 2 << 4;
+            QTest::addRow("%s: the next one is free", which) << books << 3 << 4;
+            QTest::addRow("%s: skips to after 7", which) << books << 5 << 8;
+            QTest::addRow("%s: a deleted number is free", which) << books << 8 << 9;
+            QTest::addRow("%s: above everything", which) << books << 40 << 41;
+        }
+    }
+    void proposalsSkipTakenNumbers() {
+        QFETCH(bool, books);
+        QFETCH(int, counter);
+        QFETCH(int, proposed);
+        Table& t = books ? m_data->ClientBuecher : m_data->ClientLeser;
+        for (const int nummer : {1, 2, 3, 6, 7, 9}) {
+            t.Append();
+            t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
+            t.Post();
+        }
+        QVERIFY(t.Locate(QStringLiteral("Nummer"), {9}));
+        t.Delete();
+        const QString name = books ? QStringLiteral("LastBuchNummer") : QStringLiteral("LastLeserNummer");
+        INI::WriteSettingInteger(name, counter);
+        t.Append();
+        QCOMPARE(intOf(t, "Nummer"), proposed);
+        QCOMPARE(INI::ReadSettingInteger(name), proposed);
+        t.Cancel();
+    }
+
     // The book counter after a save in the book entry window: the saved row's number, also when it is
-    // lower or an existing book's; a book saved without a number leaves it.
+    // lower or an existing book's; a book saved without a number leaves it. The next proposal is never a
+    // number a book carries.
     void bookSaveSetsTheCounter() {
         m_bookWindow = true;
         Table& books = m_data->ClientBuecher;
@@ -231,10 +268,10 @@ private Q_SLOTS:
         books.Post(); // book number 1
         QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 1);
         books.Append();
-        QCOMPARE(intOf(books, "Nummer"), 2); // taken already, offered all the same
+        QCOMPARE(intOf(books, "Nummer"), 6); // 2 to 5 are taken: the proposal is the next free number
         books.FieldByName(QStringLiteral("Nummer")).Clear();
         books.Post();
-        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 2);
+        QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 6);
         QCOMPARE(books.RecordCount(), 6);
     }
 

@@ -98,6 +98,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("two weeks") << 14 << "14";
         QTest::newRow("none stored reads as 0: thirty") << 0 << "30";
+        QTest::newRow("negative stored: thirty, the period loans get") << -5 << "30";
         QTest::newRow("a typed long period") << 400 << "400";
     }
     void periodShownOnOpening() {

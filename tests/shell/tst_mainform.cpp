@@ -10,6 +10,7 @@
 #include "ui/TableModel.h"
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -247,6 +248,61 @@ private Q_SLOTS:
         for (books.First(); !books.Eof(); books.Next())
             left << books.FieldByName(QStringLiteral("Verfasser")).AsString();
         QCOMPARE(left, (QStringList{"Erster", "Zweiter"}));
+        finish(std::move(w));
+    }
+
+    // "Buch bearbeiten" from the context menu of a loan list edits the book of the loan right-clicked, not
+    // whatever book the book list has marked, and the loan list shows its loans again afterwards.
+    void editingTheBookOfALoan_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("rowsShown");
+        QTest::newRow("Ausleihliste") << 2 << 3;
+        QTest::newRow("Überfällige Bücher") << 3 << 2;
+    }
+    void editingTheBookOfALoan() {
+        QFETCH(int, tab);
+        QFETCH(int, rowsShown);
+        auto w = start();
+        for (const char* a : {"Erster", "Zweiter", "Dritter"})
+            addBook(*w, QString::fromLatin1(a));
+        const QDate today = Clock::today();
+        addLoan(*w, 1, today.addDays(-4), QVariant());
+        addLoan(*w, 2, today.addDays(-2), QVariant());
+        addLoan(*w, 3, QVariant(), today.addDays(-1));
+        Table& books = w->ClientBuecher();
+        QVERIFY(books.Locate(QStringLiteral("Verfasser"), {QStringLiteral("Dritter")}));
+        w->PageControl1()->setCurrentIndex(tab);
+        DataGrid* grid = w->grid(tab);
+        QCOMPARE(grid->tableModel()->rowCount(), rowsShown);
+        // Right-click the loan of the second book.
+        int row = -1;
+        for (int r = 0; r < grid->tableModel()->rowCount(); ++r) {
+            if (grid->tableModel()->data(grid->tableModel()->index(r, 1)).toString() == QLatin1String("Zweiter"))
+                row = r;
+        }
+        QVERIFY(row >= 0);
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, QPoint(20, grid->rowViewportPosition(row) + 5));
+        QCOMPARE(w->ClientAusleihe().FieldByName(QStringLiteral("BuecherID")).AsInteger(), 2);
+        auto* popup = w->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+        QVERIFY(popup);
+        popup->close();
+        QAction* edit = nullptr;
+        for (QAction* a : popup->actions()) {
+            if (a->text() == QLatin1String("Buch bearbeiten"))
+                edit = a;
+        }
+        QVERIFY(edit);
+        auto* entry = w->findChild<TDB1EingabeF*>();
+        QString shown;
+        QTimer::singleShot(0, entry, [&] {
+            shown = books.FieldByName(QStringLiteral("Verfasser")).AsString();
+            entry->close();
+        });
+        edit->trigger();
+        QCOMPARE(shown, QStringLiteral("Zweiter"));
+        QCOMPARE(w->PageControl1()->currentIndex(), tab);
+        QCOMPARE(grid->tableModel()->rowCount(), rowsShown);
+        QVERIFY(MessageService::takeShownTexts().isEmpty());
         finish(std::move(w));
     }
 

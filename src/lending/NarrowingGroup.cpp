@@ -2,6 +2,7 @@
 
 #include "core/Table.h"
 #include "lending/LoanFilters.h"
+#include "library/CurrentRowKeeper.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"
 #include "ui/ErrorPath.h"
@@ -117,6 +118,9 @@ void NarrowingGroup::boxChange(int index) {
 }
 
 void NarrowingGroup::boxEnter(int index) {
+    // Undoing the other boxes' narrowing widens the list, and the table would start again at its first row:
+    // a book the librarian picked would silently give way to it when the reader's card is scanned next.
+    const CurrentRowKeeper keep(m_source->table());
     for (int i = 0; i < m_boxes.size(); ++i) {
         if (i != index)
             m_boxes[i]->clear();

@@ -46,6 +46,23 @@ public:
     // Whether the current row's number is the number typed into the number box.
     bool currentMatchesNumber() const;
 
+    enum class Choice {
+        Chosen,    // the current row is the librarian's choice
+        Spent,     // a booking used the chosen row; nothing is chosen until the librarian picks again
+        Unmatched, // the number box names no row (or holds no number), or the librarian emptied it since
+    };
+    Choice choice() const { return m_choice; }
+    // After a booking has used the current row.
+    void markSpent() { setChoice(Choice::Spent); }
+    // On opening the current row counts as chosen, unless the number box kept from the last opening names
+    // another row.
+    void resetChoice();
+    // Why nothing is chosen while Unmatched: notFound (with %1 for the number) when the box holds a number,
+    // "not a number" for other text, pickPrompt when the box is empty.
+    QString unmatchedMessage(const QString& notFound, const QString& pickPrompt) const;
+    // The number box's text is not a whole number (a letter typed or scanned into it).
+    bool numberBoxHoldsNoNumber() const;
+
 Q_SIGNALS:
     void cellClicked();
     void numberReturnPressed();
@@ -54,12 +71,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setChoice(Choice choice);
+    void showChoice();
+
     DataSource* m_source;
     DataGrid* m_grid;
     QList<Box> m_boxDefs;
     QList<QLineEdit*> m_boxes;
     std::function<QString(const QString&, const QString&)> m_filterFor;
     bool m_opening = false;
+    Choice m_choice = Choice::Chosen;
 };
 
 } // namespace lesaro

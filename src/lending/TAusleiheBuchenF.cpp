@@ -20,6 +20,11 @@ namespace {
 enum ReaderBox { LeserNummer, Vorname, Nachname };
 enum BookBox { BuchNummer, Verfasser, Titel };
 
+const QString kNoReaderNumber = QStringLiteral("Kein Leser mit der Nummer %1 vorhanden");
+const QString kNoBookNumber = QStringLiteral("Kein ausleihbares Buch mit der Nummer %1 vorhanden");
+const QString kPickReader = QStringLiteral("Bitte einen Leser wählen");
+const QString kPickBook = QStringLiteral("Bitte ein Buch wählen");
+
 QLabel* makeEnteredLabel(QWidget* parent) {
     auto* label = new QLabel(QStringLiteral("EINGETRAGEN"), parent);
     label->setObjectName(QStringLiteral("LEingetragen"));
@@ -106,6 +111,8 @@ void TAusleiheBuchenF::FormShow() {
         books.setFilter(LoanFilters::lentFilter(false));
         books.setFiltered(true);
     });
+    m_readers->resetChoice();
+    m_books->resetChoice();
     // Opening is not entering a box: the texts of the last opening stay as they were.
     m_readers->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -183,15 +190,41 @@ void TAusleiheBuchenF::BBuchenClick() {
 }
 
 bool TAusleiheBuchenF::book() {
+    using Choice = NarrowingGroup::Choice;
+    QString refusal;
+    if (m_library.ClientLeser().RecordCount() == 0)
+        refusal = LoanDesk::message(LoanDesk::Booking::NoReaders);
+    else if (m_library.ClientBuecher().RecordCount() == 0)
+        refusal = LoanDesk::message(LoanDesk::Booking::NoBooks);
+    else if (m_readers->choice() != Choice::Chosen)
+        refusal = m_readers->unmatchedMessage(kNoReaderNumber, kPickReader);
+    else if (m_books->choice() == Choice::Spent)
+        return false; // the second click of a double click: the book it meant is lent already
+    else if (m_books->choice() != Choice::Chosen)
+        refusal = m_books->unmatchedMessage(kNoBookNumber, kPickBook);
+    if (!refusal.isEmpty()) {
+        refuse(refusal);
+        return false;
+    }
+    // The confirmation of an earlier booking must not stand beside an error of this one.
+    m_LEingetragen->hide();
     LoanDesk::Booking result = LoanDesk::Booking::Booked;
     if (!run([&] { result = m_desk.bookLoan(m_DTPVon->date(), m_DTPSollBis->date()); }))
         return false;
     if (result != LoanDesk::Booking::Booked) {
-        MessageService::notice(this, LoanDesk::message(result));
+        refuse(LoanDesk::message(result));
         return false;
     }
+    // The list has moved on to a neighbouring book that nobody chose; the reader stays for the next book.
+    m_books->numberBox()->clear();
+    m_books->markSpent();
     m_LEingetragen->show();
     return true;
+}
+
+void TAusleiheBuchenF::refuse(const QString& text) {
+    m_LEingetragen->hide();
+    MessageService::notice(this, text);
 }
 
 void TAusleiheBuchenF::BSchliessenClick() {
@@ -203,12 +236,12 @@ void TAusleiheBuchenF::ELeserNummerReturn() {
     // the next book: the librarian hears about it instead.
     QLineEdit* box = m_readers->numberBox();
     if (!box->text().isEmpty() && !m_readers->currentMatchesNumber()) {
-        MessageService::notice(this, QStringLiteral("Kein Leser mit der Nummer %1 vorhanden").arg(box->text()));
+        refuse(m_readers->unmatchedMessage(kNoReaderNumber, kPickReader));
         box->selectAll();
         return;
     }
     if (m_library.ClientLeser().RecordCount() == 0) {
-        MessageService::notice(this, LoanDesk::message(LoanDesk::Booking::NoReaders));
+        refuse(LoanDesk::message(LoanDesk::Booking::NoReaders));
         return;
     }
     m_books->numberBox()->setFocus(Qt::TabFocusReason);
@@ -220,13 +253,11 @@ void TAusleiheBuchenF::EBuchNummerReturn() {
     if (box->text().isEmpty())
         return;
     if (!m_books->currentMatchesNumber()) {
-        MessageService::notice(this,
-                               QStringLiteral("Kein ausleihbares Buch mit der Nummer %1 vorhanden").arg(box->text()));
+        refuse(m_books->unmatchedMessage(kNoBookNumber, kPickBook));
         box->selectAll();
         return;
     }
-    if (book())
-        box->clear(); // ready for the reader's next book
+    book(); // a booking empties the box, ready for the reader's next book
 }
 
 } // namespace lesaro

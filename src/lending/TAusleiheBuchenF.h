@@ -52,8 +52,10 @@ public:
     NarrowingGroup* bookGroup() const { return m_books; }
 
 private:
-    // Books the loan; true when it was entered.
+    // Books the loan of the chosen book to the chosen reader; true when it was entered.
     bool book();
+    // Shows a refusal; "EINGETRAGEN" goes, as it reports an earlier booking.
+    void refuse(const QString& text);
 
     Library& m_library;
     LoanDesk m_desk;

@@ -18,6 +18,9 @@ namespace lesaro {
 
 namespace {
 enum BookBox { BuchNummer, Verfasser, Titel };
+
+const QString kNoBookNumber = QStringLiteral("Kein rückbuchbares Buch mit der Nummer %1 vorhanden");
+const QString kPickBook = QStringLiteral("Bitte ein Buch wählen");
 } // namespace
 
 TRueckgabeF::TRueckgabeF(Library& library, QWidget* parent)
@@ -80,6 +83,7 @@ void TRueckgabeF::FormShow() {
         books.setFilter(LoanFilters::lentFilter(true));
         books.setFiltered(true);
     });
+    m_books->resetChoice();
     // Opening is not entering a box: the texts of the last opening stay as they were.
     m_books->numberBox()->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -128,15 +132,37 @@ void TRueckgabeF::BBuchenClick() {
 }
 
 bool TRueckgabeF::giveBack() {
+    using Choice = NarrowingGroup::Choice;
+    QString refusal;
+    if (m_library.ClientBuecher().RecordCount() == 0)
+        refusal = LoanDesk::message(LoanDesk::Return::NoBooks);
+    else if (m_books->choice() == Choice::Spent)
+        return false; // the second click of a double click: the book it meant is back already
+    else if (m_books->choice() != Choice::Chosen)
+        refusal = m_books->unmatchedMessage(kNoBookNumber, kPickBook);
+    if (!refusal.isEmpty()) {
+        refuse(refusal);
+        return false;
+    }
+    // The confirmation of an earlier return must not stand beside an error of this one.
+    m_LEingetragen->hide();
     LoanDesk::Return result = LoanDesk::Return::Returned;
     if (!run([&] { result = m_desk.bookReturn(m_DTPBis->date()); }))
         return false;
     if (result != LoanDesk::Return::Returned) {
-        MessageService::notice(this, LoanDesk::message(result));
+        refuse(LoanDesk::message(result));
         return false;
     }
+    // The list has moved on to a neighbouring book that nobody chose.
+    m_books->numberBox()->clear();
+    m_books->markSpent();
     m_LEingetragen->show();
     return true;
+}
+
+void TRueckgabeF::refuse(const QString& text) {
+    m_LEingetragen->hide();
+    MessageService::notice(this, text);
 }
 
 void TRueckgabeF::BSchliessenClick() {
@@ -149,13 +175,11 @@ void TRueckgabeF::EBuchNummerReturn() {
         return;
     // Only the book the scanner named is returned, never the one that happened to be current before.
     if (!m_books->currentMatchesNumber()) {
-        MessageService::notice(this,
-                               QStringLiteral("Kein rückbuchbares Buch mit der Nummer %1 vorhanden").arg(box->text()));
+        refuse(m_books->unmatchedMessage(kNoBookNumber, kPickBook));
         box->selectAll();
         return;
     }
-    if (giveBack())
-        box->clear();
+    giveBack(); // a return empties the box for the next scan
 }
 
 } // namespace lesaro

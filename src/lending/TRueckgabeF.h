@@ -36,7 +36,10 @@ public:
     NarrowingGroup* bookGroup() const { return m_books; }
 
 private:
+    // Books the return of the chosen book; true when it was entered.
     bool giveBack();
+    // Shows a refusal; "EINGETRAGEN" goes, as it reports an earlier return.
+    void refuse(const QString& text);
 
     Library& m_library;
     LoanDesk m_desk;

@@ -158,11 +158,11 @@ TPrintJob::TPrintJob(QObject* parent)
 TPrintJob::~TPrintJob() = default;
 
 QString TPrintJob::marginsOutsideText() {
-    return QStringLiteral("One or more margins are set outside the printable area of the page.");
+    return QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der Seite.");
 }
 
 QString TPrintJob::marginsQuestionText() {
-    return marginsOutsideText() + QStringLiteral("\nDo you want to fix them?");
+    return marginsOutsideText() + QStringLiteral("\nSollen sie angepasst werden?");
 }
 
 // ---------------------------------------------------------------------------------------------------

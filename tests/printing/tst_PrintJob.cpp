@@ -628,7 +628,7 @@ void tst_PrintJob::marginsCheckModes() {
         job.setMarginsError(mode);
     } catch (const EPrintJobException& e) {
         raised = true;
-        QCOMPARE(e.message(), QStringLiteral("One or more margins are set outside the printable area of the page."));
+        QCOMPARE(e.message(), QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der Seite."));
     }
     QCOMPARE(raised, raises);
     QCOMPARE(job.Margins() == (TMargins{118, 118, 118, 118}), fixed);
@@ -638,8 +638,8 @@ void tst_PrintJob::marginsCheckModes() {
     if (answer >= 0) {
         QCOMPARE(shown[0].kind, MessageService::Kind::Warning);
         QCOMPARE(shown[0].title, QGuiApplication::applicationDisplayName());
-        QCOMPARE(shown[0].text, QStringLiteral("One or more margins are set outside the printable area of the "
-                                               "page.\nDo you want to fix them?"));
+        QCOMPARE(shown[0].text, QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der "
+                                               "Seite.\nSollen sie angepasst werden?"));
         QCOMPARE(shown[0].choices, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
         // A No stands: the updates that follow do not ask again.
         job.Update();

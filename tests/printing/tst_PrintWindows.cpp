@@ -106,6 +106,7 @@ private Q_SLOTS:
     void pageWidthShowsEffectiveScale();
     void nextPageDisabledOnTheLastPage();
     void pageDownAtTheBottomShowsNextPageAtItsTop();
+    void barAndScaleBoxSpeakGerman();
     void typedScaleIsCheckedAndApplied_data();
     void typedScaleIsCheckedAndApplied();
     void abortEndsDocumentAfterThatPage();
@@ -304,7 +305,7 @@ void tst_PrintWindows::pageWidthShowsEffectiveScale() {
     const int expected =
         qRound(double(panelWidth) * 100 * paged.job.DPIX() / paged.job.PageWidth() / preview.logicalDpiX());
     QVERIFY(qAbs(preview.ViewScale() - expected) <= 1);
-    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("Page width (%1%)").arg(preview.ViewScale()));
+    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("Seitenbreite (%1 %)").arg(preview.ViewScale()));
     // The page fills the width less the scroll bar and runs below the view.
     QVERIFY(preview.pagePanel()->height() > preview.viewport()->height());
 }
@@ -353,6 +354,53 @@ void tst_PrintWindows::pageDownAtTheBottomShowsNextPageAtItsTop() {
     QCOMPARE(preview.PageIndex(), 2);
 }
 
+void tst_PrintWindows::barAndScaleBoxSpeakGerman() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    const printing::ListOptions options{QStringLiteral("Ausleihen"), false, {}};
+    TDruckervorschauAusleihlisteF window(
+        f.library(), [&] { return options; }, nullptr);
+    window.show();
+    TPreviewToolbar* bar = window.PreviewToolbar1();
+    const QList<std::pair<TButtonKind, QString>> hints{
+        {TButtonKind::btnPrint, QStringLiteral("Drucken")},
+        {TButtonKind::btnPrinterSetupDialog, QStringLiteral("Drucker einrichten")},
+        {TButtonKind::btnFirstPage, QStringLiteral("Erste Seite")},
+        {TButtonKind::btnPrevPage, QStringLiteral("Vorige Seite")},
+        {TButtonKind::btnNextPage, QStringLiteral("Nächste Seite")},
+        {TButtonKind::btnZoomOut, QStringLiteral("Verkleinern")},
+        {TButtonKind::btnZoomIn, QStringLiteral("Vergrößern")}};
+    for (const auto& [kind, hint] : hints)
+        QCOMPARE(bar->button(kind)->toolTip(), hint);
+    // The buttons the list windows leave out speak German as well.
+    for (TButtonKind kind : {TButtonKind::btnPrintDialog, TButtonKind::btnLastPage, TButtonKind::btnWholePage,
+                             TButtonKind::btnPageWidth, TButtonKind::btnRefresh, TButtonKind::btnClose})
+        QVERIFY2(!TPreviewToolbar::hint(kind).contains(QRegularExpression(QStringLiteral(
+                     "\\b(Print|Printer|page|Page|Zoom|Refresh|Close|dialog|width)\\b"))),
+                 qPrintable(TPreviewToolbar::hint(kind)));
+
+    TPreviewComboBox* box = bar->scaleBox();
+    QCOMPARE(box->toolTip(), QStringLiteral("Ansicht und Maßstab"));
+    TPreview* preview = window.Preview1();
+    QCOMPARE(box->currentText(), QStringLiteral("Seitenbreite (%1 %)").arg(preview->ViewScale()));
+    preview->setViewMode(TPreview::ViewMode::WholePage);
+    box->refresh();
+    QCOMPARE(box->currentText(), QStringLiteral("Ganze Seite (%1 %)").arg(preview->ViewScale()));
+    preview->setViewMode(TPreview::ViewMode::Custom);
+    preview->setViewScale(150);
+    box->refresh();
+    QCOMPARE(box->currentText(), QStringLiteral("150 %"));
+    box->showPopup();
+    QStringList items;
+    for (int i = 0; i < 4; ++i)
+        items.append(box->itemText(i));
+    box->hidePopup();
+    QCOMPARE(items, (QStringList{"Ganze Seite", "Seitenbreite", "10 %", "25 %"}));
+    // The choices keep their meaning.
+    Q_EMIT box->activated(1);
+    QCOMPARE(preview->viewMode(), TPreview::ViewMode::PageWidth);
+}
+
 void tst_PrintWindows::typedScaleIsCheckedAndApplied_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("scale");
@@ -379,7 +427,7 @@ void tst_PrintWindows::typedScaleIsCheckedAndApplied() {
     QTest::keyClicks(bar.scaleBox(), typed);
     QTest::keyClick(bar.scaleBox(), Qt::Key_Return);
     QCOMPARE(preview.ViewScale(), scale);
-    QCOMPARE(MessageService::takeShownTexts().contains(QStringLiteral("Invalid scale value")), warned);
+    QCOMPARE(MessageService::takeShownTexts().contains(QStringLiteral("Ungültiger Maßstab")), warned);
 }
 
 void tst_PrintWindows::abortEndsDocumentAfterThatPage() {

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -121,6 +122,8 @@ private Q_SLOTS:
     void orientationButtonTurnsTheBookList();
     void bookListPdfHoldsEveryBookOnceInOrder();
     void readerAndLoanListPdfs();
+    void documentTitleIsTheListsTitle_data();
+    void documentTitleIsTheListsTitle();
     void overdueListWithoutOverdueLoansIsOneHeadingPage();
 };
 
@@ -287,7 +290,7 @@ void tst_PrintWindows::zoomSteps() {
     in ? preview.ZoomIn() : preview.ZoomOut();
     QCOMPARE(preview.ViewScale(), to);
     QCOMPARE(preview.viewMode(), TPreview::ViewMode::Custom);
-    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("%1%").arg(to));
+    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("%1 %").arg(to));
     QCOMPARE(bar.button(TButtonKind::btnZoomIn)->isEnabled(), to < 1000);
     QCOMPARE(bar.button(TButtonKind::btnZoomOut)->isEnabled(), to > 10);
 }
@@ -375,8 +378,8 @@ void tst_PrintWindows::barAndScaleBoxSpeakGerman() {
     // The buttons the list windows leave out speak German as well.
     for (TButtonKind kind : {TButtonKind::btnPrintDialog, TButtonKind::btnLastPage, TButtonKind::btnWholePage,
                              TButtonKind::btnPageWidth, TButtonKind::btnRefresh, TButtonKind::btnClose})
-        QVERIFY2(!TPreviewToolbar::hint(kind).contains(QRegularExpression(QStringLiteral(
-                     "\\b(Print|Printer|page|Page|Zoom|Refresh|Close|dialog|width)\\b"))),
+        QVERIFY2(!TPreviewToolbar::hint(kind).contains(QRegularExpression(
+                     QStringLiteral("\\b(Print|Printer|page|Page|Zoom|Refresh|Close|dialog|width)\\b"))),
                  qPrintable(TPreviewToolbar::hint(kind)));
 
     TPreviewComboBox* box = bar->scaleBox();
@@ -725,6 +728,63 @@ void tst_PrintWindows::readerAndLoanListPdfs() {
     QVERIFY(all.contains(QStringLiteral("21.01.2024"))); // due date of an open loan
     QVERIFY(all.contains(QStringLiteral("10.01.2024"))); // return date of a returned one
     QVERIFY(!all.contains(QStringLiteral("30.12.1899")));
+}
+
+void tst_PrintWindows::documentTitleIsTheListsTitle_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("documentTitle");
+    QTest::newRow("Bücher mit Titel") << "book"
+                                      << "Bestand 2024"
+                                      << "Bestand 2024";
+    QTest::newRow("Bücher ohne Titel") << "book"
+                                       << ""
+                                       << "Bücherliste";
+    QTest::newRow("Leser mit Titel") << "reader"
+                                     << "Leser der Klasse 5"
+                                     << "Leser der Klasse 5";
+    QTest::newRow("Leser ohne Titel") << "reader"
+                                      << ""
+                                      << "Leserliste";
+    QTest::newRow("Ausleihen mit Titel") << "loan"
+                                         << "Überfällige Bücher"
+                                         << "Überfällige Bücher";
+    QTest::newRow("Ausleihen ohne Titel") << "loan"
+                                          << "  "
+                                          << "Ausleihliste";
+}
+
+void tst_PrintWindows::documentTitleIsTheListsTitle() {
+    QFETCH(QString, list);
+    QFETCH(QString, title);
+    QFETCH(QString, documentTitle);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    f.addBook(1, QStringLiteral("Autor"), QStringLiteral("Titel"));
+    printing::ListOptions options{QStringLiteral("vorher"), false, {}};
+    const auto read = [&] { return options; };
+    std::unique_ptr<ListPreviewWindow> window;
+    if (list == QLatin1String("book"))
+        window = std::make_unique<TDruckervorschauF>(f.library(), read, nullptr);
+    else if (list == QLatin1String("reader"))
+        window = std::make_unique<TDruckerVorschauLeserF>(f.library(), read, nullptr);
+    else
+        window = std::make_unique<TDruckervorschauAusleihlisteF>(f.library(), read, nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->show();
+    // The title as it stands when the list is printed.
+    options.title = title;
+    const QString file = f.path(QStringLiteral("liste.pdf"));
+    FileDialogService::answerNext(file);
+    QVERIFY(window->printList());
+    QCOMPARE(window->PrintJob1()->printer().docName(), documentTitle);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {file});
+    QVERIFY(info.waitForFinished(60000));
+    const auto m = QRegularExpression(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption)
+                       .match(QString::fromUtf8(info.readAllStandardOutput()));
+    QVERIFY(m.hasMatch());
+    QCOMPARE(m.captured(1).trimmed(), documentTitle);
 }
 
 void tst_PrintWindows::overdueListWithoutOverdueLoansIsOneHeadingPage() {

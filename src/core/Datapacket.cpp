@@ -28,4 +28,15 @@ RowStore ReadDatapacket(QByteArray bytes) {
     return datapacket::readXml(bytes);
 }
 
+QString DatapacketMessageForUser(const QString& message) {
+    if (message == QLatin1String(datapacket::kMismatch))
+        return QStringLiteral("Der Inhalt passt nicht zum Aufbau einer Tabellendatei; die Datei ist beschädigt oder "
+                              "keine Tabellendatei.");
+    if (message == QLatin1String(datapacket::kNullFieldName))
+        return QStringLiteral("Ein Feldname ist leer; die Datei ist vermutlich beschädigt.");
+    if (message == QLatin1String(datapacket::kInvalidFieldType))
+        return QStringLiteral("Die Datei enthält einen unbekannten Feldtyp.");
+    return message;
+}
+
 } // namespace lesaro

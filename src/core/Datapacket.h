@@ -28,4 +28,8 @@ QByteArray WriteDatapacket(const RowStore& store, DatapacketForm form);
 // so its records are not copied. Throws EngineError with the reader's message on damaged or foreign content.
 RowStore ReadDatapacket(QByteArray bytes);
 
+// The reader's message as a librarian reads it: the reader keeps the English texts that earlier editions
+// gave for damaged files (tools and their users compare them), and a window shows them in German.
+QString DatapacketMessageForUser(const QString& message);
+
 } // namespace lesaro

@@ -96,7 +96,7 @@ void LibraryData::loadTable(Table& table, int index) {
                            : &table == &ClientLeser ? "Leserdatei"
                                                     : "Ausleihdatei";
         throw EngineError(QStringLiteral("Die %1 „%2“ kann nicht gelesen werden: %3")
-                              .arg(QString::fromUtf8(what), path, e.message()));
+                              .arg(QString::fromUtf8(what), path, DatapacketMessageForUser(e.message())));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "maintenance/DataBackup.h"
 
 #include "core/AtomicFile.h"
+#include "core/Clock.h"
 #include "core/Datapacket.h"
 #include "core/EngineError.h"
 #include "core/LibraryTables.h"
@@ -8,8 +9,14 @@
 #include "library/LibraryData.h"
 #include "settings/INI.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace lesaro::DataBackup {
 
@@ -54,10 +61,78 @@ RowStore readTable(const QString& folder, const TableFile& expected) {
     } catch (const EngineError& e) {
         throw EngineError(QStringLiteral("Die Datei „%1“ ist beschädigt oder kann nicht gelesen werden: %2\n\nEs "
                                          "wurde nichts zurückgelesen.")
-                              .arg(shown(path), e.message()));
+                              .arg(shown(path), DatapacketMessageForUser(e.message())));
     }
     requireColumns(store, expected, path);
     return store;
+}
+
+const char* const kSetFiles[] = {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile,
+                                 kSettingsFile};
+const QByteArray kListHeader = QByteArrayLiteral("Lesaro-Sicherung 1");
+// The sub-folders of a backup folder in which the new files are made and the old ones wait while the two
+// change places.
+const char* const kNewFolder = ".lesaro-sicherung-neu";
+const char* const kOldFolder = ".lesaro-sicherung-alt";
+constexpr qint64 kMaxListSize = 64 * 1024;
+
+struct ListEntry {
+    qint64 size = -1;
+    QByteArray checksum; // SHA-256, hexadecimal
+};
+
+ListEntry entryFor(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EngineError(QStringLiteral("Die Datei „%1“ kann nicht gelesen werden: %2")
+                              .arg(shown(path), fileErrorReason(path, false, f.errorString())));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f))
+        throw EngineError(QStringLiteral("Die Datei „%1“ kann nicht gelesen werden: %2")
+                              .arg(shown(path), fileErrorReason(path, false, f.errorString())));
+    return {f.size(), hash.result().toHex()};
+}
+
+void moveFile(const QString& from, const QString& to) {
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+        const QString system = QString::fromLocal8Bit(std::strerror(errno));
+        throw EngineError(QStringLiteral("Die Datei „%1“ kann nicht an ihren Platz „%2“ gebracht werden: %3")
+                              .arg(shown(from), shown(to), fileErrorReason(to, true, system)));
+    }
+}
+
+// The new files take the old ones' places. The old list of contents stays until the very end: should the
+// program die in between, it no longer fits the files, and a restore refuses the mixture. A failure on the
+// way puts the old files back.
+void swapIn(const QString& dir, const QString& fresh) {
+    const QString old = dir + QString::fromLatin1(kOldFolder) + u'/';
+    QDir(old).removeRecursively();
+    if (!QDir().mkpath(old))
+        throw EngineError(QStringLiteral("Im Ordner „%1“ kann nichts angelegt werden: %2")
+                              .arg(shown(dir), fileErrorReason(old + QStringLiteral("x"), true, QString())));
+    QStringList movedAway;
+    QStringList movedIn;
+    try {
+        for (const char* file : kSetFiles) {
+            const QString name = QString::fromLatin1(file);
+            if (QFileInfo::exists(dir + name)) {
+                moveFile(dir + name, old + name);
+                movedAway << name;
+            }
+            moveFile(fresh + name, dir + name);
+            movedIn << name;
+        }
+        const QString list = QString::fromLatin1(kManifestFile);
+        moveFile(fresh + list, dir + list);
+    } catch (...) {
+        for (const QString& name : movedIn)
+            std::rename(QFile::encodeName(dir + name).constData(), QFile::encodeName(fresh + name).constData());
+        for (const QString& name : movedAway)
+            std::rename(QFile::encodeName(old + name).constData(), QFile::encodeName(dir + name).constData());
+        QDir(old).removeRecursively();
+        throw;
+    }
+    QDir(old).removeRecursively();
 }
 
 } // namespace
@@ -84,13 +159,102 @@ void writeBackup(LibraryData& data, const QString& folder) {
                                          "würde unvollständige Tabellen schreiben und wurde daher nicht angelegt."));
     }
     const QString dir = withSeparator(folder);
-    data.ClientBuecher.SaveToFile(dir + QString::fromLatin1(LibraryTables::kBookFile));
-    data.ClientLeser.SaveToFile(dir + QString::fromLatin1(LibraryTables::kReaderFile));
-    data.ClientAusleihe.SaveToFile(dir + QString::fromLatin1(LibraryTables::kLoanFile));
-    QString error;
-    if (!INI::ExportSettings(dir + QString::fromLatin1(kSettingsFile), &error))
-        throw EngineError(error);
+    // Something other than a file under one of the backup's names (a folder the user made) is the user's;
+    // the backup neither moves nor replaces it.
+    for (const char* file : kSetFiles) {
+        const QFileInfo there(dir + QString::fromLatin1(file));
+        if (there.exists() && !there.isFile())
+            throw EngineError(QStringLiteral("„%1“ ist ein Ordner und keine Datei. Die Sicherung wurde nicht "
+                                             "angelegt.")
+                                  .arg(shown(there.filePath())));
+    }
+    const QString fresh = dir + QString::fromLatin1(kNewFolder) + u'/';
+    // A sub-folder left by a backup that did not end is of no use.
+    QDir(fresh).removeRecursively();
+    if (!QDir().mkpath(fresh))
+        throw EngineError(QStringLiteral("Im Ordner „%1“ kann nichts angelegt werden: %2")
+                              .arg(shown(dir), fileErrorReason(fresh + QStringLiteral("x"), true, QString())));
+    try {
+        data.ClientBuecher.SaveToFile(fresh + QString::fromLatin1(LibraryTables::kBookFile));
+        data.ClientLeser.SaveToFile(fresh + QString::fromLatin1(LibraryTables::kReaderFile));
+        data.ClientAusleihe.SaveToFile(fresh + QString::fromLatin1(LibraryTables::kLoanFile));
+        QString error;
+        if (!INI::ExportSettings(fresh + QString::fromLatin1(kSettingsFile), &error))
+            throw EngineError(error);
+        // Sizes and checksums of the files as they lie on the disk, read back.
+        QByteArray list = kListHeader + '\n';
+        list += "Zeit\t" + Clock::now().toString(Qt::ISODate).toLatin1() + '\n';
+        for (const char* file : kSetFiles) {
+            const ListEntry entry = entryFor(fresh + QString::fromLatin1(file));
+            list += QByteArray(file) + '\t' + QByteArray::number(entry.size) + '\t' + entry.checksum + '\n';
+        }
+        writeFileAtomically(fresh + QString::fromLatin1(kManifestFile), list);
+        swapIn(dir, fresh);
+    } catch (...) {
+        QDir(fresh).removeRecursively();
+        throw;
+    }
+    QDir(fresh).removeRecursively();
     INI::WriteSettingString(QStringLiteral("Sicherung"), dir);
+}
+
+BackupSet checkBackupSet(const QString& folder) {
+    requireFolder(folder);
+    const QString dir = withSeparator(folder);
+    const QString listPath = dir + QString::fromLatin1(kManifestFile);
+    if (!QFileInfo::exists(listPath))
+        return BackupSet::WithoutList;
+    const auto damaged = [&listPath] {
+        return EngineError(QStringLiteral("Das Inhaltsverzeichnis „%1“ der Sicherung ist beschädigt. Es wurde "
+                                          "nichts zurückgelesen.")
+                               .arg(shown(listPath)));
+    };
+    QByteArray bytes;
+    try {
+        bytes = readWholeFile(listPath, kMaxListSize);
+    } catch (const EngineError& e) {
+        throw EngineError(e.message() + QStringLiteral("\n\nEs wurde nichts zurückgelesen."));
+    }
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.value(0).trimmed() != kListHeader)
+        throw damaged();
+    QString written;
+    QHash<QByteArray, ListEntry> entries;
+    for (const QByteArray& line : lines.mid(1)) {
+        const QList<QByteArray> parts = line.trimmed().split('\t');
+        if (parts.size() == 2 && parts[0] == "Zeit") {
+            const QDateTime when = QDateTime::fromString(QString::fromLatin1(parts[1]), Qt::ISODate);
+            if (when.isValid())
+                written = when.toString(QStringLiteral("dd.MM.yyyy, HH:mm"));
+        } else if (parts.size() == 3) {
+            bool ok = false;
+            const qint64 size = parts[1].toLongLong(&ok);
+            if (!ok || size < 0)
+                throw damaged();
+            entries.insert(parts[0], {size, parts[2].toLower()});
+        } else if (!line.trimmed().isEmpty()) {
+            throw damaged();
+        }
+    }
+    for (const char* file : kSetFiles) {
+        const QString path = dir + QString::fromLatin1(file);
+        const auto listed = entries.constFind(QByteArray(file));
+        if (listed == entries.constEnd())
+            throw damaged();
+        if (!QFileInfo(path).isFile())
+            throw EngineError(QStringLiteral("Die Datei „%1“ fehlt. Es wurde nichts zurückgelesen.").arg(shown(path)));
+        const ListEntry found = entryFor(path);
+        if (found.size != listed->size || found.checksum != listed->checksum) {
+            throw EngineError(
+                QStringLiteral("Die Dateien im Ordner „%1“ stammen nicht aus einer einzigen Sicherung: „%2“ ist nicht "
+                               "die Datei, die die Sicherung%3 geschrieben hat. Vermutlich ist eine Sicherung nicht "
+                               "vollständig gelungen, oder Dateien verschiedener Sicherungen wurden zusammenkopiert. "
+                               "Es wurde nichts zurückgelesen.")
+                    .arg(shown(dir), QString::fromLatin1(file),
+                         written.isEmpty() ? QString() : QStringLiteral(" vom %1").arg(written)));
+        }
+    }
+    return BackupSet::Whole;
 }
 
 Tables readTables(const QString& folder) {

@@ -65,7 +65,9 @@ void TDatenSichernF::buildLayout() {
 
     const auto folderRow = [&](int row, const QString& editName, const QString& buttonName, QLineEdit** edit,
                                QToolButton** button) {
-        *edit = new QLineEdit(QStringLiteral("/"), area);
+        // Empty until a folder is chosen or stored: a preset such as the file-system root would let "Sichern"
+        // write the backup where nobody meant it to go.
+        *edit = new QLineEdit(area);
         (*edit)->setObjectName(editName);
         // Only the browse button and the stored setting fill the field.
         (*edit)->setReadOnly(true);
@@ -148,6 +150,12 @@ void TDatenSichernF::SpeedButton2Click() {
 }
 
 void TDatenSichernF::Button1Click() {
+    // Without a folder the command asks for one first.
+    if (m_edit1->text().trimmed().isEmpty()) {
+        SpeedButton1Click();
+        if (m_edit1->text().trimmed().isEmpty())
+            return;
+    }
     const QString folder = DataBackup::withSeparator(m_edit1->text());
     m_edit1->setText(folder);
     if (!run([&] { DataBackup::writeBackup(m_library.data(), folder); }))
@@ -156,11 +164,27 @@ void TDatenSichernF::Button1Click() {
 }
 
 void TDatenSichernF::Button3Click() {
+    if (m_edit2->text().trimmed().isEmpty()) {
+        SpeedButton2Click();
+        if (m_edit2->text().trimmed().isEmpty())
+            return;
+    }
     const QString folder = DataBackup::withSeparator(m_edit2->text());
     m_edit2->setText(folder);
     if (!run([&] { DataBackup::requireFolder(folder); }))
         return;
     if (MessageService::confirm(this, restoreQuestion()) != MessageService::Button::Yes)
+        return;
+    DataBackup::BackupSet set = DataBackup::BackupSet::Whole;
+    if (!run([&] { set = DataBackup::checkBackupSet(folder); }))
+        return;
+    if (set == DataBackup::BackupSet::WithoutList &&
+        MessageService::confirm(
+            this, QStringLiteral("Der Ordner „%1“ enthält kein Inhaltsverzeichnis „%2“. So sehen Sicherungen früherer "
+                                 "Ausgaben von Lesaro aus; ob ihre Dateien aus derselben Sicherung stammen, lässt "
+                                 "sich nicht prüfen.\n\nMöchten Sie die Daten trotzdem zurücklesen?")
+                      .arg(QDir::toNativeSeparators(folder), QString::fromLatin1(DataBackup::kManifestFile))) !=
+            MessageService::Button::Yes)
         return;
     if (!restoreFrom(folder))
         return;

@@ -153,16 +153,34 @@ int ListLayout::drawHeading(ListCanvas* canvas, const PageSetup& page, const Lis
         canvas->horizontalLine(0, ruleEnd, y);
     y = m_design.headingBaseline ? roundHalfEven(*m_design.headingBaseline * sy) : y + roundHalfEven(216 * sy);
 
+    const int headingCell = roundHalfEven(80 * sx);
     if (canvas)
-        canvas->setFont(ArialNarrow, roundHalfEven(80 * sx));
+        canvas->setFont(ArialNarrow, headingCell);
     const int continuation = roundHalfEven(108 * sy);
+    struct Placed {
+        int column;
+        int x;
+        int y;
+    };
+    QList<Placed> placed;
     walkColumns(
         options, page,
         [&](int c, int x) {
-            if (canvas)
-                canvas->textOut(x, y, TextAlign::LeftBaseline, m_design.columns[c].heading);
+            placed.append({c, x, y});
         },
         [&] { y += continuation; });
+    if (canvas) {
+        // Each heading is drawn on a white ground, so one wider than its column would be covered by the
+        // next one on its line ("Leser-NVorname"): it is cut to the room up to that heading.
+        for (qsizetype i = 0; i < placed.size(); ++i) {
+            const Placed& p = placed[i];
+            const bool neighbour = i + 1 < placed.size() && placed[i + 1].y == p.y;
+            const QString text = neighbour ? fittedHeading(p.column, headingCell, placed[i + 1].x - p.x)
+                                           : m_design.columns[p.column].heading;
+            if (!text.isEmpty())
+                canvas->textOut(p.x, p.y, TextAlign::LeftBaseline, text);
+        }
+    }
 
     if (canvas) {
         canvas->setFont(Arial, roundHalfEven(71 * sy));
@@ -175,6 +193,33 @@ int ListLayout::drawHeading(ListCanvas* canvas, const PageSetup& page, const Lis
     if (canvas)
         canvas->horizontalLine(0, ruleEnd, y);
     return y + roundHalfEven(100 * sy);
+}
+
+QString ListLayout::fittedHeading(int column, int cellHeight, int room) const {
+    for (const FittedHeading& f : m_fitted) {
+        if (f.column == column && f.cellHeight == cellHeight && f.room == room)
+            return f.text;
+    }
+    QString text = elided(m_measurer, ArialNarrow, cellHeight, m_design.columns[column].heading, room);
+    // The figures change only with the scale and the widths: a handful of entries serve a whole printout.
+    if (m_fitted.size() > 64)
+        m_fitted.clear();
+    m_fitted.append({column, cellHeight, room, text});
+    return text;
+}
+
+QString elided(TextMeasurer& measurer, const QString& family, int cellHeight, const QString& text, int room) {
+    if (measurer.textWidth(family, cellHeight, text) <= room)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    QString cut = text;
+    while (!cut.isEmpty()) {
+        cut.chop(1);
+        const QString candidate = cut.trimmed() + ellipsis;
+        if (measurer.textWidth(family, cellHeight, candidate) <= room)
+            return candidate;
+    }
+    return QString();
 }
 
 int ListLayout::firstRowOfPage(int pageNumber) const {

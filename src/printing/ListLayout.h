@@ -85,6 +85,9 @@ struct ListMetrics {
     int rowsPerPage = 1;
 };
 
+// text as it fits into room: whole, or cut at its end with "…"; empty when not even "…" fits.
+QString elided(TextMeasurer& measurer, const QString& family, int cellHeight, const QString& text, int room);
+
 // The shared layout of the printed lists: column widths from the widest entry, a heading with title and
 // column titles, rows wrapped onto continuation lines, a fixed number of rows per page.
 //
@@ -129,6 +132,14 @@ private:
     template <typename OnVisible, typename OnWrap>
     void walkColumns(const ListOptions& options, const PageSetup& page, OnVisible onVisible, OnWrap onWrap) const;
     int drawHeading(ListCanvas* canvas, const PageSetup& page, const ListOptions& options, int pageNumber) const;
+    QString fittedHeading(int column, int cellHeight, int room) const;
+
+    struct FittedHeading {
+        int column;
+        int cellHeight;
+        int room;
+        QString text;
+    };
 
     ListDesign m_design;
     TextMeasurer& m_measurer;
@@ -136,6 +147,7 @@ private:
     std::optional<WidthKey> m_widthKey;
     QList<int> m_measured;
     int m_measureCount = 0;
+    mutable QList<FittedHeading> m_fitted;
 };
 
 } // namespace lesaro::printing

@@ -17,6 +17,7 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
     : QDialog(parent)
     , m_source(std::move(setup.source))
     , m_options(std::move(setup.options))
+    , m_listName(setup.listName)
     , m_layout(std::move(setup.design), m_measurer)
     , m_job(new TPrintJob(this))
     , m_toolbar(new TPreviewToolbar(this))
@@ -63,7 +64,7 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
     m_job->setPageCount(1000);
     m_job->setOrientation(TPageOrientation::orPortrait);
     m_job->setMargins({8, 8, 9, 9});
-    m_job->setTitle(setup.caption);
+    m_job->setTitle(documentTitle());
     m_job->OnInitDraw = [this](TPrintJob& job, QPainter& painter, TDrawTarget target) {
         PrintJob1InitDraw(job, painter, target);
     };
@@ -88,6 +89,11 @@ void ListPreviewWindow::showEvent(QShowEvent* event) {
         m_preview->setPrintJob(m_job);
         m_preview->setFocus();
     }
+}
+
+QString ListPreviewWindow::documentTitle() const {
+    const QString title = m_options ? m_options().title.trimmed() : QString();
+    return title.isEmpty() ? m_listName : title;
 }
 
 PageSetup ListPreviewWindow::pageSetup() const {
@@ -136,6 +142,8 @@ bool ListPreviewWindow::printList() {
     // has settled so far.
     m_job->setPageCount(pages);
 
+    // The title the user gave the list names the document in the print queue and in the PDF file.
+    m_job->setTitle(documentTitle());
     PrintProgressDialog progress(*m_job, this);
     return m_job->Print(this);
 }

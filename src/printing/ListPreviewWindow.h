@@ -24,6 +24,8 @@ public:
     struct Setup {
         QString objectName;
         QString caption;
+        // The document's name for the spooler and the PDF when the list has no title of its own.
+        QString listName;
         QSize clientSize;
         bool orientationButton = true;
         printing::ListDesign design;
@@ -51,9 +53,11 @@ protected:
 
 private:
     printing::PageSetup pageSetup() const;
+    QString documentTitle() const;
 
     std::unique_ptr<printing::ListSource> m_source;
     std::function<printing::ListOptions()> m_options;
+    QString m_listName;
     printing::QtTextMeasurer m_measurer;
     printing::ListLayout m_layout;
     TPrintJob* m_job;

@@ -34,7 +34,12 @@ PrintProgressDialog::PrintProgressDialog(TPrintJob& job, QWidget* parent)
         setMaximum(std::max(1, max));
         setValue(pos);
     });
-    connect(&job, &TPrintJob::OnEndPrint, this, [this] { hide(); });
+    // The window goes, and so does its timer to show itself: a printout that failed before that timer ran
+    // out would otherwise bring the window up over the message that tells why.
+    connect(&job, &TPrintJob::OnEndPrint, this, [this] {
+        hide();
+        reset();
+    });
     connect(this, &QProgressDialog::canceled, &job, &TPrintJob::Cancel);
 }
 

@@ -14,6 +14,7 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckerVorschauLeserF");
     s.caption = QStringLiteral("Leserdaten drucken");
+    s.listName = QStringLiteral("Leserliste");
     s.clientSize = QSize(678, 501);
     s.orientationButton = true;
     s.design = readerListDesign();

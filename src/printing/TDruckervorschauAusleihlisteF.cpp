@@ -14,6 +14,7 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckervorschauAusleihlisteF");
     s.caption = QStringLiteral("Druckervorschau Ausleihliste");
+    s.listName = QStringLiteral("Ausleihliste");
     s.clientSize = QSize(618, 513);
     s.orientationButton = false;
     s.design = loanListDesign();

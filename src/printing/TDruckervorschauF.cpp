@@ -14,6 +14,7 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckervorschauF");
     s.caption = QStringLiteral("Druckervorschau");
+    s.listName = QStringLiteral("Bücherliste");
     s.clientSize = QSize(662, 483);
     s.orientationButton = true;
     s.design = bookListDesign(FieldCaptions::BookColumnCaptions());

@@ -126,7 +126,7 @@ TPreviewComboBox::TPreviewComboBox(QWidget* parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setFixedSize(125, 21);
-    setToolTip(QStringLiteral("View mode and scale"));
+    setToolTip(QStringLiteral("Ansicht und Maßstab"));
     connect(this, qOverload<int>(&QComboBox::activated), this, &TPreviewComboBox::chosen);
     refresh();
 }
@@ -139,13 +139,13 @@ void TPreviewComboBox::setPreview(TPreview* preview) {
 void TPreviewComboBox::refresh() {
     QString text;
     if (!m_preview)
-        text = QStringLiteral("not linked");
+        text = QStringLiteral("nicht verbunden");
     else if (m_preview->viewMode() == TPreview::ViewMode::WholePage)
-        text = QStringLiteral("Whole page (%1%)").arg(m_preview->ViewScale());
+        text = QStringLiteral("Ganze Seite (%1 %)").arg(m_preview->ViewScale());
     else if (m_preview->viewMode() == TPreview::ViewMode::PageWidth)
-        text = QStringLiteral("Page width (%1%)").arg(m_preview->ViewScale());
+        text = QStringLiteral("Seitenbreite (%1 %)").arg(m_preview->ViewScale());
     else
-        text = QString::number(m_preview->ViewScale()) + QLatin1Char('%');
+        text = QString::number(m_preview->ViewScale()) + QStringLiteral(" %");
     m_filling = true;
     setEditText(text);
     m_filling = false;
@@ -155,10 +155,10 @@ void TPreviewComboBox::showPopup() {
     const QString shown = currentText();
     m_filling = true;
     clear();
-    addItem(QStringLiteral("Whole page"));
-    addItem(QStringLiteral("Page width"));
+    addItem(QStringLiteral("Ganze Seite"));
+    addItem(QStringLiteral("Seitenbreite"));
     for (int step : TPreview::zoomSteps())
-        addItem(QString::number(step) + QLatin1Char('%'));
+        addItem(QString::number(step) + QStringLiteral(" %"));
     setCurrentIndex(-1);
     setEditText(shown);
     m_filling = false;
@@ -191,7 +191,7 @@ void TPreviewComboBox::keyPressEvent(QKeyEvent* event) {
         bool ok = false;
         const int scale = digits.left(9).toInt(&ok);
         if (!ok || digits.isEmpty()) {
-            MessageService::warning(this, QStringLiteral("Invalid scale value"));
+            MessageService::warning(this, QStringLiteral("Ungültiger Maßstab"));
         } else if (m_preview) {
             m_preview->setViewMode(TPreview::ViewMode::Custom);
             m_preview->setViewScale(scale);
@@ -241,19 +241,19 @@ TPreviewToolbar::TPreviewToolbar(QWidget* parent)
 }
 
 QString TPreviewToolbar::hint(TButtonKind kind) {
-    static const QStringList hints{QStringLiteral("Print"),
-                                   QStringLiteral("Print dialog"),
-                                   QStringLiteral("Printer setup dialog"),
-                                   QStringLiteral("First page"),
-                                   QStringLiteral("Previous page"),
-                                   QStringLiteral("Next page"),
-                                   QStringLiteral("Last page"),
-                                   QStringLiteral("Whole page"),
-                                   QStringLiteral("Page width"),
-                                   QStringLiteral("Zoom out"),
-                                   QStringLiteral("Zoom in"),
-                                   QStringLiteral("Refresh"),
-                                   QStringLiteral("Close"),
+    static const QStringList hints{QStringLiteral("Drucken"),
+                                   QStringLiteral("Drucken mit Auswahl"),
+                                   QStringLiteral("Drucker einrichten"),
+                                   QStringLiteral("Erste Seite"),
+                                   QStringLiteral("Vorige Seite"),
+                                   QStringLiteral("Nächste Seite"),
+                                   QStringLiteral("Letzte Seite"),
+                                   QStringLiteral("Ganze Seite"),
+                                   QStringLiteral("Seitenbreite"),
+                                   QStringLiteral("Verkleinern"),
+                                   QStringLiteral("Vergrößern"),
+                                   QStringLiteral("Aktualisieren"),
+                                   QStringLiteral("Schließen"),
                                    QString()};
     return hints[int(kind)];
 }

@@ -1,5 +1,6 @@
 #include "printing/TPrintJob.h"
 
+#include "core/AtomicFile.h"
 #include "printing/PrinterChoice.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageService.h"
@@ -16,8 +17,12 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QWidget>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <utility>
 
 namespace lesaro {
@@ -40,13 +45,15 @@ struct DrawTargetScope {
 // Where the pages of a printout go: the printer's spooler, or for "PDF-Datei" a scratch file beside the
 // target that replaces the target in one step once the document is complete, so that an earlier file of
 // that name survives a failed or cancelled printout.
+//
+// Nothing here shows a message: the first failure is kept, and the job shows it once the printout has
+// ended and its progress window is gone, so that the message is never hidden behind that window.
 class DocumentOutput {
 public:
-    DocumentOutput(QPrinter& printer, QString pdfTarget, int lastPage, QWidget* parent)
+    DocumentOutput(QPrinter& printer, QString pdfTarget, int lastPage)
         : m_printer(printer)
         , m_target(std::move(pdfTarget))
-        , m_digits(int(QString::number(std::max(1, lastPage)).size()))
-        , m_parent(parent) {}
+        , m_digits(int(QString::number(std::max(1, lastPage)).size())) {}
 
     ~DocumentOutput() {
         if (m_painter.isActive())
@@ -56,28 +63,55 @@ public:
     }
 
     QPainter& painter() { return m_painter; }
+    // The first failure, in German; empty while all is well.
+    const QString& error() const { return m_error; }
+
+    // Whether a file can be made in the target's folder at all; checked before the first page is drawn, so
+    // that a folder without write access fails at once and not after a long printout.
+    bool probe() {
+        if (m_target.isEmpty())
+            return true;
+        QTemporaryFile probe(scratchTemplate());
+        if (probe.open())
+            return true;
+        return fail(QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2")
+                        .arg(QDir::toNativeSeparators(m_target), fileErrorReason(m_target, true, probe.errorString())));
+    }
 
     // page 0 is the one document of a printout; a page number is a document of that page alone.
     bool begin(int page) {
         m_page = page;
         if (!m_target.isEmpty()) {
-            m_scratch = std::make_unique<QTemporaryFile>(QFileInfo(m_target).absolutePath() +
-                                                         QStringLiteral("/.lesaro-druck-XXXXXX.pdf"));
+            m_scratch = std::make_unique<QTemporaryFile>(scratchTemplate());
             if (!m_scratch->open()) {
-                MessageService::error(m_parent,
-                                      QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: %2")
-                                          .arg(QDir::toNativeSeparators(fileName()), m_scratch->errorString()));
-                return false;
+                return fail(QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2")
+                                .arg(QDir::toNativeSeparators(fileName()),
+                                     fileErrorReason(fileName(), true, m_scratch->errorString())));
             }
             m_scratch->close();
             m_printer.setOutputFileName(m_scratch->fileName());
         }
         if (!m_painter.begin(&m_printer)) {
-            MessageService::error(
-                m_parent, QStringLiteral("Der Drucker \"%1\" kann nicht drucken.").arg(PrinterChoice::currentName()));
-            return false;
+            return fail(QStringLiteral("Der Drucker „%1“ kann nicht drucken.").arg(PrinterChoice::currentName()));
         }
         return true;
+    }
+
+    // After every page: the PDF writer does not report a write the disk refuses, so the disk under the
+    // scratch file is asked. A document always has its closing part still to come, so a disk without a free
+    // block cannot take the rest of it.
+    bool pageWritten() {
+        if (m_target.isEmpty()) {
+            if (m_printer.printerState() != QPrinter::Error)
+                return true;
+            return fail(QStringLiteral("Der Drucker „%1“ meldet einen Fehler; der Druck wurde abgebrochen.")
+                            .arg(PrinterChoice::currentName()));
+        }
+        const QString reason = diskProblem();
+        if (reason.isEmpty())
+            return true;
+        return fail(QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
+                        .arg(QDir::toNativeSeparators(fileName()), reason));
     }
 
     // keep: the document is complete and goes out; otherwise a PDF file is not written.
@@ -90,18 +124,30 @@ public:
         if (!ended || !keep || !scratch)
             return false;
         const QString target = fileName();
+        if (!completeDocument(scratch->fileName())) {
+            QString reason = diskProblem();
+            if (reason.isEmpty())
+                reason = QStringLiteral("Die Daten sind nicht vollständig auf dem Datenträger angekommen.");
+            return fail(QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
+                            .arg(QDir::toNativeSeparators(target), reason));
+        }
         QFile made(scratch->fileName());
         QSaveFile out(target);
-        bool ok = made.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+        // Unbuffered, so that a write the disk refuses fails here and names its reason.
+        bool ok = made.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        QString system = out.errorString();
         while (ok && !made.atEnd()) {
             const QByteArray chunk = made.read(1 << 20);
             ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+            if (!ok)
+                system = out.errorString();
         }
         if (!ok || !out.commit()) {
+            if (ok)
+                system = out.errorString();
             out.cancelWriting();
-            MessageService::error(m_parent, QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                                                .arg(QDir::toNativeSeparators(target), out.errorString()));
-            return false;
+            return fail(QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
+                            .arg(QDir::toNativeSeparators(target), fileErrorReason(target, true, system, made.size())));
         }
         return true;
     }
@@ -119,13 +165,60 @@ public:
     }
 
 private:
+    bool fail(const QString& message) {
+        if (m_error.isEmpty())
+            m_error = message;
+        return false;
+    }
+
+    QString scratchTemplate() const {
+        return QFileInfo(m_target).absolutePath() + QStringLiteral("/.lesaro-druck-XXXXXX.pdf");
+    }
+
+    // Why the scratch file's disk cannot take more, or nothing when it can.
+    QString diskProblem() const {
+        const QString folder = QFileInfo(m_target).absolutePath();
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+            return fileErrorReason(m_target, true, QString::fromLocal8Bit(std::strerror(errno)));
+        if (fs.f_flag & ST_RDONLY)
+            return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+        // The administrator may still write into the blocks kept back for him.
+        if (fs.f_bfree == 0 || (fs.f_bavail == 0 && ::geteuid() != 0))
+            return QStringLiteral("Der Datenträger ist voll.");
+        if (m_scratch && !QFileInfo::exists(m_scratch->fileName()))
+            return QStringLiteral("Die Datei ist während des Druckens verschwunden (Datenträger entfernt?).");
+        return {};
+    }
+
+    // Whether the file is a whole PDF document: it ends with its cross-reference, and the place that names
+    // is where the cross-reference begins, which it is not when any piece before it was lost.
+    static bool completeDocument(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly) || f.size() < 64)
+            return false;
+        const qint64 size = f.size();
+        const qint64 tailStart = std::max<qint64>(0, size - 1024);
+        if (!f.seek(tailStart))
+            return false;
+        const QByteArray tail = f.readAll();
+        const qsizetype mark = tail.lastIndexOf("startxref");
+        if (mark < 0 || !tail.trimmed().endsWith("%%EOF"))
+            return false;
+        bool ok = false;
+        const qint64 xref = tail.mid(mark + 9).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
+        if (!ok || xref <= 0 || xref >= size || !f.seek(xref))
+            return false;
+        return f.read(4) == "xref";
+    }
+
     QPrinter& m_printer;
     QString m_target;
     int m_digits;
-    QWidget* m_parent;
     int m_page = 0;
     QPainter m_painter;
     std::unique_ptr<QTemporaryFile> m_scratch;
+    QString m_error;
 };
 
 // Points in one of the page layout's units.
@@ -158,11 +251,11 @@ TPrintJob::TPrintJob(QObject* parent)
 TPrintJob::~TPrintJob() = default;
 
 QString TPrintJob::marginsOutsideText() {
-    return QStringLiteral("One or more margins are set outside the printable area of the page.");
+    return QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der Seite.");
 }
 
 QString TPrintJob::marginsQuestionText() {
-    return marginsOutsideText() + QStringLiteral("\nDo you want to fix them?");
+    return marginsOutsideText() + QStringLiteral("\nSollen sie angepasst werden?");
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -584,12 +677,18 @@ bool TPrintJob::PrintEx(int startPage, int endPage, TPrintModes modes, QWidget* 
             pdfTarget += QStringLiteral(".pdf");
     }
 
+    const int low = std::min(startPage, endPage);
+    const int high = std::max(startPage, endPage);
+    DocumentOutput output(p, pdfTarget, high);
+    if (!output.probe()) {
+        MessageService::error(parent, output.error());
+        return false;
+    }
+
     if (m_orientation != TPageOrientation::orDefault)
         p.setPageOrientation(m_orientation == TPageOrientation::orLandscape ? QPageLayout::Landscape
                                                                             : QPageLayout::Portrait);
     p.setDocName(m_title);
-    const int low = std::min(startPage, endPage);
-    const int high = std::max(startPage, endPage);
     m_pagesToPrint = high - low + 1;
     m_printing = true;
     // A failure raised while a page is drawn reaches the caller; the job is not left printing.
@@ -598,41 +697,42 @@ bool TPrintJob::PrintEx(int startPage, int endPage, TPrintModes modes, QWidget* 
 
     bool ok = true;
     int done = 0;
-    {
-        DocumentOutput output(p, pdfTarget, high, parent);
-        if (!multiDoc)
-            ok = output.begin(0);
-        for (int i = 0; ok && i < m_pagesToPrint; ++i) {
-            if (m_abort) {
-                m_abort = false;
-                break;
-            }
-            const int page = reverse ? high - i : low + i;
-            // A page the layout has already found to lie beyond its end is not printed.
-            if (page < 1 || page > m_pageCount)
-                continue;
-            if (multiDoc)
-                ok = output.begin(page);
-            else if (done > 0)
-                ForceNewPage(page);
-            if (!ok)
-                break;
-            StartPrintPage(page);
-            Draw(output.painter(), page, TDrawTarget::dtPrint);
-            EndPrintPage(page);
-            if (multiDoc)
-                ok = output.end(!m_cancelled);
-            ++done;
-            // Counts of the whole printout, so that "page n of m" ends at m.
-            PrintProgress(done, 1, m_pagesToPrint);
-            // The windows stay responsive between pages, and a cancel reaches the job here.
-            QCoreApplication::processEvents();
+    if (!multiDoc)
+        ok = output.begin(0);
+    for (int i = 0; ok && i < m_pagesToPrint; ++i) {
+        if (m_abort) {
+            m_abort = false;
+            break;
         }
-        if (!multiDoc && output.painter().isActive())
-            ok = output.end(ok && !m_cancelled && done > 0) && ok;
+        const int page = reverse ? high - i : low + i;
+        // A page the layout has already found to lie beyond its end is not printed.
+        if (page < 1 || page > m_pageCount)
+            continue;
+        if (multiDoc)
+            ok = output.begin(page);
+        else if (done > 0)
+            ForceNewPage(page);
+        if (!ok)
+            break;
+        StartPrintPage(page);
+        Draw(output.painter(), page, TDrawTarget::dtPrint);
+        EndPrintPage(page);
+        if (multiDoc)
+            ok = output.end(!m_cancelled);
+        ok = output.pageWritten() && ok;
+        ++done;
+        // Counts of the whole printout, so that "page n of m" ends at m.
+        PrintProgress(done, 1, m_pagesToPrint);
+        // The windows stay responsive between pages, and a cancel reaches the job here.
+        QCoreApplication::processEvents();
     }
+    if (!multiDoc && output.painter().isActive())
+        ok = output.end(ok && !m_cancelled && done > 0) && ok;
     m_printing = false;
     EndPrint();
+    // Only now, with the progress window gone, can the user read and close the message.
+    if (!output.error().isEmpty() && !m_cancelled)
+        MessageService::error(parent, output.error());
     return ok && done > 0 && !m_cancelled;
 }
 

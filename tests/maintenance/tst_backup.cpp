@@ -8,6 +8,7 @@
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
 #include "support/Files.h"
+#include "support/SmallDisk.h"
 #include "ui/FileDialogService.h"
 #include "ui/GridColumn.h"
 #include "ui/Library.h"
@@ -151,6 +152,7 @@ private Q_SLOTS:
     void rootLikeFolderKeepsOneSeparator();
     void failedBackupStopsBeforeSettingsAndSetting_data();
     void failedBackupStopsBeforeSettingsAndSetting();
+    void backupFailingOnAFullDiskLeavesTheOldOneWhole();
     void refusedRestoreChangesNothing_data();
     void refusedRestoreChangesNothing();
     void settingsFileOfTheBackup_data();
@@ -175,7 +177,9 @@ void TestBackup::backupThenRestoreBringsBackTablesAndSettings() {
     const QString stored = INI::ReadSettingString(QStringLiteral("Sicherung"));
     QCOMPARE(stored, folder + QLatin1Char('/'));
     QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
-             QStringList({"ausleihe30.b04", "buecher30.b04", "einstellungen.reg", "leser30.b04"}));
+             QStringList({"ausleihe30.b04", "buecher30.b04", "einstellungen.reg", "leser30.b04", "sicherung.txt"}));
+    // The sub-folders in which the files were made are gone.
+    QCOMPARE(QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(tableFiles(folder), before);
 
     // The lists follow the restored tables on the same Table objects.
@@ -217,15 +221,28 @@ void TestBackup::backupThenRestoreBringsBackTablesAndSettings() {
 
 void TestBackup::backupFolderShownAtNextOpening() {
     Fixture f;
-    QCOMPARE(f.edit("Edit1")->text(), QStringLiteral("/"));
+    // Nothing stored yet: no folder is proposed, least of all the file-system root.
+    QCOMPARE(f.edit("Edit1")->text(), QString());
+    QCOMPARE(f.edit("Edit2")->text(), QString());
     QVERIFY(f.edit("Edit1")->isReadOnly());
     QVERIFY(f.edit("Edit2")->isReadOnly());
     const QString folder = f.path(QStringLiteral("usb"));
     QVERIFY(QDir().mkpath(folder));
     // A cancelled picker leaves the field as it is.
     f.window->SpeedButton2Click();
-    QCOMPARE(f.edit("Edit2")->text(), QStringLiteral("/"));
-    f.backupTo(folder);
+    QCOMPARE(f.edit("Edit2")->text(), QString());
+    FileDialogService::takeAsked();
+    // "Sichern" without a folder asks for one; cancelled, nothing is written and the window stays.
+    f.window->Button1Click();
+    QCOMPARE(FileDialogService::takeAsked().size(), 1);
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(MessageService::takeShown().size(), 0);
+    QCOMPARE(INI::ReadSettingString(QStringLiteral("Sicherung")), QString());
+    // Chosen there, the backup goes into that folder at once.
+    FileDialogService::answerNext(folder);
+    f.window->Button1Click();
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(QFile::exists(folder + QStringLiteral("/buecher30.b04")));
     QVERIFY(!f.window->isVisible());
     f.window->show();
     QCOMPARE(f.edit("Edit1")->text(), folder + QLatin1Char('/'));
@@ -246,11 +263,11 @@ void TestBackup::failedBackupStopsBeforeSettingsAndSetting_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("filesAfter");
-    // The reader file's name taken by a folder: the books are written, then the write stops.
+    // The reader file's name taken by a folder: nothing of the backup is written, the folder is left alone.
     QTest::newRow("Leserdatei nicht schreibbar") << "blocked"
-                                                 << "leser30.b04" << QStringList{"buecher30.b04"};
-    QTest::newRow("leeres Ordnerfeld") << "empty"
-                                       << "Bitte wählen Sie zuerst einen Ordner" << QStringList{};
+                                                 << "leser30.b04" << QStringList{};
+    // An empty field asks for a folder; cancelled, nothing happens.
+    QTest::newRow("leeres Ordnerfeld") << "empty" << QString() << QStringList{};
     QTest::newRow("Ordner fehlt") << "missing"
                                   << "existiert nicht" << QStringList{};
     QTest::newRow("Start nicht gelungen") << "startFailed"
@@ -279,43 +296,102 @@ void TestBackup::failedBackupStopsBeforeSettingsAndSetting() {
 
     QVERIFY(f.window->isVisible());
     const QList<MessageService::Shown> shown = MessageService::takeShown();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].kind, MessageService::Kind::Error);
-    QVERIFY2(shown[0].text.contains(message), qPrintable(shown[0].text));
+    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(shown[0].kind, MessageService::Kind::Error);
+        QVERIFY2(shown[0].text.contains(message), qPrintable(shown[0].text));
+    }
     QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), filesAfter);
+    QCOMPARE(QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot),
+             how == QLatin1String("blocked") ? QStringList{"leser30.b04"} : QStringList());
     QCOMPARE(INI::ReadSettingString(QStringLiteral("Sicherung")), QString());
+}
+
+// The disk fills while a backup is written: the folder keeps the whole earlier backup, which reads back.
+void TestBackup::backupFailingOnAFullDiskLeavesTheOldOneWhole() {
+    Fixture f;
+    const QString folder = f.path(QStringLiteral("stick"));
+    test::SmallDisk disk(folder, QStringLiteral("256k"));
+    if (!disk.mounted())
+        QSKIP("No rights to mount a small file system.");
+    f.backupTo(folder);
+    QVERIFY(!f.window->isVisible());
+    const QStringList names{"ausleihe30.b04", "buecher30.b04", "einstellungen.reg", "leser30.b04", "sicherung.txt"};
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), names);
+    QList<QByteArray> old;
+    for (const QString& name : names)
+        old << readAll(QDir(folder).filePath(name));
+    const QList<QByteArray> backup = f.tablesInMemory();
+
+    // Far more books than the stick has room for beside the first backup.
+    for (int i = 0; i < 300; ++i)
+        Fixture::addRow(f.library->ClientBuecher(),
+                        {{"Nummer", QString::number(100 + i)}, {"Bemerkung", QString(1000, QLatin1Char('x'))}});
+    f.window->show();
+    MessageService::takeShown();
+    f.window->Button1Click();
+
+    QVERIFY(f.window->isVisible());
+    const QList<MessageService::Shown> shown = MessageService::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].text.contains(QStringLiteral("Der Datenträger ist voll")), qPrintable(shown[0].text));
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), names);
+    for (int i = 0; i < names.size(); ++i)
+        QVERIFY2(readAll(QDir(folder).filePath(names[i])) == old[i], qPrintable(names[i]));
+    QCOMPARE(QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(INI::ReadSettingString(QStringLiteral("Sicherung")), folder + QLatin1Char('/'));
+
+    // The old backup is a whole one: it reads back without a question about its files.
+    f.edit("Edit2")->setText(folder);
+    MessageService::answerNext(MessageService::Button::Yes);
+    MessageService::answerNext(MessageService::Button::No);
+    f.window->Button3Click();
+    QVERIFY(!f.window->isVisible());
+    QCOMPARE(f.tablesInMemory(), backup);
+    QCOMPARE(MessageService::takeShown().size(), 2);
 }
 
 void TestBackup::refusedRestoreChangesNothing_data() {
     QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("withoutList"); // the list of contents removed, as in a backup of an earlier edition
     QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("asked");
-    QTest::newRow("nur zwei Tabellen") << "removeLoans"
-                                       << "ausleihe30.b04" << true;
-    QTest::newRow("Bücher fehlen") << "removeBooks"
-                                   << "buecher30.b04" << true;
-    QTest::newRow("Leser abgeschnitten") << "truncateReaders"
-                                         << "leser30.b04" << true;
-    QTest::newRow("Ausleihen fremder Inhalt") << "garbageLoans"
-                                              << "ausleihe30.b04" << true;
-    QTest::newRow("Leser in der Bücherdatei") << "readersAsBooks"
-                                              << "keine Büchertabelle" << true;
-    QTest::newRow("Antwort Nein") << "answerNo" << QString() << true;
-    QTest::newRow("leeres Ordnerfeld") << "emptyField"
-                                       << "Bitte wählen Sie zuerst einen Ordner" << false;
-    QTest::newRow("Ordner fehlt") << "missingFolder"
-                                  << "existiert nicht" << false;
+    QTest::addColumn<int>("questions");
+    QTest::newRow("nur zwei Tabellen") << "removeLoans" << false << "ausleihe30.b04" << 1;
+    QTest::newRow("Bücher fehlen") << "removeBooks" << false << "buecher30.b04" << 1;
+    QTest::newRow("Leser abgeschnitten") << "truncateReaders" << false << "leser30.b04" << 1;
+    QTest::newRow("Ausleihen fremder Inhalt") << "garbageLoans" << false << "ausleihe30.b04" << 1;
+    // What a backup that failed half-way, or files copied together, leave: one file of another backup.
+    QTest::newRow("Leser einer anderen Sicherung")
+        << "readersOfAnotherBackup" << false << "nicht aus einer einzigen Sicherung" << 1;
+    QTest::newRow("Einstellungen einer anderen Sicherung")
+        << "settingsOfAnotherBackup" << false << "einstellungen.reg" << 1;
+    QTest::newRow("Inhaltsverzeichnis beschädigt") << "damagedList" << false << "beschädigt" << 1;
+    // Without the list the files themselves are checked, after the question.
+    QTest::newRow("früher: Leser in der Bücherdatei") << "readersAsBooks" << true << "keine Büchertabelle" << 2;
+    QTest::newRow("früher: Ausleihen fremder Inhalt") << "garbageLoans" << true << "ist beschädigt" << 2;
+    QTest::newRow("früher: Frage verneint") << "answerListNo" << true << QString() << 2;
+    QTest::newRow("Antwort Nein") << "answerNo" << false << QString() << 1;
+    QTest::newRow("leeres Ordnerfeld") << "emptyField" << false << QString() << 0;
+    QTest::newRow("Ordner fehlt") << "missingFolder" << false << "existiert nicht" << 0;
 }
 
 void TestBackup::refusedRestoreChangesNothing() {
     QFETCH(QString, how);
+    QFETCH(bool, withoutList);
     QFETCH(QString, message);
-    QFETCH(bool, asked);
+    QFETCH(int, questions);
     Fixture f;
     const QString folder = f.path(QStringLiteral("Sicherung"));
     QVERIFY(QDir().mkpath(folder));
     f.backupTo(folder);
     f.changeEverything();
+    // A second, later backup elsewhere: its files do not belong to the first one.
+    const QString later = f.path(QStringLiteral("Spaeter"));
+    QVERIFY(QDir().mkpath(later));
+    f.window->show();
+    f.backupTo(later);
+    if (withoutList)
+        QVERIFY(QFile::remove(QDir(folder).filePath(QStringLiteral("sicherung.txt"))));
     MessageService::takeShown();
     const QList<QByteArray> memory = f.tablesInMemory();
     const QList<QByteArray> files = tableFiles(f.dataFolder());
@@ -330,6 +406,12 @@ void TestBackup::refusedRestoreChangesNothing() {
         QVERIFY(QFile::resize(dir.filePath(QStringLiteral("leser30.b04")), 40));
     else if (how == QLatin1String("garbageLoans"))
         QVERIFY(writeAll(dir.filePath(QStringLiteral("ausleihe30.b04")), "kein Tabellenformat"));
+    else if (how == QLatin1String("readersOfAnotherBackup") || how == QLatin1String("settingsOfAnotherBackup")) {
+        const QString name = how.startsWith(QLatin1String("readers")) ? "leser30.b04" : "einstellungen.reg";
+        QVERIFY(QFile::remove(dir.filePath(name)));
+        QVERIFY(QFile::copy(QDir(later).filePath(name), dir.filePath(name)));
+    } else if (how == QLatin1String("damagedList"))
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("sicherung.txt")), "Lesaro-Sicherung 1\nbuecher30.b04\tx\n"));
     else if (how == QLatin1String("readersAsBooks"))
         QVERIFY(writeAll(dir.filePath(QStringLiteral("buecher30.b04")), readAll(dir.filePath("leser30.b04"))));
     else if (how == QLatin1String("emptyField"))
@@ -340,16 +422,25 @@ void TestBackup::refusedRestoreChangesNothing() {
     f.edit("Edit2")->setText(field);
     MessageService::answerNext(how == QLatin1String("answerNo") ? MessageService::Button::No
                                                                 : MessageService::Button::Yes);
+    MessageService::answerNext(how == QLatin1String("answerListNo") ? MessageService::Button::No
+                                                                    : MessageService::Button::Yes);
+    FileDialogService::takeAsked();
 
     f.window->Button3Click();
 
     QVERIFY(f.window->isVisible());
     const QList<MessageService::Shown> shown = MessageService::takeShown();
-    QCOMPARE(shown.size(), (asked ? 1 : 0) + (message.isEmpty() ? 0 : 1));
-    QCOMPARE(shown[0].kind == MessageService::Kind::Confirmation, asked);
+    QCOMPARE(shown.size(), questions + (message.isEmpty() ? 0 : 1));
+    for (int i = 0; i < questions; ++i)
+        QCOMPARE(shown[i].kind, MessageService::Kind::Confirmation);
+    if (questions == 2)
+        QVERIFY2(shown[1].text.contains(QStringLiteral("kein Inhaltsverzeichnis")), qPrintable(shown[1].text));
+    // An empty field asks for the folder first.
+    QCOMPARE(FileDialogService::takeAsked().size(), how == QLatin1String("emptyField") ? 1 : 0);
     if (!message.isEmpty()) {
         QCOMPARE(shown.last().kind, MessageService::Kind::Error);
         QVERIFY2(shown.last().text.contains(message), qPrintable(shown.last().text));
+        QVERIFY2(!shown.last().text.contains(QStringLiteral("datapacket")), qPrintable(shown.last().text));
     }
     QCOMPARE(f.tablesInMemory(), memory);
     QCOMPARE(tableFiles(f.dataFolder()), files);
@@ -394,7 +485,11 @@ void TestBackup::settingsFileOfTheBackup() {
         QVERIFY(QFile::remove(reg));
     else
         QVERIFY(writeAll(reg, regFile));
+    // A settings file other than the one the backup wrote is refused with the whole set; these are folders
+    // of earlier editions, which have no list of contents.
+    QVERIFY(QFile::remove(QDir(folder).filePath(QStringLiteral("sicherung.txt"))));
     f.window->show();
+    MessageService::answerNext(MessageService::Button::Yes);
     MessageService::answerNext(MessageService::Button::Yes);
     MessageService::answerNext(accepted ? MessageService::Button::Yes : MessageService::Button::No);
 

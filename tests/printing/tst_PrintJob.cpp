@@ -1,6 +1,8 @@
 // The print job on its own: units, the page geometry and its bands, the margins check, drawing, printing
 // in order, in reverse and one document per page, the progress dialog, and dragging the preview.
 #include "PrintFixture.h"
+#include "support/Files.h"
+#include "support/SmallDisk.h"
 
 #include "printing/PageGeometry.h"
 #include "printing/PrintProgressDialog.h"
@@ -18,8 +20,10 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QToolButton>
 #include <cmath>
+#include <unistd.h>
 
 using namespace lesaro;
 using namespace printtest;
@@ -151,6 +155,8 @@ private Q_SLOTS:
     void oneDocumentPerPageWritesNumberedFiles();
     void printDialogPrintsTheChosenRange();
     void progressDialogCountsAndCancels();
+    void pdfThatCannotBeWrittenStopsWithTheGermanReason_data();
+    void pdfThatCannotBeWrittenStopsWithTheGermanReason();
 
     void previewDragScrollsThePage_data();
     void previewDragScrollsThePage();
@@ -628,7 +634,8 @@ void tst_PrintJob::marginsCheckModes() {
         job.setMarginsError(mode);
     } catch (const EPrintJobException& e) {
         raised = true;
-        QCOMPARE(e.message(), QStringLiteral("One or more margins are set outside the printable area of the page."));
+        QCOMPARE(e.message(),
+                 QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der Seite."));
     }
     QCOMPARE(raised, raises);
     QCOMPARE(job.Margins() == (TMargins{118, 118, 118, 118}), fixed);
@@ -638,8 +645,8 @@ void tst_PrintJob::marginsCheckModes() {
     if (answer >= 0) {
         QCOMPARE(shown[0].kind, MessageService::Kind::Warning);
         QCOMPARE(shown[0].title, QGuiApplication::applicationDisplayName());
-        QCOMPARE(shown[0].text, QStringLiteral("One or more margins are set outside the printable area of the "
-                                               "page.\nDo you want to fix them?"));
+        QCOMPARE(shown[0].text, QStringLiteral("Ein oder mehrere Ränder liegen außerhalb des druckbaren Bereichs der "
+                                               "Seite.\nSollen sie angepasst werden?"));
         QCOMPARE(shown[0].choices, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
         // A No stands: the updates that follow do not ask again.
         job.Update();
@@ -964,6 +971,79 @@ void tst_PrintJob::progressDialogCountsAndCancels() {
     QCOMPARE(progress.maximum(), 4);
     QVERIFY(!QFileInfo::exists(file));
     QVERIFY(progress.isHidden());
+}
+
+void tst_PrintJob::pdfThatCannotBeWrittenStopsWithTheGermanReason_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("atOnce"); // refused before the first page is drawn
+    QTest::newRow("schreibgeschützter Ordner") << "readOnly"
+                                               << "schreibgeschützt|Keine Schreibberechtigung" << true;
+    QTest::newRow("Pfad unter einer Datei") << "underFile"
+                                            << "ist eine Datei und kein Ordner" << true;
+    QTest::newRow("Datenträger läuft voll") << "full"
+                                            << "Der Datenträger ist voll." << false;
+}
+
+void tst_PrintJob::pdfThatCannotBeWrittenStopsWithTheGermanReason() {
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    QFETCH(bool, atOnce);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    QString folder = f.path(QStringLiteral("ziel"));
+    QVERIFY(QDir().mkpath(folder));
+    std::unique_ptr<test::SmallDisk> disk;
+    if (how == QLatin1String("readOnly")) {
+        if (::geteuid() != 0) {
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        } else {
+            // The administrator writes into any folder whatever its rights: a read-only file system it is.
+            disk = std::make_unique<test::SmallDisk>(folder, QStringLiteral("64k"));
+            if (!disk->mounted() || !disk->makeReadOnly())
+                QSKIP("No rights to mount a small file system.");
+        }
+    } else if (how == QLatin1String("underFile")) {
+        QFile file(f.path(QStringLiteral("datei")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        folder = file.fileName();
+    } else {
+        disk = std::make_unique<test::SmallDisk>(folder, QStringLiteral("64k"));
+        if (!disk->mounted())
+            QSKIP("No rights to mount a small file system.");
+        QFile old(folder + QStringLiteral("/liste.pdf"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("vorher");
+    }
+    const QString file = folder + QStringLiteral("/liste.pdf");
+    const QByteArray before = QFileInfo(file).isFile() ? testing::readAll(file) : QByteArray();
+
+    TextJob text(1000);
+    PrintProgressDialog progress(text.job, nullptr);
+    int shownWhileProgress = 0;
+    QObject::connect(&text.job, &TPrintJob::OnEndPrint,
+                     [&] { shownWhileProgress = int(MessageService::takeShown().size()); });
+    FileDialogService::answerNext(file);
+    QVERIFY(!text.job.PrintEx(1, 1000));
+
+    const QList<MessageService::Shown> shown = MessageService::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, MessageService::Kind::Error);
+    QVERIFY2(shown[0].text.contains(QRegularExpression(reason)), qPrintable(shown[0].text));
+    QVERIFY2(shown[0].text.contains(QStringLiteral("liste.pdf")), qPrintable(shown[0].text));
+    // The message comes after the progress window has gone, and that window does not come back over it.
+    QCOMPARE(shownWhileProgress, 0);
+    QVERIFY(progress.isHidden());
+    for (const QTimer* timer : progress.findChildren<QTimer*>())
+        QVERIFY(!timer->isActive());
+    if (atOnce) {
+        QVERIFY(text.drawn.isEmpty());
+    } else {
+        // Stopped at the page whose write the disk refused, not after the whole printout.
+        QVERIFY2(!text.drawn.isEmpty() && text.drawn.size() < 500, qPrintable(QString::number(text.drawn.size())));
+        QCOMPARE(testing::readAll(file), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("liste.pdf")});
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void pageWidthShowsEffectiveScale();
     void nextPageDisabledOnTheLastPage();
     void pageDownAtTheBottomShowsNextPageAtItsTop();
+    void barAndScaleBoxSpeakGerman();
     void typedScaleIsCheckedAndApplied_data();
     void typedScaleIsCheckedAndApplied();
     void abortEndsDocumentAfterThatPage();
@@ -120,6 +122,8 @@ private Q_SLOTS:
     void orientationButtonTurnsTheBookList();
     void bookListPdfHoldsEveryBookOnceInOrder();
     void readerAndLoanListPdfs();
+    void documentTitleIsTheListsTitle_data();
+    void documentTitleIsTheListsTitle();
     void overdueListWithoutOverdueLoansIsOneHeadingPage();
 };
 
@@ -286,7 +290,7 @@ void tst_PrintWindows::zoomSteps() {
     in ? preview.ZoomIn() : preview.ZoomOut();
     QCOMPARE(preview.ViewScale(), to);
     QCOMPARE(preview.viewMode(), TPreview::ViewMode::Custom);
-    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("%1%").arg(to));
+    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("%1 %").arg(to));
     QCOMPARE(bar.button(TButtonKind::btnZoomIn)->isEnabled(), to < 1000);
     QCOMPARE(bar.button(TButtonKind::btnZoomOut)->isEnabled(), to > 10);
 }
@@ -304,7 +308,7 @@ void tst_PrintWindows::pageWidthShowsEffectiveScale() {
     const int expected =
         qRound(double(panelWidth) * 100 * paged.job.DPIX() / paged.job.PageWidth() / preview.logicalDpiX());
     QVERIFY(qAbs(preview.ViewScale() - expected) <= 1);
-    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("Page width (%1%)").arg(preview.ViewScale()));
+    QCOMPARE(bar.scaleBox()->currentText(), QStringLiteral("Seitenbreite (%1 %)").arg(preview.ViewScale()));
     // The page fills the width less the scroll bar and runs below the view.
     QVERIFY(preview.pagePanel()->height() > preview.viewport()->height());
 }
@@ -353,6 +357,53 @@ void tst_PrintWindows::pageDownAtTheBottomShowsNextPageAtItsTop() {
     QCOMPARE(preview.PageIndex(), 2);
 }
 
+void tst_PrintWindows::barAndScaleBoxSpeakGerman() {
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    const printing::ListOptions options{QStringLiteral("Ausleihen"), false, {}};
+    TDruckervorschauAusleihlisteF window(
+        f.library(), [&] { return options; }, nullptr);
+    window.show();
+    TPreviewToolbar* bar = window.PreviewToolbar1();
+    const QList<std::pair<TButtonKind, QString>> hints{
+        {TButtonKind::btnPrint, QStringLiteral("Drucken")},
+        {TButtonKind::btnPrinterSetupDialog, QStringLiteral("Drucker einrichten")},
+        {TButtonKind::btnFirstPage, QStringLiteral("Erste Seite")},
+        {TButtonKind::btnPrevPage, QStringLiteral("Vorige Seite")},
+        {TButtonKind::btnNextPage, QStringLiteral("Nächste Seite")},
+        {TButtonKind::btnZoomOut, QStringLiteral("Verkleinern")},
+        {TButtonKind::btnZoomIn, QStringLiteral("Vergrößern")}};
+    for (const auto& [kind, hint] : hints)
+        QCOMPARE(bar->button(kind)->toolTip(), hint);
+    // The buttons the list windows leave out speak German as well.
+    for (TButtonKind kind : {TButtonKind::btnPrintDialog, TButtonKind::btnLastPage, TButtonKind::btnWholePage,
+                             TButtonKind::btnPageWidth, TButtonKind::btnRefresh, TButtonKind::btnClose})
+        QVERIFY2(!TPreviewToolbar::hint(kind).contains(QRegularExpression(
+                     QStringLiteral("\\b(Print|Printer|page|Page|Zoom|Refresh|Close|dialog|width)\\b"))),
+                 qPrintable(TPreviewToolbar::hint(kind)));
+
+    TPreviewComboBox* box = bar->scaleBox();
+    QCOMPARE(box->toolTip(), QStringLiteral("Ansicht und Maßstab"));
+    TPreview* preview = window.Preview1();
+    QCOMPARE(box->currentText(), QStringLiteral("Seitenbreite (%1 %)").arg(preview->ViewScale()));
+    preview->setViewMode(TPreview::ViewMode::WholePage);
+    box->refresh();
+    QCOMPARE(box->currentText(), QStringLiteral("Ganze Seite (%1 %)").arg(preview->ViewScale()));
+    preview->setViewMode(TPreview::ViewMode::Custom);
+    preview->setViewScale(150);
+    box->refresh();
+    QCOMPARE(box->currentText(), QStringLiteral("150 %"));
+    box->showPopup();
+    QStringList items;
+    for (int i = 0; i < 4; ++i)
+        items.append(box->itemText(i));
+    box->hidePopup();
+    QCOMPARE(items, (QStringList{"Ganze Seite", "Seitenbreite", "10 %", "25 %"}));
+    // The choices keep their meaning.
+    Q_EMIT box->activated(1);
+    QCOMPARE(preview->viewMode(), TPreview::ViewMode::PageWidth);
+}
+
 void tst_PrintWindows::typedScaleIsCheckedAndApplied_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("scale");
@@ -379,7 +430,7 @@ void tst_PrintWindows::typedScaleIsCheckedAndApplied() {
     QTest::keyClicks(bar.scaleBox(), typed);
     QTest::keyClick(bar.scaleBox(), Qt::Key_Return);
     QCOMPARE(preview.ViewScale(), scale);
-    QCOMPARE(MessageService::takeShownTexts().contains(QStringLiteral("Invalid scale value")), warned);
+    QCOMPARE(MessageService::takeShownTexts().contains(QStringLiteral("Ungültiger Maßstab")), warned);
 }
 
 void tst_PrintWindows::abortEndsDocumentAfterThatPage() {
@@ -677,6 +728,63 @@ void tst_PrintWindows::readerAndLoanListPdfs() {
     QVERIFY(all.contains(QStringLiteral("21.01.2024"))); // due date of an open loan
     QVERIFY(all.contains(QStringLiteral("10.01.2024"))); // return date of a returned one
     QVERIFY(!all.contains(QStringLiteral("30.12.1899")));
+}
+
+void tst_PrintWindows::documentTitleIsTheListsTitle_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("documentTitle");
+    QTest::newRow("Bücher mit Titel") << "book"
+                                      << "Bestand 2024"
+                                      << "Bestand 2024";
+    QTest::newRow("Bücher ohne Titel") << "book"
+                                       << ""
+                                       << "Bücherliste";
+    QTest::newRow("Leser mit Titel") << "reader"
+                                     << "Leser der Klasse 5"
+                                     << "Leser der Klasse 5";
+    QTest::newRow("Leser ohne Titel") << "reader"
+                                      << ""
+                                      << "Leserliste";
+    QTest::newRow("Ausleihen mit Titel") << "loan"
+                                         << "Überfällige Bücher"
+                                         << "Überfällige Bücher";
+    QTest::newRow("Ausleihen ohne Titel") << "loan"
+                                          << "  "
+                                          << "Ausleihliste";
+}
+
+void tst_PrintWindows::documentTitleIsTheListsTitle() {
+    QFETCH(QString, list);
+    QFETCH(QString, title);
+    QFETCH(QString, documentTitle);
+    Fixture f;
+    printing::PrinterChoice::selectDefault();
+    f.addBook(1, QStringLiteral("Autor"), QStringLiteral("Titel"));
+    printing::ListOptions options{QStringLiteral("vorher"), false, {}};
+    const auto read = [&] { return options; };
+    std::unique_ptr<ListPreviewWindow> window;
+    if (list == QLatin1String("book"))
+        window = std::make_unique<TDruckervorschauF>(f.library(), read, nullptr);
+    else if (list == QLatin1String("reader"))
+        window = std::make_unique<TDruckerVorschauLeserF>(f.library(), read, nullptr);
+    else
+        window = std::make_unique<TDruckervorschauAusleihlisteF>(f.library(), read, nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->show();
+    // The title as it stands when the list is printed.
+    options.title = title;
+    const QString file = f.path(QStringLiteral("liste.pdf"));
+    FileDialogService::answerNext(file);
+    QVERIFY(window->printList());
+    QCOMPARE(window->PrintJob1()->printer().docName(), documentTitle);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {file});
+    QVERIFY(info.waitForFinished(60000));
+    const auto m = QRegularExpression(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption)
+                       .match(QString::fromUtf8(info.readAllStandardOutput()));
+    QVERIFY(m.hasMatch());
+    QCOMPARE(m.captured(1).trimmed(), documentTitle);
 }
 
 void tst_PrintWindows::overdueListWithoutOverdueLoansIsOneHeadingPage() {

@@ -1,7 +1,9 @@
 #include "exchange/ImportMapping.h"
 
 #include "core/EngineError.h"
+#include "core/Field.h"
 #include "core/Table.h"
+#include "core/Win1252.h"
 #include "library/RecoveryRepair.h"
 
 namespace lesaro {
@@ -64,14 +66,18 @@ QString PreviewGrid::cell(int column, int row) const {
     return row >= 0 && row < c.size() ? c[row] : QString();
 }
 
-int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
-                   const QList<int>& assignment, bool titleRow, const std::function<void(int, int)>& progress) {
-    struct Filling {
-        int field;
-        int source;
-        bool drop;
-        bool keepWhenEmpty;
-    };
+namespace {
+
+struct Filling {
+    int field;
+    int source;
+    QString label;
+    bool drop;
+    bool keepWhenEmpty;
+    FieldKind kind;
+};
+
+std::vector<Filling> fillingsOf(Table& table, const QList<ImportTarget>& targets, const QList<int>& assignment) {
     std::vector<Filling> fillings;
     for (qsizetype i = 0; i < targets.size() && i < assignment.size(); ++i) {
         if (assignment[i] < 0 || targets[i].field.isEmpty())
@@ -79,9 +85,51 @@ int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarg
         const int field = table.fieldIndex(targets[i].field);
         if (field < 0)
             continue;
-        fillings.push_back({field, assignment[i], targets[i].refused == ImportTarget::Refused::Drop,
-                            targets[i].field == QLatin1String("Nummer")});
+        fillings.push_back({field, assignment[i], targets[i].label, targets[i].refused == ImportTarget::Refused::Drop,
+                            targets[i].field == QLatin1String("Nummer"), table.FieldByName(targets[i].field).kind()});
     }
+    return fillings;
+}
+
+// The table files hold single-byte Windows-1252 texts; a character beyond it is stored as "?".
+bool storable(const QString& text) {
+    return win1252::decode(win1252::encode(text)) == text;
+}
+
+void note(int& count, QStringList& examples, int column, const QString& label, const QString& text) {
+    ++count;
+    if (examples.size() < ImportReport::kExamples)
+        examples.append(QStringLiteral("Datensatz %1, %2: „%3“").arg(column + 1).arg(label, text));
+}
+
+// "12.50" as other programs write a price: a single point and no comma is the decimal mark.
+QString moneyText(const QString& text) {
+    if (text.count(QLatin1Char('.')) == 1 && !text.contains(QLatin1Char(',')))
+        return QString(text).replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+} // namespace
+
+ImportReport ImportRun::unstorable(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
+                                   const QList<int>& assignment, bool titleRow) {
+    ImportReport report;
+    const std::vector<Filling> fillings = fillingsOf(table, targets, assignment);
+    for (int c = titleRow ? 1 : 0; c < grid.columnCount(); ++c)
+        for (const Filling& f : fillings) {
+            const QString text = grid.cell(c, f.source);
+            if (f.kind == FieldKind::Text && !storable(text))
+                note(report.unstorable, report.unstorableExamples, c, f.label, text);
+        }
+    return report;
+}
+
+int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
+                   const QList<int>& assignment, bool titleRow, const std::function<void(int, int)>& progress,
+                   ImportReport* report) {
+    const std::vector<Filling> fillings = fillingsOf(table, targets, assignment);
+    ImportReport ignored;
+    ImportReport& counts = report ? *report : ignored;
     // The counter lives in the settings, the rows in the data folder: a library handed over without its
     // settings would have its new rows numbered on top of the stored ones.
     RecoveryRepair::raiseNumberCounter(table);
@@ -92,18 +140,24 @@ int ImportRun::run(Table& table, const PreviewGrid& grid, const QList<ImportTarg
         table.Insert();
         try {
             for (const Filling& f : fillings) {
-                const QString text = grid.cell(c, f.source);
+                QString text = grid.cell(c, f.source);
                 if (f.keepWhenEmpty && text.isEmpty())
                     continue;
+                if (f.kind == FieldKind::Money)
+                    text = moneyText(text);
                 if (!f.drop) {
                     table.assignText(f.field, text);
-                    continue;
+                } else {
+                    try {
+                        table.assignText(f.field, text);
+                    } catch (const EngineError&) {
+                        table.assignText(f.field, QString());
+                        note(counts.dropped, counts.droppedExamples, c, f.label, grid.cell(c, f.source));
+                        continue;
+                    }
                 }
-                try {
-                    table.assignText(f.field, text);
-                } catch (const EngineError&) {
-                    table.assignText(f.field, QString());
-                }
+                if (f.kind == FieldKind::Text && !storable(text))
+                    note(counts.unstorable, counts.unstorableExamples, c, f.label, text);
             }
             table.Post();
         } catch (const EngineError&) {

@@ -42,19 +42,37 @@ private:
     int m_rows = 0;
 };
 
+// What an import could not take over as it stood, for the librarian to hear of: values a field refused
+// (left empty) and values holding characters the table files cannot store (kept with "?" for them). Each
+// with a count and the first few as "Datensatz 3, Preis: „zwölf Euro“".
+struct ImportReport {
+    static constexpr int kExamples = 5;
+    int dropped = 0;
+    QStringList droppedExamples;
+    int unstorable = 0;
+    QStringList unstorableExamples;
+};
+
 // " Abschluss": one new row per preview column (from the second when the first holds field names), through
 // the table's insert rule, each assigned target filled from the column's cell. A text a field refuses is
 // dropped for the targets marked so; for the others the engine's error ends the import, the row being
 // filled is cancelled, and the rows posted before it stay. Returns the number of rows posted.
 //
 // A number assigned from an empty cell keeps the number the insert rule proposed: an empty cell must not
-// leave a reader without a number.
+// leave a reader without a number. A price written with a single point and no comma ("12.50", as other
+// programs write it) takes the point as its decimal mark. A refused value, and a text with characters the
+// table files cannot hold, is counted into the report when one is given.
 class ImportRun {
 public:
     ImportRun() = delete;
     static int run(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
                    const QList<int>& assignment, bool titleRow,
-                   const std::function<void(int done, int total)>& progress = {});
+                   const std::function<void(int done, int total)>& progress = {}, ImportReport* report = nullptr);
+
+    // Before the import: the assigned texts that hold characters Windows-1252 cannot store, counted as run()
+    // counts them, so the librarian can be asked first.
+    static ImportReport unstorable(Table& table, const PreviewGrid& grid, const QList<ImportTarget>& targets,
+                                   const QList<int>& assignment, bool titleRow);
 };
 
 } // namespace lesaro

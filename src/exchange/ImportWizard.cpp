@@ -21,6 +21,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <new>
 
 namespace lesaro {
 
@@ -113,6 +114,16 @@ void ImportWizard::buildStep1() {
         left->addWidget(b);
         connect(b, &QRadioButton::clicked, this, &ImportWizard::CBTabellenClick);
     }
+    auto* encodingRow = new QHBoxLayout;
+    encodingRow->addWidget(new QLabel(QStringLiteral("Zeichensatz:"), m_P1));
+    m_CBZeichensatz = new QComboBox(m_P1);
+    m_CBZeichensatz->setObjectName(QStringLiteral("CBZeichensatz"));
+    m_CBZeichensatz->addItem(QStringLiteral("Windows (ANSI)"), int(exchange::TextEncoding::Windows1252));
+    m_CBZeichensatz->addItem(QStringLiteral("UTF-8"), int(exchange::TextEncoding::Utf8));
+    m_CBZeichensatz->setToolTip(QStringLiteral("Wie die Textdatei geschrieben ist; beim Wählen der Datei erkannt"));
+    encodingRow->addWidget(m_CBZeichensatz, 1);
+    left->addLayout(encodingRow);
+    connect(m_CBZeichensatz, &QComboBox::activated, this, &ImportWizard::CBZeichensatzClick);
     left->addStretch();
     row->addLayout(left, 1);
 
@@ -209,6 +220,7 @@ void ImportWizard::SpeedButton4Click() {
         return;
     m_CBTabellen->clear();
     m_EQuelldatei->setText(path);
+    m_encodingFound = false;
     CBTabellenClick();
 }
 
@@ -231,16 +243,39 @@ void ImportWizard::CBTabellenClick() {
             if (m_CBTabellen->currentText().isEmpty() && m_CBTabellen->count() > 0)
                 m_CBTabellen->setCurrentIndex(0);
             if (m_CBTabellen->currentText().isEmpty())
-                throw EngineError(exchange::unreadableMessage(exchange::sourceKindOf(path)));
+                throw EngineError(exchange::damagedMessage(exchange::sourceKindOf(path), path));
+        } else if (!m_encodingFound) {
+            m_CBZeichensatz->setCurrentIndex(
+                m_CBZeichensatz->findData(int(exchange::ImportSource::textEncodingOf(path))));
+            m_encodingFound = true;
         }
-        m_preview->setGrid(
-            PreviewGrid::fromRecords(exchange::ImportSource::read(path, m_CBTabellen->currentText(), separator())));
+        const auto encoding = exchange::TextEncoding(m_CBZeichensatz->currentData().toInt());
+        m_preview->setGrid(PreviewGrid::fromRecords(
+            exchange::ImportSource::read(path, m_CBTabellen->currentText(), separator(), encoding)));
+        m_SRColorButton4->setEnabled(true);
     } catch (const EngineError& e) {
-        MessageService::error(this, e.message());
+        refuseSource(e.message());
+    } catch (const std::bad_alloc&) {
+        refuseSource(exchange::tooLargeMessage());
     }
 }
 
+void ImportWizard::CBZeichensatzClick() {
+    m_encodingFound = true; // the user's choice stands until another file is chosen
+    CBTabellenClick();
+}
+
+// A source that cannot be read leaves nothing of the one before it: " Weiter" would otherwise take the
+// earlier file's records under the new name.
+void ImportWizard::refuseSource(const QString& message) {
+    m_preview->setGrid(PreviewGrid::fromRecords({}));
+    m_SRColorButton4->setEnabled(false);
+    MessageService::error(this, message);
+}
+
 void ImportWizard::SRColorButton4Click() {
+    if (!m_SRColorButton4->isEnabled())
+        return;
     m_preview2->setGrid(m_preview->grid());
     showStep(3);
 }
@@ -276,6 +311,15 @@ void ImportWizard::SRColorButton11Click() {
 void ImportWizard::SRColorButton12Click() {
     const PreviewGrid& grid = m_preview2->grid();
     const bool titleRow = m_CBTitelzeile->isChecked();
+    const ImportReport before = ImportRun::unstorable(m_source.table(), grid, m_targets, m_assignment, titleRow);
+    if (before.unstorable > 0 &&
+        MessageService::confirm(this, QStringLiteral("%1 Felder enthalten Zeichen, die die Tabellendateien nicht "
+                                                     "speichern können; sie würden als „?“ übernommen, z. B.\n%2\n\n"
+                                                     "Trotzdem importieren?")
+                                          .arg(before.unstorable)
+                                          .arg(before.unstorableExamples.first())) != MessageService::Button::Yes)
+        return;
+    ImportReport report;
     try {
         // The lists show the result once, at the end.
         ControlsDisabled quiet({&m_source});
@@ -287,14 +331,32 @@ void ImportWizard::SRColorButton12Click() {
             progress->setMinimumDuration(0);
             progress->setValue(0);
         }
-        ImportRun::run(m_source.table(), grid, m_targets, m_assignment, titleRow, [&](int done, int) {
-            if (progress && done % 128 == 0)
-                progress->setValue(done);
-        });
+        ImportRun::run(
+            m_source.table(), grid, m_targets, m_assignment, titleRow,
+            [&](int done, int) {
+                if (progress && done % 128 == 0)
+                    progress->setValue(done);
+            },
+            &report);
     } catch (const EngineError& e) {
         MessageService::error(this, e.message());
         return;
     }
+    QStringList notes;
+    if (report.dropped > 0)
+        notes.append((report.dropped == 1
+                          ? QStringLiteral("1 Wert konnte nicht übernommen werden:\n")
+                          : QStringLiteral("%1 Werte konnten nicht übernommen werden:\n").arg(report.dropped)) +
+                     report.droppedExamples.join(QLatin1Char('\n')) +
+                     (report.dropped > report.droppedExamples.size() ? QStringLiteral("\n…") : QString()));
+    if (report.unstorable > 0)
+        notes.append(QStringLiteral("%1 Felder wurden mit „?“ für Zeichen übernommen, die die Tabellendateien "
+                                    "nicht speichern können:\n")
+                         .arg(report.unstorable) +
+                     report.unstorableExamples.join(QLatin1Char('\n')) +
+                     (report.unstorable > report.unstorableExamples.size() ? QStringLiteral("\n…") : QString()));
+    if (!notes.isEmpty())
+        MessageService::notice(this, notes.join(QStringLiteral("\n\n")));
     accept();
 }
 

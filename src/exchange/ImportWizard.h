@@ -41,6 +41,7 @@ public:
     void SpeedButton1Click();
     void SRColorButton11Click();
     void SRColorButton12Click();
+    void CBZeichensatzClick();
 
 protected:
     ImportWizard(DataSource& source, QList<ImportTarget> targets, QWidget* parent);
@@ -50,6 +51,7 @@ private:
     void buildStep2();
     void showStep(int step);
     exchange::Separator separator() const;
+    void refuseSource(const QString& message);
 
     DataSource& m_source;
     QList<ImportTarget> m_targets;
@@ -63,6 +65,9 @@ private:
     QRadioButton* m_RBTabulator = nullptr;
     QRadioButton* m_RBSemikolon = nullptr;
     QRadioButton* m_RBKomma = nullptr;
+    // How a text source is decoded: found from the file when it is chosen, changed by the user.
+    QComboBox* m_CBZeichensatz = nullptr;
+    bool m_encodingFound = false;
     PreviewModel* m_preview;
     QTableView* m_SGDatei = nullptr;
 

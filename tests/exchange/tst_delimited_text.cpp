@@ -27,8 +27,10 @@ private Q_SLOTS:
             << QByteArray("a;b\r\nc;d\r\n") << ';' << SourceRecords{{"a", "b"}, {"c", "d"}};
         QTest::newRow("LF and lone CR end lines too")
             << QByteArray("a\nb\rc") << ';' << SourceRecords{{"a"}, {"b"}, {"c"}};
-        QTest::newRow("an empty line is a record with one empty field")
-            << QByteArray("a\r\n\r\nb\r\n") << ';' << SourceRecords{{"a"}, {""}, {"b"}};
+        QTest::newRow("an empty line is no record")
+            << QByteArray("a\r\n\r\n\nb\r\n\r\n") << ';' << SourceRecords{{"a"}, {"b"}};
+        QTest::newRow("a line of blanks or separators is one")
+            << QByteArray(" \r\n;") << ';' << SourceRecords{{" "}, {"", ""}};
         QTest::newRow("n separators give n + 1 pieces, empty ones included")
             << QByteArray(";x;;") << ';' << SourceRecords{{"", "x", "", ""}};
         QTest::newRow("fewer separators, fewer pieces")
@@ -130,6 +132,40 @@ private Q_SLOTS:
                 QFAIL("round trip differs");
             }
         }
+    }
+
+    // Which encoding a file is read in unless the user says otherwise.
+    void encodingFollowsTheBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        const int ansi = int(TextEncoding::Windows1252);
+        const int utf8 = int(TextEncoding::Utf8);
+        QTest::newRow("empty") << QByteArray() << ansi;
+        QTest::newRow("plain ASCII") << QByteArray("Ende;Momo") << ansi;
+        QTest::newRow("Windows-1252 umlauts") << QByteArray("Wei\xdf;K\xe4stner") << ansi;
+        QTest::newRow("valid UTF-8 with umlauts") << QByteArray("Wei\xc3\x9f;K\xc3\xa4stner") << utf8;
+        QTest::newRow("byte-order mark, then ASCII") << QByteArray("\xef\xbb\xbfVerfasser") << utf8;
+        QTest::newRow("UTF-8 cut inside a character") << QByteArray("Wei\xc3") << ansi;
+        QTest::newRow("an overlong form is no UTF-8") << QByteArray("\xc0\xaf") << ansi;
+        QTest::newRow("a surrogate is no UTF-8") << QByteArray("\xed\xa0\x80") << ansi;
+        QTest::newRow("Cyrillic and a four-byte character")
+            << QByteArray("\xd0\x92\xd0\xbe\xd0\xb9\xd0\xbd\xd0\xb0;\xf0\x9f\x93\x9a") << utf8;
+    }
+    void encodingFollowsTheBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QCOMPARE(int(DelimitedText::encodingOf(bytes)), encoding);
+    }
+
+    // Read as UTF-8 the mark is no part of the first field and the characters arrive whole; read as
+    // Windows-1252 the same bytes give what the user saw before and can switch away from.
+    void utf8FileReadAsUtf8() {
+        const QByteArray bytes(
+            "\xef\xbb\xbfVerfasser;Titel\r\nWei\xc3\x9f;\xd0\x92\xd0\xbe\xd0\xb9\xd0\xbd\xd0\xb0\r\n");
+        QCOMPARE(DelimitedText::parse(bytes, ';', TextEncoding::Utf8),
+                 (SourceRecords{{"Verfasser", "Titel"}, {"Weiß", "Война"}}));
+        QCOMPARE(DelimitedText::parse(bytes, ';', TextEncoding::Windows1252).first().first(),
+                 QStringLiteral("ï»¿Verfasser"));
     }
 
     void readFileRefusesWhatItCannotOpen() {

@@ -396,37 +396,133 @@ private Q_SLOTS:
         QCOMPARE(this->books().RecordCount(), books);
     }
 
-    void unreadableSourceKeepsThePreview_data() {
+    // A refused source leaves nothing of the file before it: the preview is empty and " Weiter" blocked until
+    // a readable source is chosen, so the earlier file's records cannot be imported again under the new name.
+    // The message names the true reason.
+    void refusedSourceEmptiesThePreviewAndBlocksWeiter_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::newRow("Access") << "kaputt.mdb" << QByteArray("keine Datenbank")
-                                << "Accessdatei konnte nicht gefunden werden";
-        QTest::newRow("Excel") << "kaputt.xls" << QByteArray("keine Mappe")
-                               << "Exceldatei konnte nicht gefunden werden";
-        QTest::newRow("text") << "fehlt.txt" << QByteArray() << "Quelldatei konnte nicht gefunden werden";
+                                << "„kaputt.mdb“ ist keine Accessdatei oder ist beschädigt";
+        QTest::newRow("text file named xls")
+            << "kaputt.xls" << QByteArray("a;b\r\n") << "„kaputt.xls“ ist keine Exceldatei oder ist beschädigt";
+        QTest::newRow("missing text") << "fehlt.txt" << QByteArray() << "Quelldatei konnte nicht gefunden werden";
+        QTest::newRow("missing xls") << "fehlt.xls" << QByteArray() << "Exceldatei konnte nicht gefunden werden";
         // A newer Access file takes the Access path whatever the case of its name, and its damage gets the
         // Access message.
-        QTest::newRow("damaged accdb in capitals")
-            << "KAPUTT.ACCDB" << QByteArray("\0\1\0\0Standard ACE DB\0") << "Accessdatei konnte nicht gefunden werden";
+        QTest::newRow("damaged accdb in capitals") << "KAPUTT.ACCDB" << QByteArray("\0\1\0\0Standard ACE DB\0", 20)
+                                                   << "„KAPUTT.ACCDB“ ist keine Accessdatei oder ist beschädigt";
         QFile nwind(QStringLiteral(LESARO_SOURCE_DIR "/../shared/data/fixtures/nwind.mdb"));
         if (nwind.open(QIODevice::ReadOnly))
             QTest::newRow("database cut short, named accdb")
-                << "kurz.accdb" << nwind.read(8192) << "Accessdatei konnte nicht gefunden werden";
+                << "kurz.accdb" << nwind.read(8192) << "„kurz.accdb“ ist keine Accessdatei oder ist beschädigt";
     }
-    void unreadableSourceKeepsThePreview() {
+    void refusedSourceEmptiesThePreviewAndBlocksWeiter() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         TWizzardLeserF w(*m_lib->library);
         w.show();
-        chooseSource(w, writeFile("gut.csv", "a;b;c\r\nd\r\n"));
+        chooseSource(w, writeFile("gut.csv", "1;Adam\r\n2;Berg\r\n"));
         QCOMPARE(w.preview().columnCount(), 2);
+        auto* weiter = child<FlatButton>(&w, "SRColorButton4");
         const QString path = bytes.isEmpty() ? m_lib->path(name) : writeFile(qPrintable(name), bytes);
         chooseSource(w, path);
         QCOMPARE(MessageService::takeShownTexts(), QStringList{message});
+        QCOMPARE(w.preview().columnCount(), 0);
+        QVERIFY(!weiter->isEnabled());
+        w.SRColorButton4Click();
+        QVERIFY(child<QWidget>(&w, "P1")->isVisible());
+        // A readable source frees " Weiter" again.
+        chooseSource(w, m_lib->path(QStringLiteral("gut.csv")));
+        QVERIFY(weiter->isEnabled());
         QCOMPARE(w.preview().columnCount(), 2);
-        QCOMPARE(w.preview().cell(0, 2), QStringLiteral("c"));
+    }
+
+    // A text file in UTF-8 is read as UTF-8, with its byte-order mark or without; the wizard shows which
+    // encoding it used, the user can switch, and the next file is looked at afresh.
+    void textEncodingIsFoundShownAndSwitchable() {
+        TWizzardF w(*m_lib->library);
+        w.show();
+        auto* encoding = child<QComboBox>(&w, "CBZeichensatz");
+        chooseSource(w, writeFile("utf8.csv", "\xef\xbb\xbfVerfasser;Titel\r\nWei\xc3\x9f;Momo\r\n"));
+        QCOMPARE(encoding->currentText(), QStringLiteral("UTF-8"));
+        QCOMPARE(w.preview().cell(0, 0), QStringLiteral("Verfasser"));
+        QCOMPARE(w.preview().cell(1, 0), QStringLiteral("Weiß"));
+        encoding->setCurrentIndex(encoding->findText(QStringLiteral("Windows (ANSI)")));
+        w.CBZeichensatzClick();
+        QCOMPARE(w.preview().cell(1, 0), QStringLiteral("WeiÃŸ"));
+        child<QRadioButton>(&w, "RBKomma")->click(); // the user's choice stands for this file
+        QCOMPARE(encoding->currentText(), QStringLiteral("Windows (ANSI)"));
+        chooseSource(w, writeFile("ohne.csv", "Wei\xc3\x9f;K\xc3\xa4stner\r\n"));
+        QCOMPARE(encoding->currentText(), QStringLiteral("UTF-8"));
+        QCOMPARE(w.preview().cell(0, 0), QStringLiteral("Weiß;Kästner"));
+        chooseSource(w, writeFile("alt.csv", "Wei\xdf;K\xe4stner\r\n"));
+        QCOMPARE(encoding->currentText(), QStringLiteral("Windows (ANSI)"));
+        QCOMPARE(w.preview().cell(0, 0), QStringLiteral("Weiß;Kästner"));
+        QVERIFY(MessageService::takeShownTexts().isEmpty());
+    }
+
+    // A price with a point as its decimal mark is taken; an empty line is no book; a value a field refuses
+    // is counted and named at the end.
+    void droppedValuesAreCountedAndNamed() {
+        TWizzardF w(*m_lib->library);
+        w.show();
+        chooseSource(w, writeFile("preise.csv", "Momo;12.50\r\n\r\nEmil;zw\xf6lf Euro\r\nTim;7,5\r\nPaul;1.2.3\r\n"));
+        w.SRColorButton4Click();
+        assign(w, kTitel, 0);
+        assign(w, kPreis, 1);
+        w.SRColorButton12Click();
+        QCOMPARE(books().RecordCount(), 4);
+        QCOMPARE(test::text(books(), 0, "Preis"), QStringLiteral("12,5"));
+        QCOMPARE(test::text(books(), 1, "Preis"), QString());
+        QCOMPARE(test::text(books(), 2, "Preis"), QStringLiteral("7,5"));
+        QCOMPARE(test::text(books(), 3, "Preis"), QString());
+        QCOMPARE(MessageService::takeShownTexts(),
+                 QStringList{QStringLiteral("2 Werte konnten nicht übernommen werden:\n"
+                                            "Datensatz 2, Preis: „zwölf Euro“\nDatensatz 4, Preis: „1.2.3“")});
+        QVERIFY(!w.isVisible());
+    }
+
+    // Characters the table files cannot hold are counted before anything is taken over, and the librarian
+    // decides; the end names them again.
+    void unstorableCharactersAreAskedAbout_data() {
+        QTest::addColumn<bool>("go");
+        QTest::newRow("the librarian declines") << false;
+        QTest::newRow("the librarian goes on") << true;
+    }
+    void unstorableCharactersAreAskedAbout() {
+        QFETCH(bool, go);
+        TWizzardF w(*m_lib->library);
+        w.show();
+        chooseSource(w, writeFile("russisch.csv", "\xd0\x92\xd0\xbe\xd0\xb9\xd0\xbd\xd0\xb0 \xd0\xb8 "
+                                                  "\xd0\xbc\xd0\xb8\xd1\x80;Tolstoi\r\nWei\xc3\x9f;Ende\r\n"));
+        w.SRColorButton4Click();
+        assign(w, kTitel, 0);
+        assign(w, kVerfasser, 1);
+        MessageService::answerNext(go ? MessageService::Button::Yes : MessageService::Button::No);
+        w.SRColorButton12Click();
+        const QList<MessageService::Shown> shown = MessageService::takeShown();
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.first().kind, MessageService::Kind::Confirmation);
+        QCOMPARE(shown.first().text,
+                 QStringLiteral("1 Felder enthalten Zeichen, die die Tabellendateien nicht speichern "
+                                "können; sie würden als „?“ übernommen, z. B.\n"
+                                "Datensatz 1, Titel: „Война и мир“\n\nTrotzdem importieren?"));
+        if (!go) {
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(books().RecordCount(), 0);
+            QVERIFY(child<QWidget>(&w, "P2")->isVisible());
+            return;
+        }
+        QCOMPARE(books().RecordCount(), 2);
+        QCOMPARE(test::text(books(), 0, "Titel"), QStringLiteral("????? ? ???"));
+        QCOMPARE(test::text(books(), 1, "Titel"), QStringLiteral("Weiß"));
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.last().text, QStringLiteral("1 Felder wurden mit „?“ für Zeichen übernommen, die die "
+                                                   "Tabellendateien nicht speichern können:\n"
+                                                   "Datensatz 1, Titel: „Война и мир“"));
     }
 
     void accessSourceFillsTheTableListAndReaders() {

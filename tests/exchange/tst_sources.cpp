@@ -1,6 +1,7 @@
 // The import's data-access layer on real files: an Access database, the same small workbook as .xls, .xlsx
 // and .ods, and the ways a source cannot be read.
 #include "core/EngineError.h"
+#include "exchange/sources/CellText.h"
 #include "exchange/sources/ImportSource.h"
 
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 
 using namespace lesaro;
 using namespace lesaro::exchange;
@@ -210,26 +212,31 @@ private Q_SLOTS:
                                      << "" << excel;
         QTest::newRow("missing text") << "/nicht/da.csv"
                                       << "" << text;
+        // A file that is there but is no source of its kind, or is damaged, is named with the true reason.
+        auto damaged = [](const char* name, const char* kind) {
+            return QStringLiteral("„%1“ ist keine %2 oder ist beschädigt")
+                .arg(QLatin1String(name), QLatin1String(kind));
+        };
         QTest::newRow("text file named mdb") << fixture("books.csv") + "#mdb"
-                                             << "" << access;
+                                             << "" << damaged("falsch.mdb", "Accessdatei");
         QTest::newRow("text file named accdb") << fixture("books.csv") + "#accdb"
-                                               << "" << access;
+                                               << "" << damaged("falsch.accdb", "Accessdatei");
         QTest::newRow("workbook named ACCDB") << fixture("books.xlsx") + "#ACCDB"
-                                              << "" << access;
+                                              << "" << damaged("falsch.ACCDB", "Accessdatei");
         QTest::newRow("missing accdb") << "/nicht/da.accdb"
                                        << "" << access;
         if (QFile::exists(nwind()))
             QTest::newRow("database cut short, named accdb") << nwind() + "#accdb#8192"
-                                                             << "" << access;
+                                                             << "" << damaged("falsch.accdb", "Accessdatei");
         QTest::newRow("text file named xls") << fixture("books.csv") + "#xls"
-                                             << "" << excel;
+                                             << "" << damaged("falsch.xls", "Exceldatei");
         QTest::newRow("text file named xlsx") << fixture("books.csv") + "#xlsx"
-                                              << "" << excel;
+                                              << "" << damaged("falsch.xlsx", "Exceldatei");
         QTest::newRow("xls named ods") << fixture("books.xls") + "#ods"
-                                       << "" << excel;
+                                       << "" << damaged("falsch.ods", "Exceldatei");
         if (QFile::exists(nwind()))
-            QTest::newRow("unknown table") << nwind() << "Bücher" << access;
-        QTest::newRow("unknown sheet") << fixture("books.xlsx") << "Tabelle9" << excel;
+            QTest::newRow("unknown table") << nwind() << "Bücher" << damaged("nwind.mdb", "Accessdatei");
+        QTest::newRow("unknown sheet") << fixture("books.xlsx") << "Tabelle9" << damaged("books.xlsx", "Exceldatei");
         QTest::newRow("a folder") << m_dir.path() << "" << text;
     }
     void unreadableSourcesGiveTheirKindsMessage() {
@@ -252,6 +259,92 @@ private Q_SLOTS:
                 QCOMPARE(e.message(), message);
             }
         }
+    }
+
+    // A damaged database is refused whole, before anything is taken over: cut inside a page, cut at a page
+    // boundary so that records are missing (the table's own count tells), or with a memo's page destroyed.
+    void damagedAccessIsRefusedWhole_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("damage"); // "cut:n" keeps the first n bytes, "zero:text" blanks its page
+        const QString dates = QStringLiteral(LESARO_SHARED_FIXTURES "/DateTestDatabase.mdb");
+        QTest::newRow("cut inside a page") << dates << "DateTest"
+                                           << "cut:150000";
+        QTest::newRow("records missing") << nwind() << "Orders"
+                                         << "cut:999424";
+        QTest::newRow("a memo's page destroyed") << nwind() << "Employees"
+                                                 << "zero:Education includes a BA";
+    }
+    void damagedAccessIsRefusedWhole() {
+        QFETCH(QString, source);
+        QFETCH(QString, table);
+        QFETCH(QString, damage);
+        if (!QFile::exists(source))
+            QSKIP("the sample database is not beside the repository");
+        QFile in(source);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        QVERIFY(!ImportSource::read(source, table).isEmpty()); // sound before the damage
+        const QString how = damage.section(QLatin1Char(':'), 0, 0);
+        const QString what = damage.section(QLatin1Char(':'), 1);
+        if (how == QLatin1String("cut")) {
+            bytes.truncate(what.toLongLong());
+        } else {
+            const qsizetype at = bytes.indexOf(what.toLatin1());
+            QVERIFY(at > 0);
+            const qsizetype page = 2048; // a Jet 3 database
+            bytes.replace(at / page * page, page, QByteArray(page, '\0'));
+        }
+        const QString path = m_dir.filePath(QStringLiteral("beschädigt.mdb"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes);
+        out.close();
+        QCOMPARE(readError(path, table), QStringLiteral("„beschädigt.mdb“ ist keine Accessdatei oder ist beschädigt"));
+    }
+
+    // Access keeps dates as day numbers from 30 December 1899; every year from 100 to 9999 arrives as a date,
+    // where the reader library's own text gives "1900-01-00 00:00:00" outside 1900 to 2100.
+    void accessDatesOfEveryYear() {
+        const QString dates = QStringLiteral(LESARO_SHARED_FIXTURES "/DateTestDatabase.mdb");
+        if (!QFile::exists(dates))
+            QSKIP("the sample database is not beside the repository");
+        const SourceRecords records = ImportSource::read(dates, QStringLiteral("DateTest"));
+        QCOMPARE(records.size(), 6);
+        QCOMPARE(records[0].mid(0, 4), (QStringList{"1", "02.12.2021", "02.12.2021", "02.12.2021"}));
+        QCOMPARE(records[1].mid(0, 4), (QStringList{"2", "01.01.9999", "01.01.9999", "01.01.9999"}));
+        QCOMPARE(records[2].mid(0, 4), (QStringList{"3", "01.01.1898", "01.01.1899", "01.01.1900"}));
+        QCOMPARE(records[3].mid(0, 4), (QStringList{"4", "01.01.0632", "01.01.0633", "01.01.0634"}));
+        QCOMPARE(records[5][4], QStringLiteral("New line\r\nin field"));
+    }
+
+    void dayNumbersToGermanDates_data() {
+        QTest::addColumn<double>("days");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("the day count's start") << 0.0 << "30.12.1899";
+        QTest::newRow("a time of day") << 44532.5 << "02.12.2021 12:00:00";
+        QTest::newRow("before 1899 the fraction still counts from midnight") << -1.25 << "29.12.1899 06:00:00";
+        QTest::newRow("year 100") << -657434.0 << "01.01.0100";
+        QTest::newRow("year 99 is none") << -657435.0 << "";
+        QTest::newRow("31.12.9999") << 2958465.0 << "31.12.9999";
+        QTest::newRow("year 10000 is none") << 2958466.0 << "";
+        QTest::newRow("not a number") << std::nan("") << "";
+    }
+    void dayNumbersToGermanDates() {
+        QFETCH(double, days);
+        QFETCH(QString, text);
+        QCOMPARE(CellText::dayNumberDate(days), text);
+    }
+
+    // A genuine .accdb of Access 2007 and later, read as the .mdb are.
+    void accdbGivesItsRecords() {
+        const QString accdb = QStringLiteral(LESARO_SHARED_FIXTURES "/ASampleDatabase.accdb");
+        if (!QFile::exists(accdb))
+            QSKIP("the sample database is not beside the repository");
+        QVERIFY(ImportSource::tableNames(accdb).contains(QStringLiteral("Asset Items")));
+        const SourceRecords items = ImportSource::read(accdb, QStringLiteral("Asset Items"));
+        QCOMPARE(items.size(), 65);
+        QCOMPARE(items.first().first(), QStringLiteral("30050"));
     }
 
     void textSourceHasNoTables() { QVERIFY(ImportSource::tableNames(fixture("books.csv")).isEmpty()); }

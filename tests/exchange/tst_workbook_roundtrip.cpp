@@ -1,7 +1,7 @@
 // The .xlsx and .ods readers against random sheets written here: texts with markup characters, umlauts and
 // spaces, whole and fractional numbers, empty cells and rows, cells left out or repeated. The model of what
-// must come back is the sheet's grid itself, trimmed of empty lines below the data and padded to the widest
-// line, as the wizard's preview expects.
+// must come back is the sheet's grid itself, each line up to its last cell that holds something, without the
+// empty lines below the data. And sheets built to fill the memory: one cell far out and one far down.
 #include "core/EngineError.h"
 #include "exchange/sources/ImportSource.h"
 
@@ -78,21 +78,16 @@ Grid randomGrid(QRandomGenerator& random) {
 
 SourceRecords model(const Grid& grid) {
     SourceRecords records;
-    int width = 0;
     for (const QList<Cell>& line : grid) {
         QStringList fields;
         for (const Cell& c : line)
             fields.append(c.shown);
         while (!fields.isEmpty() && fields.last().isEmpty())
             fields.removeLast();
-        width = std::max(width, int(fields.size()));
         records.append(fields);
     }
     while (!records.isEmpty() && records.last().isEmpty())
         records.removeLast();
-    for (QStringList& fields : records)
-        while (fields.size() < width)
-            fields.append(QString());
     return records;
 }
 
@@ -101,6 +96,20 @@ QString columnName(int c) {
     for (++c; c > 0; c = (c - 1) / 26)
         name.prepend(QChar(u'A' + (c - 1) % 26));
     return name;
+}
+
+void writeXlsxParts(const QString& path, const QByteArray& sheet, const QByteArray& strings) {
+    writeZip(path, {{QStringLiteral("xl/workbook.xml"),
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+                     "<sheet name=\"Blatt\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+                    {QStringLiteral("xl/_rels/workbook.xml.rels"),
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+                     "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+                     "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+                    {QStringLiteral("xl/worksheets/sheet1.xml"), sheet},
+                    {QStringLiteral("xl/sharedStrings.xml"), strings}});
 }
 
 // Some texts as shared strings, some inline; some cells with their reference, some without; empty cells
@@ -141,17 +150,20 @@ void writeXlsx(const QString& path, const Grid& grid, QRandomGenerator& random) 
     for (const QString& s : shared)
         strings += QStringLiteral("<si><r><t xml:space=\"preserve\">%1</t></r><rPh><t>x</t></rPh></si>").arg(xml(s));
     strings += QStringLiteral("</sst>");
-    writeZip(path, {{QStringLiteral("xl/workbook.xml"),
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
-                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-                     "<sheet name=\"Blatt\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-                    {QStringLiteral("xl/_rels/workbook.xml.rels"),
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
-                     "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
-                     "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-                    {QStringLiteral("xl/worksheets/sheet1.xml"), sheet.toUtf8()},
-                    {QStringLiteral("xl/sharedStrings.xml"), strings.toUtf8()}});
+    writeXlsxParts(path, sheet.toUtf8(), strings.toUtf8());
+}
+
+void writeOdsRows(const QString& path, const QString& rows) {
+    const QString content =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+                       "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+                       "<table:table table:name=\"Blatt\"><table:table-column/>%1</table:table></office:spreadsheet>"
+                       "</office:body></office:document-content>")
+            .arg(rows);
+    writeZip(path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
+                    {QStringLiteral("content.xml"), content.toUtf8()}});
 }
 
 // Equal neighbours folded into repeats, as LibreOffice writes them, and the sheet's unused rest as one huge
@@ -205,16 +217,7 @@ void writeOds(const QString& path, const Grid& grid) {
     flush();
     rows += QStringLiteral("<table:table-row table:number-rows-repeated=\"1048000\"><table:table-cell "
                            "table:number-columns-repeated=\"16000\"/></table:table-row>");
-    const QString content =
-        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-                       "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-                       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
-                       "<table:table table:name=\"Blatt\"><table:table-column/>%1</table:table></office:spreadsheet>"
-                       "</office:body></office:document-content>")
-            .arg(rows);
-    writeZip(path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
-                    {QStringLiteral("content.xml"), content.toUtf8()}});
+    writeOdsRows(path, rows);
 }
 
 void report(quint32 seed, const Grid& grid, const SourceRecords& read, const SourceRecords& expected) {
@@ -263,6 +266,66 @@ private Q_SLOTS:
         }
     }
 
+    // A few hundred bytes that name a cell far out to the right and one far down: the lines stay as long as
+    // their own cells, never padded to the widest, so reading them costs what they hold. `far` is the row of
+    // the second cell; the moderate one shows the shape, the far one what used to take gigabytes.
+    void farCellsStaySparse_data() {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("far");
+        QTest::newRow("xlsx, moderate") << "xlsx" << 200;
+        QTest::newRow("xlsx, XFD1 and A20000") << "xlsx" << 20000;
+        QTest::newRow("ods, moderate") << "ods" << 200;
+        QTest::newRow("ods, XFD1 and A20000") << "ods" << 20000;
+    }
+    void farCellsStaySparse() {
+        QFETCH(QString, extension);
+        QFETCH(int, far);
+        const QString path = m_dir.filePath(QStringLiteral("weit.") + extension);
+        QFile::remove(path);
+        if (extension == QLatin1String("xlsx"))
+            writeXlsxParts(path,
+                           QStringLiteral("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                                          "main\"><sheetData><row r=\"1\"><c r=\"XFD1\" t=\"s\"><v>0</v></c></row>"
+                                          "<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>0</v></c></row></sheetData>"
+                                          "</worksheet>")
+                               .arg(far)
+                               .toUtf8(),
+                           "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>x</t></si>"
+                           "</sst>");
+        else
+            writeOdsRows(path,
+                         QStringLiteral("<table:table-row><table:table-cell table:number-columns-repeated=\"16383\"/>"
+                                        "<table:table-cell office:value-type=\"string\"><text:p>x</text:p>"
+                                        "</table:table-cell></table:table-row><table:table-row "
+                                        "table:number-rows-repeated=\"%1\"><table:table-cell/></table:table-row>"
+                                        "<table:table-row><table:table-cell office:value-type=\"string\">"
+                                        "<text:p>x</text:p></table:table-cell></table:table-row>")
+                             .arg(far - 2));
+        const SourceRecords records = ImportSource::read(path);
+        QCOMPARE(records.size(), far);
+        QCOMPARE(records.first().size(), 16384);
+        QCOMPARE(records.first().last(), QStringLiteral("x"));
+        QCOMPARE(records[1], QStringList());
+        QCOMPARE(records.last(), QStringList{QStringLiteral("x")});
+    }
+
+    // A line of 16384 filled cells repeated to the sheet's end is within the format's bounds but no library
+    // list: it is refused with a German message before it fills the memory.
+    void sheetPastTheCellBudgetIsRefused() {
+        const QString path = m_dir.filePath(QStringLiteral("voll.ods"));
+        QFile::remove(path);
+        writeOdsRows(path, QStringLiteral("<table:table-row table:number-rows-repeated=\"1048576\"><table:table-cell "
+                                          "table:number-columns-repeated=\"16384\" office:value-type=\"string\">"
+                                          "<text:p>x</text:p></table:table-cell></table:table-row>"));
+        try {
+            ImportSource::read(path);
+            QFAIL("read a sheet of seventeen billion cells");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.message(), tooLargeMessage());
+            QVERIFY(e.message().startsWith(QStringLiteral("Die Quelldatei ist zu groß für den Import")));
+        }
+    }
+
     void damagedPackagesAreRefused_data() {
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("entry");
@@ -287,7 +350,8 @@ private Q_SLOTS:
             ImportSource::read(path);
             QFAIL("read a damaged package");
         } catch (const EngineError& e) {
-            QCOMPARE(e.message(), QStringLiteral("Exceldatei konnte nicht gefunden werden"));
+            QCOMPARE(e.message(),
+                     QStringLiteral("„kaputt.%1“ ist keine Exceldatei oder ist beschädigt").arg(extension));
         }
     }
 };

@@ -593,7 +593,7 @@ private Q_SLOTS:
                     ImportSource::read(path, QStringLiteral("Bücher"));
                 QFAIL("a damaged directory was read");
             } catch (const EngineError& e) {
-                QCOMPARE(e.message(), QStringLiteral("Exceldatei konnte nicht gefunden werden"));
+                QCOMPARE(e.message(), damagedMessage(SourceKind::Excel, path));
             }
         }
     }
@@ -685,7 +685,7 @@ private Q_SLOTS:
             ImportSource::read(path);
             QFAIL("an unsound workbook was read");
         } catch (const EngineError& e) {
-            QCOMPARE(e.message(), QStringLiteral("Exceldatei konnte nicht gefunden werden"));
+            QCOMPARE(e.message(), damagedMessage(SourceKind::Excel, path));
         }
     }
 
@@ -762,7 +762,10 @@ private Q_SLOTS:
                 records = ImportSource::read(path, QStringLiteral("Bücher"));
                 bare = XlsSource::read(path, QStringLiteral("Bücher"), false);
             } catch (const EngineError& e) {
-                QCOMPARE(e.message(), QStringLiteral("Exceldatei konnte nicht gefunden werden"));
+                // The wizard names the file; the reader alone has only its own word.
+                QVERIFY2(e.message() == damagedMessage(SourceKind::Excel, path) ||
+                             e.message() == QStringLiteral("Exceldatei konnte nicht gefunden werden"),
+                         qPrintable(e.message()));
                 ++refused;
                 continue;
             }

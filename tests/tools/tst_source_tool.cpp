@@ -51,12 +51,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("json");
         const QString csv = write("liste.TXT", "Verfasser;Titel\r\nM\xfcller;\"a,b\"\r\n\r\n");
+        // The empty line at the end is no record.
         QTest::newRow("text, semicolon preset")
             << QStringList{"dump", csv}
-            << QByteArray("{\"records\":[[\"Verfasser\",\"Titel\"],[\"Müller\",\"\\\"a,b\\\"\"],[\"\"]]}");
-        QTest::newRow("text, comma")
-            << QStringList{"dump", csv, "--separator", "comma"}
-            << QByteArray("{\"records\":[[\"Verfasser;Titel\"],[\"Müller;\\\"a\",\"b\\\"\"],[\"\"]]}");
+            << QByteArray("{\"records\":[[\"Verfasser\",\"Titel\"],[\"Müller\",\"\\\"a,b\\\"\"]]}");
+        QTest::newRow("text, comma") << QStringList{"dump", csv, "--separator", "comma"}
+                                     << QByteArray(
+                                            "{\"records\":[[\"Verfasser;Titel\"],[\"Müller;\\\"a\",\"b\\\"\"]]}");
+        QTest::newRow("UTF-8 text with its mark")
+            << QStringList{"dump",
+                           write("utf8.csv", "\xef\xbb\xbfVerfasser;Titel\r\nWei\xc3\x9f;\xd0\x9c\xd0\xb8\xd1\x80\r\n")}
+            << QByteArray("{\"records\":[[\"Verfasser\",\"Titel\"],[\"Weiß\",\"Мир\"]]}");
         QTest::newRow("workbook sheet by name") << QStringList{"dump", fixture("books.xlsx"), "--table", "Leser"}
                                                 << QByteArray("{\"records\":[[\"Anna\",\"Öztürk\"]]}");
         QTest::newRow("sheet names") << QStringList{"tables", fixture("books.ods")}
@@ -91,10 +96,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("missing text") << QStringList{"dump", "/nicht/da.csv"}
                                       << "Quelldatei konnte nicht gefunden werden";
-        QTest::newRow("damaged mdb in capitals")
-            << QStringList{"tables", write("BUCH.MDB", "kein Access")} << "Accessdatei konnte nicht gefunden werden";
+        QTest::newRow("missing mdb") << QStringList{"tables", "/nicht/da.mdb"}
+                                     << "Accessdatei konnte nicht gefunden werden";
+        QTest::newRow("damaged mdb in capitals") << QStringList{"tables", write("BUCH.MDB", "kein Access")}
+                                                 << "„BUCH.MDB“ ist keine Accessdatei oder ist beschädigt";
         QTest::newRow("unknown sheet") << QStringList{"dump", fixture("books.xls"), "--table", "Tabelle9"}
-                                       << "Exceldatei konnte nicht gefunden werden";
+                                       << "„books.xls“ ist keine Exceldatei oder ist beschädigt";
     }
     void unreadableSourceGivesTheWizardsMessage() {
         QFETCH(QStringList, args);

@@ -50,6 +50,20 @@ QString serialDate(double serial, bool withTime) {
     return out;
 }
 
+QString dayNumberDate(double days) {
+    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+        return {};
+    const double whole = std::trunc(days);
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(whole));
+    if (!date.isValid() || date.year() < 100 || date.year() > 9999)
+        return {};
+    QString out = date.toString(QStringLiteral("dd.MM.yyyy"));
+    const int seconds = int(std::lround(std::fabs(days - whole) * 86400.0)) % 86400;
+    if (seconds != 0)
+        out += QLatin1Char(' ') + QTime(0, 0).addSecs(seconds).toString(QStringLiteral("HH:mm:ss"));
+    return out;
+}
+
 QString padded(const QString& digits, int width) {
     if (digits.startsWith(QLatin1Char('-')))
         return QLatin1Char('-') + padded(digits.mid(1), width);

@@ -14,6 +14,9 @@ QString decimal(const QString& cText);
 QString isoDateTime(const QString& iso);
 // A spreadsheet's day count (1 = 1 January 1900, with the 1900 leap-day slip) to the German form.
 QString serialDate(double serial, bool withTime);
+// A day number as Access and OLE store dates (0 = 30 December 1899, the fraction the time of day, counted
+// from midnight also before 1899) to the German form, for the years 100 to 9999; empty for any other.
+QString dayNumberDate(double days);
 // Digits padded with zeros to a width, as a number format "00000" shows a postcode.
 QString padded(const QString& digits, int width);
 

@@ -8,6 +8,8 @@
 #include "exchange/sources/XlsxSource.h"
 
 #include <QFileInfo>
+#include <QLocale>
+#include <new>
 
 namespace lesaro::exchange {
 
@@ -50,11 +52,57 @@ QString unreadableMessage(SourceKind kind) {
     return QStringLiteral("Quelldatei konnte nicht gefunden werden");
 }
 
+QString damagedMessage(SourceKind kind, const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    switch (kind) {
+    case SourceKind::Access:
+        return QStringLiteral("„%1“ ist keine Accessdatei oder ist beschädigt").arg(name);
+    case SourceKind::Excel:
+        return QStringLiteral("„%1“ ist keine Exceldatei oder ist beschädigt").arg(name);
+    case SourceKind::Text:
+        break;
+    }
+    return QStringLiteral("„%1“ kann nicht gelesen werden").arg(name);
+}
+
+QString tooLargeMessage() {
+    return QStringLiteral("Die Quelldatei ist zu groß für den Import: sie enthält mehr als %1 Werte.")
+        .arg(QLocale(QLocale::German).toString(kMaxSourceCells));
+}
+
+void CellBudget::take(qint64 cells) {
+    m_used += cells;
+    if (m_used > kMaxSourceCells)
+        throw SourceRefused(tooLargeMessage());
+}
+
+namespace {
+
+// A reader's failure as the wizard reports it: a file that is not there is not found, one that is there is
+// no source of its kind or damaged; a refusal with its own message keeps it, and running out of memory on a
+// source is a refusal too, never the end of the program.
+template <typename Read>
+auto reading(const QString& path, SourceKind kind, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const SourceRefused&) {
+        throw;
+    } catch (const EngineError&) {
+        if (!QFileInfo(path).isFile())
+            throw EngineError(unreadableMessage(kind));
+        throw EngineError(damagedMessage(kind, path));
+    } catch (const std::bad_alloc&) {
+        throw SourceRefused(tooLargeMessage());
+    }
+}
+
+} // namespace
+
 QStringList ImportSource::tableNames(const QString& path) {
     const SourceKind kind = sourceKindOf(path);
     if (kind == SourceKind::Text)
         return {};
-    try {
+    return reading(path, kind, [&]() -> QStringList {
         if (kind == SourceKind::Access)
             return AccessSource::tableNames(path);
         const QString suffix = suffixOf(path);
@@ -63,16 +111,23 @@ QStringList ImportSource::tableNames(const QString& path) {
         if (suffix == QLatin1String("ods"))
             return OdsSource::tableNames(path);
         return XlsSource::tableNames(path);
-    } catch (const EngineError&) {
-        throw EngineError(unreadableMessage(kind));
-    }
+    });
 }
 
-SourceRecords ImportSource::read(const QString& path, const QString& table, Separator separator) {
+TextEncoding ImportSource::textEncodingOf(const QString& path) {
+    return reading(path, SourceKind::Text, [&] { return DelimitedText::encodingOf(DelimitedText::readBytes(path)); });
+}
+
+SourceRecords ImportSource::read(const QString& path, const QString& table, Separator separator,
+                                 std::optional<TextEncoding> encoding) {
     const SourceKind kind = sourceKindOf(path);
     if (kind == SourceKind::Text)
-        return DelimitedText::readFile(path, separatorChar(separator));
-    try {
+        return reading(path, kind, [&] {
+            const QByteArray bytes = DelimitedText::readBytes(path);
+            return DelimitedText::parse(bytes, separatorChar(separator),
+                                        encoding.value_or(DelimitedText::encodingOf(bytes)));
+        });
+    return reading(path, kind, [&]() -> SourceRecords {
         QString name = table;
         if (name.isEmpty()) {
             const QStringList names = tableNames(path);
@@ -88,9 +143,7 @@ SourceRecords ImportSource::read(const QString& path, const QString& table, Sepa
         if (suffix == QLatin1String("ods"))
             return OdsSource::read(path, name);
         return XlsSource::read(path, name);
-    } catch (const EngineError&) {
-        throw EngineError(unreadableMessage(kind));
-    }
+    });
 }
 
 } // namespace lesaro::exchange

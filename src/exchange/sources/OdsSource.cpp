@@ -27,10 +27,15 @@ QStringView attribute(const QXmlStreamReader& xml, QLatin1String name) {
     return {};
 }
 
+// Capped just past the sheet's bounds, so that sums of repeats stay far from overflowing.
 qint64 repeats(const QXmlStreamReader& xml, QLatin1String name) {
     const qint64 n = attribute(xml, name).toLongLong();
-    return n > 0 ? n : 1;
+    return n > 0 ? std::min(n, kMaxRows + 1) : 1;
 }
+
+// No field takes more than a few thousand characters; a paragraph of millions of spaces written as a
+// handful of bytes each is cut here instead of filling the memory.
+constexpr qsizetype kMaxParagraph = 65536;
 
 // The text of a <text:p>: spans flattened, <text:s text:c="n"/> as n spaces, tabs and line breaks kept.
 QString paragraph(QXmlStreamReader& xml) {
@@ -42,7 +47,7 @@ QString paragraph(QXmlStreamReader& xml) {
             text += xml.text();
         } else if (xml.isStartElement()) {
             ++depth;
-            if (xml.name() == QLatin1String("s"))
+            if (xml.name() == QLatin1String("s") && text.size() < kMaxParagraph)
                 text += QString(int(std::min<qint64>(repeats(xml, QLatin1String("c")), 1000)), QLatin1Char(' '));
             else if (xml.name() == QLatin1String("tab"))
                 text += QLatin1Char('\t');
@@ -80,15 +85,15 @@ QString cellText(const QString& type, const QXmlStreamAttributes& attributes, co
     return shown;
 }
 
-// Reads content.xml; with wanted empty, only the sheet names.
-SourceRecords readContent(const QString& path, const QString& wanted, QStringList* names) {
-    const ZipPackage zip(path);
-    QXmlStreamReader xml(zip.read(QStringLiteral("content.xml")));
+} // namespace
+
+SourceRecords OdsSource::parseContent(const QByteArray& content, const QString& wanted, QStringList* names) {
+    QXmlStreamReader xml(content);
     SourceRecords records;
+    CellBudget budget;
     bool found = false;
     bool inTable = false;
     qint64 pendingRows = 0;
-    int width = 0;
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("table") &&
@@ -147,31 +152,28 @@ SourceRecords readContent(const QString& path, const QString& wanted, QStringLis
             }
             if (records.size() + pendingRows + rowRepeats > kMaxRows)
                 fail();
+            // A repeated line is one list shared by its copies, but each copy becomes a record of its own,
+            // so every copy counts. Lines are not padded to the widest: a field beyond a line's end is empty.
+            budget.take(fields.size() * rowRepeats);
             for (; pendingRows > 0; --pendingRows)
                 records.append(QStringList());
             for (qint64 i = 0; i < rowRepeats; ++i)
                 records.append(fields);
-            width = std::max(width, int(fields.size()));
         }
     }
     if (xml.hasError() || (!names && !found))
         fail();
-    for (QStringList& fields : records)
-        while (fields.size() < width)
-            fields.append(QString());
     return records;
 }
 
-} // namespace
-
 QStringList OdsSource::tableNames(const QString& path) {
     QStringList names;
-    readContent(path, {}, &names);
+    parseContent(ZipPackage(path).read(QStringLiteral("content.xml")), {}, &names);
     return names;
 }
 
 SourceRecords OdsSource::read(const QString& path, const QString& table) {
-    return readContent(path, table, nullptr);
+    return parseContent(ZipPackage(path).read(QStringLiteral("content.xml")), table, nullptr);
 }
 
 } // namespace lesaro::exchange

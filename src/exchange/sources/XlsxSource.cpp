@@ -82,18 +82,9 @@ QString richText(QXmlStreamReader& xml) {
 }
 
 QStringList sharedStrings(const ZipPackage& zip) {
-    QStringList strings;
     if (!zip.contains(QStringLiteral("xl/sharedStrings.xml")))
-        return strings;
-    QXmlStreamReader xml(zip.read(QStringLiteral("xl/sharedStrings.xml")));
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-            strings.append(richText(xml));
-    }
-    if (xml.hasError())
-        fail();
-    return strings;
+        return {};
+    return XlsxSource::parseSharedStrings(zip.read(QStringLiteral("xl/sharedStrings.xml")));
 }
 
 std::vector<NumberFormat> cellFormats(const ZipPackage& zip) {
@@ -167,6 +158,19 @@ QStringList XlsxSource::tableNames(const QString& path) {
     return names;
 }
 
+QStringList XlsxSource::parseSharedStrings(const QByteArray& xml) {
+    QStringList strings;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == QLatin1String("si"))
+            strings.append(richText(reader));
+    }
+    if (reader.hasError())
+        fail();
+    return strings;
+}
+
 SourceRecords XlsxSource::read(const QString& path, const QString& table) {
     const ZipPackage zip(path);
     QString entry;
@@ -178,10 +182,14 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
     const QStringList strings = sharedStrings(zip);
     const std::vector<NumberFormat> formats = cellFormats(zip);
     const bool date1904 = countsFrom1904(zip);
+    return parseSheet(zip.read(entry), strings, formats, date1904);
+}
 
-    QXmlStreamReader xml(zip.read(entry));
+SourceRecords XlsxSource::parseSheet(const QByteArray& sheet, const QStringList& strings,
+                                     const std::vector<NumberFormat>& formats, bool date1904) {
+    QXmlStreamReader xml(sheet);
     SourceRecords records;
-    int width = 0;
+    CellBudget budget;
     int row = -1;
     int column = -1;
     QString type;
@@ -231,11 +239,14 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
             }
             if (text.isEmpty())
                 continue;
+            // A line holds its cells up to its last one, not up to the widest line: one cell far out to the
+            // right must not make every line as wide.
             QStringList& fields = records[row];
-            while (fields.size() <= column)
-                fields.append(QString());
+            if (fields.size() <= column) {
+                budget.take(column + 1 - fields.size());
+                fields.resize(column + 1);
+            }
             fields[column] = text;
-            width = std::max(width, column + 1);
         }
     }
     if (xml.hasError())
@@ -243,9 +254,6 @@ SourceRecords XlsxSource::read(const QString& path, const QString& table) {
     // A spreadsheet's line of empty cells is still a line, but formatting alone below the data is not.
     while (!records.isEmpty() && records.last().isEmpty())
         records.removeLast();
-    for (QStringList& fields : records)
-        while (fields.size() < width)
-            fields.append(QString());
     return records;
 }
 

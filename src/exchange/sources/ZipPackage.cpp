@@ -2,6 +2,7 @@
 
 #include "core/EngineError.h"
 
+#include <QBuffer>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <quazipfileinfo.h>
@@ -20,7 +21,19 @@ ZipPackage::ZipPackage(const QString& path)
         fail();
 }
 
+ZipPackage::ZipPackage(const QByteArray& bytes)
+    : m_buffer(std::make_unique<QBuffer>())
+    , m_zip(std::make_unique<QuaZip>(m_buffer.get())) {
+    m_buffer->setData(bytes);
+    if (!m_zip->open(QuaZip::mdUnzip))
+        fail();
+}
+
 ZipPackage::~ZipPackage() = default;
+
+QStringList ZipPackage::names() const {
+    return m_zip->getFileNameList();
+}
 
 bool ZipPackage::contains(const QString& name) const {
     return m_zip->setCurrentFile(name);

@@ -93,6 +93,37 @@ public:
     }
 
     // Runs the steps; an empty result when the desk and the model agreed throughout.
+    // A new reader or book is proposed a number no stored row carries, whatever row was saved last.
+    QString proposalsAreNew(Fixture<Library>& f) {
+        const auto proposal = [this](Table& t) {
+            // An old row saved again first: saving sets the counter to its number.
+            t.First();
+            for (int skip = int(m_random.bounded(quint32(std::max(1, t.RecordCount())))); skip > 0; --skip)
+                t.Next();
+            t.Edit();
+            t.Post();
+            t.Append();
+            const int n = t.FieldByName(QStringLiteral("Nummer")).AsInteger();
+            t.Cancel();
+            return n;
+        };
+        const int reader = proposal(f.readers());
+        for (const Person& p : m_readers) {
+            if (p.nummer == reader)
+                return QStringLiteral("seed %1: a new reader is proposed the number %2 of a stored one")
+                    .arg(m_seed)
+                    .arg(reader);
+        }
+        const int book = proposal(f.books());
+        for (const Item& b : m_books) {
+            if (b.nummer == book)
+                return QStringLiteral("seed %1: a new book is proposed the number %2 of a stored one")
+                    .arg(m_seed)
+                    .arg(book);
+        }
+        return {};
+    }
+
     QString run(Fixture<Library>& f, int steps) {
         TAusleiheBuchenF loan(f.data());
         TRueckgabeF giveBack(f.data());
@@ -563,6 +594,8 @@ private Q_SLOTS:
         desk.build(f);
         const QString failure = desk.run(f, 300);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString proposals = desk.proposalsAreNew(f);
+        QVERIFY2(proposals.isEmpty(), qPrintable(proposals));
     }
 };
 

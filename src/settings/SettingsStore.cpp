@@ -346,14 +346,16 @@ void SettingsStore::keepDamagedFile() {
 
 void SettingsStore::noteChange() {
     m_dirty = true;
-    if (!m_sinceFileWrite.isValid() || m_sinceFileWrite.elapsed() > kWriteIntervalMs)
+    // The program's clock, so that tests can hold time still; a clock set back counts as a pause long over.
+    const qint64 now = Clock::nowMSecsSinceEpoch();
+    if (m_lastWriteEnd < 0 || now < m_lastWriteEnd || now - m_lastWriteEnd > kWriteIntervalMs)
         writeFile();
 }
 
 bool SettingsStore::writeFile() {
     // The pause before the next write counts from the end of this one: a big file that takes longer to
     // write than the pause would otherwise be written again at once by every following change.
-    const auto restartPause = qScopeGuard([this] { m_sinceFileWrite.start(); });
+    const auto restartPause = qScopeGuard([this] { m_lastWriteEnd = Clock::nowMSecsSinceEpoch(); });
     ++m_fileWrites;
     QString message;
     QString reason;

@@ -2,7 +2,6 @@
 
 #include "settings/RegistryKey.h"
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -85,7 +84,7 @@ private:
     bool m_dirty = false;
     // The file exists but could not be read: writing it would throw away what it holds.
     bool m_readFailed = false;
-    QElapsedTimer m_sinceFileWrite;
+    qint64 m_lastWriteEnd = -1; // ms since the epoch by the program's clock; -1 before the first write
     qint64 m_fileWrites = 0;
     QString m_notice;
     QString m_writeError;

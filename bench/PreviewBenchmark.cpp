@@ -9,7 +9,7 @@
 #include "printing/TPrintJob.h"
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,12 +26,12 @@ namespace {
 
 struct PreviewLibrary {
     QTemporaryDir dir;
-    std::unique_ptr<Library> library;
+    std::unique_ptr<LibraryHandle> library;
 
     PreviewLibrary() {
         SettingsStore::redirectInstance(dir.filePath(QStringLiteral("Lesaro.reg")));
         FieldCaptions::ApplyFieldCaptions();
-        library = std::make_unique<Library>();
+        library = std::make_unique<LibraryHandle>();
         library->ClientBuecher().LoadFromFile(tenYearLibraryFiles().at(0));
         library->ClientBuecher().setFileWritesBlocked(true);
     }

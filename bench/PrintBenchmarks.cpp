@@ -8,7 +8,7 @@
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
 #include "ui/FileDialogService.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -23,12 +23,12 @@ namespace {
 
 struct PrintLibrary {
     QTemporaryDir dir;
-    std::unique_ptr<Library> library;
+    std::unique_ptr<LibraryHandle> library;
 
     PrintLibrary() {
         SettingsStore::redirectInstance(dir.filePath(QStringLiteral("Lesaro.reg")));
         FieldCaptions::ApplyFieldCaptions();
-        library = std::make_unique<Library>();
+        library = std::make_unique<LibraryHandle>();
         library->ClientBuecher().LoadFromFile(tenYearLibraryFiles().at(0));
         library->ClientBuecher().setFileWritesBlocked(true);
     }

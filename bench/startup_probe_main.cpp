@@ -10,7 +10,7 @@ namespace {
 
 class StartupProbe : public lesaro::RunExtension {
 public:
-    void started(lesaro::TMainform& window, lesaro::Library&, lesaro::ProgramSession&) override {
+    void started(lesaro::TMainform& window, lesaro::LibraryHandle&, lesaro::ProgramSession&) override {
         // The first turn of the message loop comes once the window is shown and its start-up is through.
         QTimer::singleShot(0, &window, [&window] {
             std::fputs("shown\n", stdout);

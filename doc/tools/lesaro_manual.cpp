@@ -15,7 +15,7 @@
 #include "settings/SettingsStore.h"
 #include "shell/TMainform.h"
 #include "ui/GermanInterface.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QAction>
@@ -313,7 +313,7 @@ int main(int argc, char* argv[]) {
 
     std::map<QString, QImage> pictures;
     {
-        Library library;
+        LibraryHandle library;
         TMainform window(library);
         window.FormCreate(dir.filePath(QStringLiteral("share")), dir.path());
         window.show();

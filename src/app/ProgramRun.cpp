@@ -5,7 +5,7 @@
 #include "settings/INI.h"
 #include "shell/TMainform.h"
 #include "ui/GermanInterface.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
@@ -22,7 +22,7 @@ int runProgram(int argc, char* argv[], RunExtension* extension) {
     GermanInterface::install(app);
 
     // The tables outlive every window that shows them.
-    Library library;
+    LibraryHandle library;
     TMainform window(library);
     window.FormCreate();
     QString busy;

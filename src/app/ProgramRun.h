@@ -2,7 +2,7 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class ProgramSession;
 class TMainform;
 
@@ -12,7 +12,7 @@ class RunExtension {
 public:
     virtual ~RunExtension() = default;
     // Called once the data folder is this run's own, just before the main window is shown.
-    virtual void started(TMainform& window, Library& library, ProgramSession& session) = 0;
+    virtual void started(TMainform& window, LibraryHandle& library, ProgramSession& session) = 0;
 };
 
 // The whole run of the program: the application object, the library, the main window, the data folder,

@@ -4,7 +4,7 @@
 #include "core/EngineError.h"
 #include "settings/INI.h"
 #include "shell/TMainform.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 #include "ui/SaveFailureBoxes.h"
 
@@ -14,7 +14,7 @@
 
 namespace lesaro {
 
-ProgramSession::ProgramSession(TMainform& window, Library& library)
+ProgramSession::ProgramSession(TMainform& window, LibraryHandle& library)
     : m_window(window)
     , m_library(library)
     , m_bridge(new SignalBridge(this)) {

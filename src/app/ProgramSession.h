@@ -4,7 +4,7 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class SignalBridge;
 class TMainform;
 
@@ -18,7 +18,7 @@ class TMainform;
 class ProgramSession : public QObject {
     Q_OBJECT
 public:
-    ProgramSession(TMainform& window, Library& library);
+    ProgramSession(TMainform& window, LibraryHandle& library);
     ~ProgramSession() override;
 
     // Shows the window, runs the message loop and ends the run: the tables' close rule, the settings. The
@@ -29,7 +29,7 @@ public:
 
 private:
     TMainform& m_window;
-    Library& m_library;
+    LibraryHandle& m_library;
     SignalBridge* m_bridge;
     bool m_starting = false;
 };

@@ -8,7 +8,7 @@
 #include "ui/DBMemo.h"
 #include "ui/DBNavigator.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,7 +83,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int
 
 } // namespace
 
-TDB1EingabeF::TDB1EingabeF(Library& library, QWidget* parent)
+TDB1EingabeF::TDB1EingabeF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_entry(library.DataBuecher(), this) {

@@ -16,14 +16,14 @@ class DBEdit;
 class DBMemo;
 class DBNavigator;
 class FlatButton;
-class Library;
+class LibraryHandle;
 
 // The book entry window: every input is bound to the current book, so the lists show a change at once.
 // It hands its drop-down lists to the book table's rules, which add the values of each saved book to them.
 class TDB1EingabeF : public LesaroDialog, public BookEntryLists {
     Q_OBJECT
 public:
-    explicit TDB1EingabeF(Library& library, QWidget* parent = nullptr);
+    explicit TDB1EingabeF(LibraryHandle& library, QWidget* parent = nullptr);
     ~TDB1EingabeF() override;
 
     // Fills the drop-down lists from the remembered values; moves the book table to its first row.
@@ -53,7 +53,7 @@ private:
     void bindControls();
     DBComboBox* box(const QString& name) const;
 
-    Library& m_library;
+    LibraryHandle& m_library;
     EntrySteps m_entry;
     QList<QLabel*> m_captionedLabels; // LVerfasser … LBemerkungen, in caption order
     QList<DBEdit*> m_edits;

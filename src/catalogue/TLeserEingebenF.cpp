@@ -9,7 +9,7 @@
 #include "ui/DBNavigator.h"
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -44,7 +44,7 @@ constexpr Row kRows[] = {
 
 } // namespace
 
-TLeserEingebenF::TLeserEingebenF(Library& library, QWidget* parent)
+TLeserEingebenF::TLeserEingebenF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_entry(library.DataLeser(), this)

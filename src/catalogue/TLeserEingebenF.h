@@ -12,7 +12,7 @@ class DBComboBox;
 class DBEdit;
 class DBMemo;
 class DBNavigator;
-class Library;
+class LibraryHandle;
 class PostcodeLookup;
 
 // The reader entry window, bound to the current reader. Leaving the postcode box offers the towns of that
@@ -20,7 +20,7 @@ class PostcodeLookup;
 class TLeserEingebenF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TLeserEingebenF(Library& library, QWidget* parent = nullptr);
+    explicit TLeserEingebenF(LibraryHandle& library, QWidget* parent = nullptr);
     ~TLeserEingebenF() override;
 
     void FormShow() override;
@@ -36,7 +36,7 @@ public:
 private:
     void buildLayout();
 
-    Library& m_library;
+    LibraryHandle& m_library;
     EntrySteps m_entry;
     PostcodeLookup* m_postcodes;
     QList<DBEdit*> m_edits;

@@ -7,7 +7,7 @@
 #include "core/Table.h"
 #include "library/AllRows.h"
 #include "ui/FileDialogService.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QCollator>
@@ -132,7 +132,7 @@ MahnlisteResult mahnliste(Table& loans, Table& books, Table& readers, QDate toda
     return result;
 }
 
-void MahnlisteExportieren(Library& library, QWidget* parent) {
+void MahnlisteExportieren(LibraryHandle& library, QWidget* parent) {
     const MahnlisteResult list =
         mahnliste(library.ClientAusleihe(), library.ClientBuecher(), library.ClientLeser(), Clock::today());
     if (list.rows == 0) {

@@ -8,7 +8,7 @@ class QWidget;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class Table;
 
 // "Mahnliste exportieren": every overdue loan (open, due before today) with the reader's contact data, one
@@ -27,6 +27,6 @@ QStringList mahnlisteHeaders();
 
 // The menu command: asks for the file, writes it whole, and tells the user what came of it. Nothing
 // overdue: a notice and no file.
-void MahnlisteExportieren(Library& library, QWidget* parent);
+void MahnlisteExportieren(LibraryHandle& library, QWidget* parent);
 
 } // namespace lesaro

@@ -1,10 +1,10 @@
 #include "exchange/TAccessFormF.h"
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
-TAccessFormF::TAccessFormF(Library& library, QWidget* parent)
+TAccessFormF::TAccessFormF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("AccessFormF"));

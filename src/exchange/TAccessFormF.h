@@ -4,17 +4,17 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Held the database objects of an import read; never shown. The data-access layer in exchange/sources reads
 // the sources in its place, so the wizards need no window for it.
 class TAccessFormF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TAccessFormF(Library& library, QWidget* parent = nullptr);
+    explicit TAccessFormF(LibraryHandle& library, QWidget* parent = nullptr);
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
 };
 
 } // namespace lesaro

@@ -1,6 +1,6 @@
 #include "exchange/TExportF.h"
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
@@ -34,7 +34,7 @@ QList<ExportWindow::FieldChoice> TExportF::fieldChoices() {
     return choices;
 }
 
-TExportF::TExportF(Library& library, QWidget* parent)
+TExportF::TExportF(LibraryHandle& library, QWidget* parent)
     : ExportWindow(library.DataBuecher(), fieldChoices(), 4, QStringLiteral("Exportierte Bücher"), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("ExportF"));

@@ -4,19 +4,19 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Writes the books to a file for other programs.
 class TExportF : public ExportWindow {
     Q_OBJECT
 public:
-    explicit TExportF(Library& library, QWidget* parent = nullptr);
+    explicit TExportF(LibraryHandle& library, QWidget* parent = nullptr);
 
     // The 23 book check boxes; the file's columns come in the same order.
     static QList<FieldChoice> fieldChoices();
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
 };
 
 } // namespace lesaro

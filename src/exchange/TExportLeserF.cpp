@@ -1,6 +1,6 @@
 #include "exchange/TExportLeserF.h"
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
@@ -24,7 +24,7 @@ QList<ExportWindow::FieldChoice> TExportLeserF::fieldChoices() {
             f("CBSonstiges", "Sonstiges", "Sonstiges1", "Sonstiges", 9)};
 }
 
-TExportLeserF::TExportLeserF(Library& library, QWidget* parent)
+TExportLeserF::TExportLeserF(LibraryHandle& library, QWidget* parent)
     : ExportWindow(library.DataLeser(), fieldChoices(), 2, QStringLiteral("Exportierte Leser"), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("ExportLeserF"));

@@ -1,10 +1,10 @@
 #include "exchange/TWizzardF.h"
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
-TWizzardF::TWizzardF(Library& library, QWidget* parent)
+TWizzardF::TWizzardF(LibraryHandle& library, QWidget* parent)
     : ImportWizard(library.DataBuecher(), bookImportTargets(), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("WizzardF"));

@@ -4,16 +4,16 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Imports books from another file through a field mapping.
 class TWizzardF : public ImportWizard {
     Q_OBJECT
 public:
-    explicit TWizzardF(Library& library, QWidget* parent = nullptr);
+    explicit TWizzardF(LibraryHandle& library, QWidget* parent = nullptr);
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
 };
 
 } // namespace lesaro

@@ -1,10 +1,10 @@
 #include "exchange/TWizzardLeserF.h"
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
-TWizzardLeserF::TWizzardLeserF(Library& library, QWidget* parent)
+TWizzardLeserF::TWizzardLeserF(LibraryHandle& library, QWidget* parent)
     : ImportWizard(library.DataLeser(), readerImportTargets(), parent)
     , m_library(library) {
     setObjectName(QStringLiteral("WizzardLeserF"));

@@ -4,16 +4,16 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Imports readers from another file through a field mapping.
 class TWizzardLeserF : public ImportWizard {
     Q_OBJECT
 public:
-    explicit TWizzardLeserF(Library& library, QWidget* parent = nullptr);
+    explicit TWizzardLeserF(LibraryHandle& library, QWidget* parent = nullptr);
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
 };
 
 } // namespace lesaro

@@ -7,7 +7,7 @@
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QGroupBox>
@@ -37,7 +37,7 @@ QLabel* makeEnteredLabel(QWidget* parent) {
 }
 } // namespace
 
-TAusleiheBuchenF::TAusleiheBuchenF(Library& library, QWidget* parent)
+TAusleiheBuchenF::TAusleiheBuchenF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_desk(library.data()) {

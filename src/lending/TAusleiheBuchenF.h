@@ -11,7 +11,7 @@ namespace lesaro {
 class DataGrid;
 class DatePicker;
 class FlatButton;
-class Library;
+class LibraryHandle;
 class NarrowingGroup;
 
 // Lends one book to one reader at a time.
@@ -21,7 +21,7 @@ class NarrowingGroup;
 class TAusleiheBuchenF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TAusleiheBuchenF(Library& library, QWidget* parent = nullptr);
+    explicit TAusleiheBuchenF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormShow() override;
     void setVisible(bool visible) override;
@@ -57,7 +57,7 @@ private:
     // Shows a refusal; "EINGETRAGEN" goes, as it reports an earlier booking.
     void refuse(const QString& text);
 
-    Library& m_library;
+    LibraryHandle& m_library;
     LoanDesk m_desk;
     QLabel* m_LEingetragen;
     NarrowingGroup* m_readers;

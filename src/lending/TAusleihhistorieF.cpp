@@ -3,7 +3,7 @@
 #include "lending/LoanHistoryGrid.h"
 #include "ui/DBText.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/WindowStyle.h"
 
 #include <QHBoxLayout>
@@ -11,7 +11,7 @@
 
 namespace lesaro {
 
-TAusleihhistorieF::TAusleihhistorieF(Library& library, QWidget* parent)
+TAusleihhistorieF::TAusleihhistorieF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_desk(library.data()) {

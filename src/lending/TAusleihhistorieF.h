@@ -9,7 +9,7 @@ namespace lesaro {
 
 class DataGrid;
 class DBText;
-class Library;
+class LibraryHandle;
 class LoanHistoryGrid;
 
 // Every loan of one book, past and present: the loan table as the book entry window has narrowed it to
@@ -18,7 +18,7 @@ class LoanHistoryGrid;
 class TAusleihhistorieF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TAusleihhistorieF(Library& library, QWidget* parent = nullptr);
+    explicit TAusleihhistorieF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormCreate();
     void FormShow() override;
@@ -33,7 +33,7 @@ public:
 private:
     void loansChanged();
 
-    Library& m_library;
+    LibraryHandle& m_library;
     LoanDesk m_desk;
     DBText* m_DBText1;
     DBText* m_DBText2;

@@ -7,7 +7,7 @@
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QBoxLayout>
@@ -23,7 +23,7 @@ const QString kNoBookNumber = QStringLiteral("Kein rückbuchbares Buch mit der N
 const QString kPickBook = QStringLiteral("Bitte ein Buch wählen");
 } // namespace
 
-TRueckgabeF::TRueckgabeF(Library& library, QWidget* parent)
+TRueckgabeF::TRueckgabeF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_desk(library.data()) {

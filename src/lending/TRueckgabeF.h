@@ -8,7 +8,7 @@ class QLabel;
 namespace lesaro {
 
 class DatePicker;
-class Library;
+class LibraryHandle;
 class NarrowingGroup;
 
 // Books the return of a lent book. Enter in the number box (a hand scanner's end of a number) books the
@@ -16,7 +16,7 @@ class NarrowingGroup;
 class TRueckgabeF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TRueckgabeF(Library& library, QWidget* parent = nullptr);
+    explicit TRueckgabeF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormShow() override;
     void setVisible(bool visible) override;
@@ -41,7 +41,7 @@ private:
     // Shows a refusal; "EINGETRAGEN" goes, as it reports an earlier return.
     void refuse(const QString& text);
 
-    Library& m_library;
+    LibraryHandle& m_library;
     LoanDesk m_desk;
     NarrowingGroup* m_books;
     QLabel* m_LEingetragen;

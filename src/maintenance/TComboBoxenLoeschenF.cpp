@@ -2,7 +2,7 @@
 
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -36,7 +36,7 @@ constexpr int kShowOrder[] = {2, 1, 3, 0, 4};
 
 } // namespace
 
-TComboBoxenLoeschenF::TComboBoxenLoeschenF(Library& library, QWidget* parent)
+TComboBoxenLoeschenF::TComboBoxenLoeschenF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("ComboBoxenLoeschenF"));

@@ -8,13 +8,13 @@ class QListWidget;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Removes single entries from the remembered-value lists. Books that carry a removed value keep it.
 class TComboBoxenLoeschenF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TComboBoxenLoeschenF(Library& library, QWidget* parent = nullptr);
+    explicit TComboBoxenLoeschenF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormShow() override;
     // "Löschen" under the list box of that number (1 Verlag, 2 Erscheinungsort, 3 Sachgruppe, 4 Standort,
@@ -34,7 +34,7 @@ private:
     void removeSelected(int list);
     void fill(const RememberedList& list);
 
-    Library& m_library;
+    LibraryHandle& m_library;
     QList<RememberedList> m_lists; // in the order of the buttons
 };
 

@@ -7,7 +7,7 @@
 #include "settings/RegFileCheck.h"
 #include "ui/FileDialogService.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QComboBox>
@@ -39,7 +39,7 @@ QFrame* separator(QWidget* parent) {
 
 } // namespace
 
-TDatenSichernF::TDatenSichernF(Library& library, QWidget* parent)
+TDatenSichernF::TDatenSichernF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("DatenSichernF"));

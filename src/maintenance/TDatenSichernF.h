@@ -10,14 +10,14 @@ class QToolButton;
 namespace lesaro {
 
 class FlatButton;
-class Library;
+class LibraryHandle;
 
 // Backs up the data and settings to a folder and reads them back, or goes back to the state of an earlier
 // start from one of the start-up copies.
 class TDatenSichernF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TDatenSichernF(Library& library, QWidget* parent = nullptr);
+    explicit TDatenSichernF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormShow() override;
     void SpeedButton1Click();
@@ -39,7 +39,7 @@ private:
     bool restoreFrom(const QString& folder);
     void restoreSettings(const QString& folder);
 
-    Library& m_library;
+    LibraryHandle& m_library;
     QLineEdit* m_edit1 = nullptr;
     QToolButton* m_speedButton1 = nullptr;
     FlatButton* m_button1 = nullptr;

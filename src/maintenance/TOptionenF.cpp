@@ -3,7 +3,7 @@
 #include "library/LoanPeriod.h"
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QGridLayout>
@@ -49,7 +49,7 @@ constexpr const char* kWriteOrder[] = {"Verfasser",       "Titel", "Verlag",   "
 
 } // namespace
 
-TOptionenF::TOptionenF(Library& library, QWidget* parent)
+TOptionenF::TOptionenF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("OptionenF"));

@@ -10,13 +10,13 @@ class QToolButton;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // The book field captions and the standard loan period.
 class TOptionenF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TOptionenF(Library& library, QWidget* parent = nullptr);
+    explicit TOptionenF(LibraryHandle& library, QWidget* parent = nullptr);
 
     void FormShow() override;
     void Button1Click(); // "OK": store, apply, close
@@ -41,7 +41,7 @@ private:
         QLineEdit* edit;
     };
 
-    Library& m_library;
+    LibraryHandle& m_library;
     QList<CaptionEdit> m_captionEdits; // in the order "OK" writes them
     QLineEdit* m_ETage = nullptr;
 };

@@ -12,7 +12,7 @@
 
 namespace lesaro {
 
-TMahnOptionenF::TMahnOptionenF(Library&, QWidget* parent)
+TMahnOptionenF::TMahnOptionenF(LibraryHandle&, QWidget* parent)
     : LesaroDialog(parent)
     , m_sender(new QLineEdit(contentArea()))
     , m_body(new QPlainTextEdit(contentArea()))

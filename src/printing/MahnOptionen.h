@@ -7,7 +7,7 @@ class QPlainTextEdit;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class FlatButton;
 
 // "Mahnschreiben": the sender line, the letter text and the closing of the overdue letters, kept in the
@@ -15,7 +15,7 @@ class FlatButton;
 class TMahnOptionenF : public LesaroDialog {
     Q_OBJECT
 public:
-    TMahnOptionenF(Library& library, QWidget* parent);
+    TMahnOptionenF(LibraryHandle& library, QWidget* parent);
 
     QLineEdit* EditAbsender() const { return m_sender; }
     QPlainTextEdit* MemoText() const { return m_body; }

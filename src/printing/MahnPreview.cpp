@@ -6,7 +6,7 @@
 #include "printing/PrintProgressDialog.h"
 #include "printing/TPreview.h"
 #include "printing/TPreviewToolbar.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QLabel>
@@ -18,7 +18,7 @@ namespace lesaro {
 
 using namespace printing;
 
-TMahnungenF::TMahnungenF(Library& library, QWidget* parent)
+TMahnungenF::TMahnungenF(LibraryHandle& library, QWidget* parent)
     : QDialog(parent)
     , m_library(library)
     , m_job(new TPrintJob(this))

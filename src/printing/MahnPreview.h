@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class TPreview;
 class TPreviewToolbar;
 class TMahnOptionenF;
@@ -22,7 +22,7 @@ class TMahnOptionenF;
 class TMahnungenF : public QDialog {
     Q_OBJECT
 public:
-    TMahnungenF(Library& library, QWidget* parent);
+    TMahnungenF(LibraryHandle& library, QWidget* parent);
     ~TMahnungenF() override;
 
     // The letters' options window, reached from the bar ("Mahnschreiben…").
@@ -52,7 +52,7 @@ protected:
 private:
     void layOut();
 
-    Library& m_library;
+    LibraryHandle& m_library;
     TMahnOptionenF* m_options = nullptr;
     printing::MahnCollection m_collection;
     printing::MahnTexts m_texts;

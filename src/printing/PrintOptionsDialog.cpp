@@ -11,7 +11,7 @@
 
 namespace lesaro {
 
-PrintOptionsDialog::PrintOptionsDialog(Library& library, Setup setup, QWidget* parent)
+PrintOptionsDialog::PrintOptionsDialog(LibraryHandle& library, Setup setup, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library)
     , m_setup(std::move(setup)) {

@@ -11,7 +11,7 @@ class QCheckBox;
 namespace lesaro {
 
 class FlatButton;
-class Library;
+class LibraryHandle;
 
 // The options window of the reader list and of the loan lists: printer, title, page numbers and the
 // column check boxes, "Vorschau" and "Schließen". Title and page numbers are read from the settings at
@@ -31,10 +31,10 @@ public:
         QString pageNumberSetting;
         QList<FieldBox> boxes; // in printing order, placed row by row, three to a row
         // Makes the preview window for the options given; the window deletes itself when closed.
-        std::function<QDialog*(Library&, std::function<printing::ListOptions()>, QWidget*)> makePreview;
+        std::function<QDialog*(LibraryHandle&, std::function<printing::ListOptions()>, QWidget*)> makePreview;
     };
 
-    PrintOptionsDialog(Library& library, Setup setup, QWidget* parent);
+    PrintOptionsDialog(LibraryHandle& library, Setup setup, QWidget* parent);
 
     printing::ListOptions listOptions() const;
     QList<QCheckBox*> columnBoxes() const { return m_columnBoxes; }
@@ -45,7 +45,7 @@ public:
     void BSchliessenClick();
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
     Setup m_setup;
     printing::PrintOptionsParts m_parts;
     QList<QCheckBox*> m_columnBoxes;

@@ -16,7 +16,7 @@ PrintOptionsDialog::Setup loanSetup() {
     s.boxes = {{"CBBuchNummer", "Buch-Nr."},   {"CBVerfasser", "Verfasser"},  {"CBTitel", "Titel"},
                {"CBLeserNummer", "Leser-Nr."}, {"CBVorname", "Vorname"},      {"CBNachname", "Nachname"},
                {"CBDatumVon", "Datum (Von)"},  {"CBDatumBis", "Datum (Bis)"}, {"CBSollRueckgabe", "Soll-Rückgabe"}};
-    s.makePreview = [](Library& library, std::function<printing::ListOptions()> options, QWidget* parent) {
+    s.makePreview = [](LibraryHandle& library, std::function<printing::ListOptions()> options, QWidget* parent) {
         return new TDruckervorschauAusleihlisteF(library, std::move(options), parent);
     };
     return s;
@@ -24,7 +24,7 @@ PrintOptionsDialog::Setup loanSetup() {
 
 } // namespace
 
-TDruckerDialogAusleihlisteF::TDruckerDialogAusleihlisteF(Library& library, QWidget* parent)
+TDruckerDialogAusleihlisteF::TDruckerDialogAusleihlisteF(LibraryHandle& library, QWidget* parent)
     : PrintOptionsDialog(library, loanSetup(), parent) {}
 
 } // namespace lesaro

@@ -4,13 +4,13 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Options of the printed loan and overdue lists.
 class TDruckerDialogAusleihlisteF : public PrintOptionsDialog {
     Q_OBJECT
 public:
-    explicit TDruckerDialogAusleihlisteF(Library& library, QWidget* parent = nullptr);
+    explicit TDruckerDialogAusleihlisteF(LibraryHandle& library, QWidget* parent = nullptr);
 };
 
 } // namespace lesaro

@@ -4,7 +4,7 @@
 #include "printing/TDruckervorschauF.h"
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -52,7 +52,7 @@ const BoxPlace BookBoxes[] = {
 
 } // namespace
 
-TDruckerDialogF::TDruckerDialogF(Library& library, QWidget* parent)
+TDruckerDialogF::TDruckerDialogF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("DruckerDialogF"));

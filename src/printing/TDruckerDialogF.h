@@ -11,14 +11,14 @@ class QCheckBox;
 namespace lesaro {
 
 class FlatButton;
-class Library;
+class LibraryHandle;
 
 // Options of the printed book list: printer, title, page numbers and the 23 columns. The ticks last for
 // the run; title and page numbers come from the settings at each showing and are stored after a preview.
 class TDruckerDialogF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TDruckerDialogF(Library& library, QWidget* parent = nullptr);
+    explicit TDruckerDialogF(LibraryHandle& library, QWidget* parent = nullptr);
 
     // The main window shows the button "Bücher eingrenzen/sortieren" and afterwards asks whether the
     // dialog was closed with it; asking clears the request. The search window hides the button.
@@ -40,7 +40,7 @@ public:
     void Button4Click();
 
 private:
-    Library& m_library;
+    LibraryHandle& m_library;
     printing::PrintOptionsParts m_parts;
     QList<QCheckBox*> m_columnBoxes; // in printing order
     FlatButton* m_narrowButton;

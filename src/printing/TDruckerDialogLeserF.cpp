@@ -17,7 +17,7 @@ PrintOptionsDialog::Setup readerSetup() {
                {"CBStrasse", "Straße"},     {"CBPLZ", "PLZ"},         {"CBOrt", "Ort"},
                {"CBTelefon", "Telefon"},    {"CBEmail", "eMail"},     {"CBSonstiges", "Sonstiges"},
                {"CBBemerkung", "Bemerkung"}};
-    s.makePreview = [](Library& library, std::function<printing::ListOptions()> options, QWidget* parent) {
+    s.makePreview = [](LibraryHandle& library, std::function<printing::ListOptions()> options, QWidget* parent) {
         return new TDruckerVorschauLeserF(library, std::move(options), parent);
     };
     return s;
@@ -25,7 +25,7 @@ PrintOptionsDialog::Setup readerSetup() {
 
 } // namespace
 
-TDruckerDialogLeserF::TDruckerDialogLeserF(Library& library, QWidget* parent)
+TDruckerDialogLeserF::TDruckerDialogLeserF(LibraryHandle& library, QWidget* parent)
     : PrintOptionsDialog(library, readerSetup(), parent) {}
 
 } // namespace lesaro

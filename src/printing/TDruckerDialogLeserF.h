@@ -4,13 +4,13 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // Options of the printed reader list.
 class TDruckerDialogLeserF : public PrintOptionsDialog {
     Q_OBJECT
 public:
-    explicit TDruckerDialogLeserF(Library& library, QWidget* parent = nullptr);
+    explicit TDruckerDialogLeserF(LibraryHandle& library, QWidget* parent = nullptr);
 };
 
 } // namespace lesaro

@@ -2,7 +2,7 @@
 
 #include "printing/ListTables.h"
 #include "settings/FieldCaptions.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
@@ -10,7 +10,7 @@ using namespace printing;
 
 namespace {
 
-ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()> options) {
+ListPreviewWindow::Setup setupFor(LibraryHandle& library, std::function<ListOptions()> options) {
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckerVorschauLeserF");
     s.caption = QStringLiteral("Leserdaten drucken");
@@ -25,7 +25,8 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
 
 } // namespace
 
-TDruckerVorschauLeserF::TDruckerVorschauLeserF(Library& library, std::function<ListOptions()> options, QWidget* parent)
+TDruckerVorschauLeserF::TDruckerVorschauLeserF(LibraryHandle& library, std::function<ListOptions()> options,
+                                               QWidget* parent)
     : ListPreviewWindow(setupFor(library, std::move(options)), parent) {}
 
 } // namespace lesaro

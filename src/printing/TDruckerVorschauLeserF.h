@@ -4,13 +4,13 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // The preview of the reader list: the reader table in its current order and filter.
 class TDruckerVorschauLeserF : public ListPreviewWindow {
     Q_OBJECT
 public:
-    TDruckerVorschauLeserF(Library& library, std::function<printing::ListOptions()> options, QWidget* parent);
+    TDruckerVorschauLeserF(LibraryHandle& library, std::function<printing::ListOptions()> options, QWidget* parent);
 };
 
 } // namespace lesaro

@@ -2,7 +2,7 @@
 
 #include "printing/ListTables.h"
 #include "settings/FieldCaptions.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
@@ -10,7 +10,7 @@ using namespace printing;
 
 namespace {
 
-ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()> options) {
+ListPreviewWindow::Setup setupFor(LibraryHandle& library, std::function<ListOptions()> options) {
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckervorschauAusleihlisteF");
     s.caption = QStringLiteral("Druckervorschau Ausleihliste");
@@ -26,8 +26,8 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
 
 } // namespace
 
-TDruckervorschauAusleihlisteF::TDruckervorschauAusleihlisteF(Library& library, std::function<ListOptions()> options,
-                                                             QWidget* parent)
+TDruckervorschauAusleihlisteF::TDruckervorschauAusleihlisteF(LibraryHandle& library,
+                                                             std::function<ListOptions()> options, QWidget* parent)
     : ListPreviewWindow(setupFor(library, std::move(options)), parent) {}
 
 } // namespace lesaro

@@ -4,13 +4,14 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // The preview of the loan and overdue lists: the loan table as the main window has filtered it, always in portrait.
 class TDruckervorschauAusleihlisteF : public ListPreviewWindow {
     Q_OBJECT
 public:
-    TDruckervorschauAusleihlisteF(Library& library, std::function<printing::ListOptions()> options, QWidget* parent);
+    TDruckervorschauAusleihlisteF(LibraryHandle& library, std::function<printing::ListOptions()> options,
+                                  QWidget* parent);
 };
 
 } // namespace lesaro

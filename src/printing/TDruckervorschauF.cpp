@@ -2,7 +2,7 @@
 
 #include "printing/ListTables.h"
 #include "settings/FieldCaptions.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
@@ -10,7 +10,7 @@ using namespace printing;
 
 namespace {
 
-ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()> options) {
+ListPreviewWindow::Setup setupFor(LibraryHandle& library, std::function<ListOptions()> options) {
     ListPreviewWindow::Setup s;
     s.objectName = QStringLiteral("DruckervorschauF");
     s.caption = QStringLiteral("Druckervorschau");
@@ -25,7 +25,7 @@ ListPreviewWindow::Setup setupFor(Library& library, std::function<ListOptions()>
 
 } // namespace
 
-TDruckervorschauF::TDruckervorschauF(Library& library, std::function<ListOptions()> options, QWidget* parent)
+TDruckervorschauF::TDruckervorschauF(LibraryHandle& library, std::function<ListOptions()> options, QWidget* parent)
     : ListPreviewWindow(setupFor(library, std::move(options)), parent) {}
 
 } // namespace lesaro

@@ -4,13 +4,13 @@
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 
 // The preview of the book list: the book table in its current order and filter.
 class TDruckervorschauF : public ListPreviewWindow {
     Q_OBJECT
 public:
-    TDruckervorschauF(Library& library, std::function<printing::ListOptions()> options, QWidget* parent);
+    TDruckervorschauF(LibraryHandle& library, std::function<printing::ListOptions()> options, QWidget* parent);
 };
 
 } // namespace lesaro

@@ -4,7 +4,7 @@
 #include "settings/FieldCaptions.h"
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -33,7 +33,7 @@ QList<GridColumn> bookColumns() {
 
 } // namespace
 
-TAuswertenF::TAuswertenF(Library& library, QWidget* parent)
+TAuswertenF::TAuswertenF(LibraryHandle& library, QWidget* parent)
     : LesaroDialog(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("AuswertenF"));

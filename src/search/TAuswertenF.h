@@ -11,7 +11,7 @@ namespace lesaro {
 
 class DataGrid;
 class FlatButton;
-class Library;
+class LibraryHandle;
 
 // Searches the catalogue by one field or by the ten keywords and shows the hits. It narrows the main
 // window's book table itself, so the hit list is the book table as filtered; closing takes the filter off
@@ -19,7 +19,7 @@ class Library;
 class TAuswertenF : public LesaroDialog {
     Q_OBJECT
 public:
-    explicit TAuswertenF(Library& library, QWidget* parent = nullptr);
+    explicit TAuswertenF(LibraryHandle& library, QWidget* parent = nullptr);
 
     DataGrid* DBGrid1() const { return m_DBGrid1; }
 
@@ -45,7 +45,7 @@ protected:
 private:
     void buildLayout();
 
-    Library& m_library;
+    LibraryHandle& m_library;
     QComboBox* m_CB1 = nullptr;
     QLineEdit* m_E1 = nullptr;
     QRadioButton* m_RBexakt = nullptr;

@@ -98,7 +98,7 @@ QList<GridColumn> loanColumns() {
 
 } // namespace
 
-TMainform::TMainform(Library& library, QWidget* parent)
+TMainform::TMainform(LibraryHandle& library, QWidget* parent)
     : QMainWindow(parent)
     , m_library(library) {
     setObjectName(QStringLiteral("Mainform"));

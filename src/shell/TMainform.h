@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -43,10 +43,10 @@ class TWizzardLeserF;
 class TMainform : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainform(Library& library, QWidget* parent = nullptr);
+    explicit TMainform(LibraryHandle& library, QWidget* parent = nullptr);
     ~TMainform() override;
 
-    Library& library() { return m_library; }
+    LibraryHandle& library() { return m_library; }
     LibraryData& data() { return m_library.data(); }
     Table& ClientBuecher() { return m_library.ClientBuecher(); }
     Table& ClientLeser() { return m_library.ClientLeser(); }
@@ -120,7 +120,7 @@ private:
     // German message, and the program goes on.
     void run(const std::function<void()>& command);
 
-    Library& m_library;
+    LibraryHandle& m_library;
     GradientPanel* m_header = nullptr;
     QTabWidget* m_pages = nullptr;
     DataGrid* m_grids[4] = {};

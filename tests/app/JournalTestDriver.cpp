@@ -12,7 +12,7 @@
 #include "library/LibraryData.h"
 #include "shell/TMainform.h"
 #include "ui/DBEdit.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QLineEdit>
@@ -73,7 +73,7 @@ qint32 currentInt(Table& table, const char* field) {
 
 } // namespace
 
-void JournalTestDriver::start(TMainform& window, Library& library, const QString& plan) {
+void JournalTestDriver::start(TMainform& window, LibraryHandle& library, const QString& plan) {
     const QStringList parts = plan.split(u':');
     bool countOk = false;
     bool intervalOk = false;
@@ -86,7 +86,8 @@ void JournalTestDriver::start(TMainform& window, Library& library, const QString
     new JournalTestDriver(window, library, parts[0], count, interval);
 }
 
-JournalTestDriver::JournalTestDriver(TMainform& window, Library& library, const QString& tag, int count, int interval)
+JournalTestDriver::JournalTestDriver(TMainform& window, LibraryHandle& library, const QString& tag, int count,
+                                     int interval)
     : QObject(&window)
     , m_window(window)
     , m_library(library)

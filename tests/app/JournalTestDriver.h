@@ -12,7 +12,7 @@ class QLineEdit;
 
 namespace lesaro {
 
-class Library;
+class LibraryHandle;
 class TAusleiheBuchenF;
 class TDB1EingabeF;
 class TLeserEingebenF;
@@ -38,11 +38,11 @@ class TRueckgabeF;
 class JournalTestDriver : public QObject {
     Q_OBJECT
 public:
-    static void start(TMainform& window, Library& library, const QString& plan);
+    static void start(TMainform& window, LibraryHandle& library, const QString& plan);
     ~JournalTestDriver() override;
 
 private:
-    JournalTestDriver(TMainform& window, Library& library, const QString& tag, int count, int interval);
+    JournalTestDriver(TMainform& window, LibraryHandle& library, const QString& tag, int count, int interval);
 
     struct Book {
         qint32 id = 0;
@@ -77,7 +77,7 @@ private:
     QString mark(int n) const;
 
     TMainform& m_window;
-    Library& m_library;
+    LibraryHandle& m_library;
     QString m_tag;
     int m_count = 0;
     int m_done = 0;

@@ -11,7 +11,7 @@ class DriverExtension : public lesaro::RunExtension {
 public:
     explicit DriverExtension(QString plan)
         : m_plan(std::move(plan)) {}
-    void started(lesaro::TMainform& window, lesaro::Library& library, lesaro::ProgramSession&) override {
+    void started(lesaro::TMainform& window, lesaro::LibraryHandle& library, lesaro::ProgramSession&) override {
         lesaro::JournalTestDriver::start(window, library, m_plan);
     }
 

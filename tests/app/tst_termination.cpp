@@ -6,7 +6,7 @@
 #include "library/LibraryData.h"
 #include "settings/SettingsStore.h"
 #include "shell/TMainform.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <sys/stat.h>
@@ -51,7 +51,7 @@ class TerminationTest : public QObject {
 
     // One run of the program as main() runs it; returns its exit status.
     int run() {
-        Library library;
+        LibraryHandle library;
         TMainform window(library);
         window.FormCreate(base(), m_dir->path() + QStringLiteral("/bin"));
         if (!library.data().acquireDataFolder(nullptr))

@@ -7,7 +7,7 @@
 #include "core/LibraryTables.h"
 #include "core/Table.h"
 #include "settings/SettingsStore.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
@@ -22,7 +22,7 @@ class CatalogueFixture {
 public:
     CatalogueFixture() {
         SettingsStore::redirectInstance(m_dir.path() + QStringLiteral("/Lesaro.reg"));
-        m_library = std::make_unique<Library>();
+        m_library = std::make_unique<LibraryHandle>();
         m_library->data().FormCreate(m_dir.path(), m_dir.path());
         m_library->data().CreateEmptyTables();
         m_library->data().applySortOrders(); // by ID, as a fresh installation has them
@@ -35,7 +35,7 @@ public:
     CatalogueFixture(const CatalogueFixture&) = delete;
     CatalogueFixture& operator=(const CatalogueFixture&) = delete;
 
-    Library& library() { return *m_library; }
+    LibraryHandle& library() { return *m_library; }
     Table& books() { return m_library->ClientBuecher(); }
     Table& readers() { return m_library->ClientLeser(); }
     Table& loans() { return m_library->ClientAusleihe(); }
@@ -87,7 +87,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
 };
 
 // Shows a window as the user has it: visible and active, so focus moves between its controls.

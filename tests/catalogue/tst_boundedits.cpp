@@ -138,7 +138,7 @@ private Q_SLOTS:
         const int r1 = m_fx->addReader(QStringLiteral("Anna"), QStringLiteral("Meier"));
         m_fx->lend(b1, r1, false);
         m_fx->lend(b2, r1, false);
-        Library& lib = m_fx->library();
+        LibraryHandle& lib = m_fx->library();
         TableModel model(&lib.DataAusleihe(), {{QStringLiteral("BuchTitel"), QStringLiteral("Titel"), 100},
                                                {QStringLiteral("LeserNachname"), QStringLiteral("Nachname"), 100}});
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -5,7 +5,7 @@
 #include "core/Table.h"
 #include "settings/SettingsStore.h"
 #include "ui/FileDialogService.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QTemporaryDir>
@@ -15,11 +15,11 @@ namespace test {
 
 struct ExchangeLibrary {
     QTemporaryDir dir;
-    std::unique_ptr<lesaro::Library> library;
+    std::unique_ptr<lesaro::LibraryHandle> library;
 
     ExchangeLibrary() {
         lesaro::SettingsStore::redirectInstance(dir.path() + QStringLiteral("/Lesaro.reg"));
-        library = std::make_unique<lesaro::Library>();
+        library = std::make_unique<lesaro::LibraryHandle>();
         library->data().FormCreate(dir.path(), dir.path());
         library->data().CreateEmptyTables();
         lesaro::MessageService::setAnswering(true);

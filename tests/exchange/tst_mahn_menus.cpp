@@ -24,7 +24,7 @@ namespace {
 
 const QDate Today(2024, 3, 15);
 
-void addOverdueLoan(Library& library, int nummer, const QString& titel, const QString& nachname) {
+void addOverdueLoan(LibraryHandle& library, int nummer, const QString& titel, const QString& nachname) {
     Table& books = library.ClientBuecher();
     books.Append();
     books.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);

@@ -89,7 +89,7 @@ private Q_SLOTS:
 
 void tst_mahnliste::listsOverdueLoansWithContactData() {
     test::ExchangeLibrary lib;
-    Library& l = *lib.library;
+    LibraryHandle& l = *lib.library;
     const int hobbit = addBook(l.ClientBuecher(), 12, QStringLiteral("Tolkien"), QStringLiteral("Der \"Hobbit\""));
     const int faust = addBook(l.ClientBuecher(), 3, QStringLiteral("Goethe"), QStringLiteral("Faust; Teil 1"));
     const int lodz = addBook(l.ClientBuecher(), 4, QStringLiteral("Tuwim"), QStringLiteral("Łódź"));
@@ -131,7 +131,7 @@ void tst_mahnliste::modelOfRandomLibraries() {
     for (quint32 seed = 1; seed <= 15; ++seed) {
         QRandomGenerator rng(seed);
         test::ExchangeLibrary lib;
-        Library& l = *lib.library;
+        LibraryHandle& l = *lib.library;
         QList<int> books, readers;
         std::map<int, int> bookNumber, readerNumber;
         for (int i = 0; i < 1 + int(rng.bounded(10)); ++i) {
@@ -196,7 +196,7 @@ void tst_mahnliste::menuCommand() {
     QFETCH(QString, written);
     QFETCH(QString, message);
     test::ExchangeLibrary lib;
-    Library& l = *lib.library;
+    LibraryHandle& l = *lib.library;
     const int b = addBook(l.ClientBuecher(), 1, QStringLiteral("A"), QStringLiteral("B"));
     const int r = addReader(l.ClientLeser(), {"1", "C", "D"});
     addLoan(l.ClientAusleihe(), b, r, Today.addDays(-20), Today.addDays(overdue ? -1 : 1));

@@ -4,7 +4,7 @@
 #include "lending/TRueckgabeF.h"
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QLabel>
@@ -59,7 +59,7 @@ public:
         : m_seed(seed)
         , m_random(seed) {}
 
-    void build(Fixture<Library>& f) {
+    void build(Fixture<LibraryHandle>& f) {
         static const int readerNumbers[] = {1, 2, 7, 12, 17, 70, 77, 170, 777};
         static const int bookNumbers[] = {1, 2, 3, 11, 12, 13, 21, 111, 112, 121, 1111};
         static const char* vornamen[] = {"Anna", "Andreas", "Bernd", "Berta", "Clara"};
@@ -94,7 +94,7 @@ public:
 
     // Runs the steps; an empty result when the desk and the model agreed throughout.
     // A new reader or book is proposed a number no stored row carries, whatever row was saved last.
-    QString proposalsAreNew(Fixture<Library>& f) {
+    QString proposalsAreNew(Fixture<LibraryHandle>& f) {
         const auto proposal = [this](Table& t) {
             // An old row saved again first: saving sets the counter to its number.
             t.First();
@@ -124,7 +124,7 @@ public:
         return {};
     }
 
-    QString run(Fixture<Library>& f, int steps) {
+    QString run(Fixture<LibraryHandle>& f, int steps) {
         TAusleiheBuchenF loan(f.data());
         TRueckgabeF giveBack(f.data());
         m_f = &f;
@@ -556,7 +556,7 @@ private:
 
     quint32 m_seed;
     QRandomGenerator m_random;
-    Fixture<Library>* m_f = nullptr;
+    Fixture<LibraryHandle>* m_f = nullptr;
     TAusleiheBuchenF* m_loanWindow = nullptr;
     TRueckgabeF* m_returnWindow = nullptr;
     Window m_window = Window::None;
@@ -588,7 +588,7 @@ private Q_SLOTS:
     }
     void randomDesk() {
         QFETCH(quint32, seed);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         INI::WriteSettingInteger(QStringLiteral("Tage"), 21);
         Desk desk(seed);
         desk.build(f);

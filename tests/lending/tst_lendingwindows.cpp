@@ -7,7 +7,7 @@
 #include "ui/DatePicker.h"
 #include "ui/FlatButton.h"
 #include "ui/LesaroDialog.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QAbstractItemModelTester>
@@ -123,7 +123,7 @@ private Q_SLOTS:
     void openingAndClosing() {
         QFETCH(QVariant, tage);
         QFETCH(int, period);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         if (tage.isValid())
             INI::WriteSettingInteger(QStringLiteral("Tage"), tage.toInt());
         QCOMPARE(INI::ReadSettingInteger(QStringLiteral("Tage")), tage.toInt());
@@ -174,7 +174,7 @@ private Q_SLOTS:
         QFETCH(bool, lendableBook);
         QFETCH(QString, firstName);
         QFETCH(QString, notice);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         for (int i = 0; i < readers; ++i)
             f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), !lendableBook);
@@ -195,7 +195,7 @@ private Q_SLOTS:
 
     // Typing narrows; entering another box of the group empties the others and so undoes their narrowing.
     void narrowingBoxes() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         f.addReader(QStringLiteral("Max"), QStringLiteral("MEISTER"));
         f.addReader(QStringLiteral("Sean"), QStringLiteral("O'Brien"));
@@ -252,7 +252,7 @@ private Q_SLOTS:
     // A letter in a number box looks for nothing and shows nothing while it is typed; Enter and " Buchen" say
     // that a number is expected. No engine error about a filter the librarian never wrote.
     void numberBoxWithLetters() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"), 5);
         f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), false, 3);
         TAusleiheBuchenF w(f.data());
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QFETCH(bool, readerSide);
         QFETCH(QString, typed);
         QFETCH(QString, refusal);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         const int r7 = f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"), 7);
         f.addReader(QStringLiteral("Max"), QStringLiteral("Moser"), 77);
         const int r777 = f.addReader(QStringLiteral("Tom"), QStringLiteral("Sawyer"), 777);
@@ -338,7 +338,7 @@ private Q_SLOTS:
     void refusedScanInReturnWindow() {
         QFETCH(QString, typed);
         QFETCH(QString, refusal);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         const int eva = f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         const int b1 = f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"), true, 1);
         const int b12 = f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), true, 12);
@@ -387,7 +387,7 @@ private Q_SLOTS:
         QFETCH(bool, returnWindow);
         QFETCH(bool, byNumber);
         QFETCH(bool, doubleClick);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         const int eva = f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"), 5);
         QList<int> ids;
         for (int n = 1; n <= 4; ++n) {
@@ -441,7 +441,7 @@ private Q_SLOTS:
 
     // The scanner desk: reader card, then one book after the other, Enter after each number; no mouse.
     void scannerBooksSeveralBooksForOneReader() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         INI::WriteSettingInteger(QStringLiteral("Tage"), 21);
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"), 7);
         const int tom = f.addReader(QStringLiteral("Tom"), QStringLiteral("Sawyer"), 70);
@@ -510,7 +510,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QDate, due);
         QFETCH(QString, message);
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         INI::WriteSettingInteger(QStringLiteral("Tage"), 30);
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"));
@@ -529,7 +529,7 @@ private Q_SLOTS:
     }
 
     void titleClickOrdersTheTable() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         f.addReader(QStringLiteral("Eva"), QStringLiteral("Zander"));
         f.addReader(QStringLiteral("Max"), QStringLiteral("Adler"));
         TAusleiheBuchenF w(f.data());
@@ -550,7 +550,7 @@ private Q_SLOTS:
     // The return: the window lists the lent books, Enter after a scanned number returns that book, and the
     // main window's overdue page no longer decides which books can come back.
     void returnDesk() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         const int eva = f.addReader(QStringLiteral("Eva"), QStringLiteral("Meier"));
         const int emil = f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"), true, 12);
         const int momo = f.addBook(QStringLiteral("Ende"), QStringLiteral("Momo"), true, 13);
@@ -593,7 +593,7 @@ private Q_SLOTS:
 
     // A book marked as lent whose open loan was deleted cannot be returned, each time, and stays marked.
     void returnWithoutOpenLoan() {
-        Fixture<Library> f;
+        Fixture<LibraryHandle> f;
         const int book = f.addBook(QStringLiteral("Kästner"), QStringLiteral("Emil"), true);
         TRueckgabeF w(f.data());
         open(w);

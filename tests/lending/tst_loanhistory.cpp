@@ -2,7 +2,7 @@
 #include "lending/LoanHistoryGrid.h"
 #include "lending/TAusleihhistorieF.h"
 #include "ui/DBText.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QAbstractItemModelTester>
@@ -19,7 +19,7 @@ const QDate kToday(2024, 1, 31);
 // A book with its loans as the book entry window leaves the tables when its "Ausleihhistorie" is pressed:
 // the book current, the loan table narrowed to the book's loans.
 struct HistoryFixture {
-    Fixture<Library> f;
+    Fixture<LibraryHandle> f;
     int eva = 0;
     int tom = 0;
     int book = 0;

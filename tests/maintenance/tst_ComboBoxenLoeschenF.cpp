@@ -2,7 +2,7 @@
 #include "maintenance/TComboBoxenLoeschenF.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -39,7 +39,7 @@ class tst_ComboBoxenLoeschenF : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
     std::unique_ptr<TComboBoxenLoeschenF> m_window;
 
     QListWidget* box(const char* name) { return m_window->findChild<QListWidget*>(QString::fromLatin1(name)); }
@@ -62,7 +62,7 @@ private Q_SLOTS:
                 INI::AddRememberedValue(QString::fromLatin1(l.key),
                                         QString::fromLatin1(entry) + QLatin1Char(' ') + QString::fromLatin1(l.key));
         }
-        m_library = std::make_unique<Library>();
+        m_library = std::make_unique<LibraryHandle>();
         m_window = std::make_unique<TComboBoxenLoeschenF>(*m_library);
         m_window->show();
     }

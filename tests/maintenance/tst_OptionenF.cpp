@@ -8,7 +8,7 @@
 #include "settings/SettingsStore.h"
 #include "support/ProgramRun.h"
 #include "ui/DataGrid.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
 #include <QComboBox>
@@ -45,7 +45,7 @@ class tst_OptionenF : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
     std::unique_ptr<TOptionenF> m_window;
 
     QLineEdit* edit(const QString& name) {
@@ -67,7 +67,7 @@ private Q_SLOTS:
         SettingsStore::redirectInstance(m_dir->filePath(QStringLiteral("Lesaro.reg")));
         FieldCaptions::ApplyFieldCaptions();
         MessageService::setAnswering(true);
-        m_library = std::make_unique<Library>();
+        m_library = std::make_unique<LibraryHandle>();
         m_window = std::make_unique<TOptionenF>(*m_library);
     }
 

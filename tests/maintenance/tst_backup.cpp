@@ -11,7 +11,7 @@
 #include "support/SmallDisk.h"
 #include "ui/FileDialogService.h"
 #include "ui/GridColumn.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 #include "ui/TableModel.h"
 
@@ -64,7 +64,7 @@ public:
         SettingsStore::redirectInstance(m_dir.filePath(QStringLiteral("config/Lesaro.reg")));
         Clock::setFixedNow(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 3)));
         {
-            Library first;
+            LibraryHandle first;
             first.data().FormCreate(base(), m_dir.filePath(QStringLiteral("programm")));
             first.data().loadAtStart();
             addRow(first.ClientBuecher(), {{"Nummer", "1"}, {"Verfasser", "Fontane"}, {"Titel", "Effi Briest"}});
@@ -78,7 +78,7 @@ public:
             first.data().saveTables();
         }
         Clock::setFixedNow(QDateTime(QDate(2024, 3, 6), QTime(10, 0, 0)));
-        library = std::make_unique<Library>();
+        library = std::make_unique<LibraryHandle>();
         library->data().FormCreate(base(), m_dir.filePath(QStringLiteral("programm")));
         library->data().loadAtStart();
         Clock::setFixedNow({});
@@ -135,7 +135,7 @@ public:
         window->Button1Click();
     }
 
-    std::unique_ptr<Library> library;
+    std::unique_ptr<LibraryHandle> library;
     std::unique_ptr<TDatenSichernF> window;
 
 private:

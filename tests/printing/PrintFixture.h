@@ -9,7 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "support/LoanRows.h"
 #include "ui/FileDialogService.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 #include "ui/PrintDialogService.h"
 
@@ -32,7 +32,7 @@ public:
         MessageService::setAnswering(true);
         FileDialogService::setAnswering(true);
         PrintDialogService::setAnswering(true);
-        m_library = std::make_unique<Library>();
+        m_library = std::make_unique<LibraryHandle>();
         m_library->data().FormCreate(m_dir->path(), m_dir->path());
         m_library->data().CreateEmptyTables();
     }
@@ -44,7 +44,7 @@ public:
         SettingsStore::redirectInstance(m_dir->filePath(QStringLiteral("nach-dem-test.reg")));
     }
 
-    Library& library() { return *m_library; }
+    LibraryHandle& library() { return *m_library; }
     Table& books() { return m_library->ClientBuecher(); }
     Table& readers() { return m_library->ClientLeser(); }
     Table& loans() { return m_library->ClientAusleihe(); }
@@ -79,7 +79,7 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
 };
 
 // The text of a PDF file, one entry per page, as pdftotext reads it.

@@ -8,7 +8,7 @@
 #include "settings/SettingsStore.h"
 #include "support/Controls.h"
 #include "ui/DataGrid.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 #include "ui/TableModel.h"
 
@@ -47,7 +47,7 @@ class tst_AuswertenF : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
     std::unique_ptr<TAuswertenF> m_window;
 
     Table& books() { return m_library->ClientBuecher(); }
@@ -91,7 +91,7 @@ private Q_SLOTS:
         SettingsStore::redirectInstance(m_dir->filePath(QStringLiteral("Lesaro.reg")));
         FieldCaptions::ApplyFieldCaptions();
         MessageService::setAnswering(true);
-        m_library = std::make_unique<Library>();
+        m_library = std::make_unique<LibraryHandle>();
         makeBooks(books(), kBooks);
         m_window = std::make_unique<TAuswertenF>(*m_library);
         m_window->show();

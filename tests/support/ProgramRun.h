@@ -5,7 +5,7 @@
 
 #include "settings/INI.h"
 #include "shell/TMainform.h"
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +20,7 @@ namespace lesaro::test {
 class ProgramRun {
 public:
     ProgramRun(const QString& baseFolder, const QString& programFolder)
-        : m_library(std::make_unique<Library>())
+        : m_library(std::make_unique<LibraryHandle>())
         , m_window(std::make_unique<TMainform>(*m_library)) {
         m_window->FormCreate(baseFolder, programFolder);
         m_window->show();
@@ -46,10 +46,10 @@ public:
 
     TMainform* operator->() const { return m_window.get(); }
     TMainform& operator*() const { return *m_window; }
-    Library& library() const { return *m_library; }
+    LibraryHandle& library() const { return *m_library; }
 
 private:
-    std::unique_ptr<Library> m_library;
+    std::unique_ptr<LibraryHandle> m_library;
     std::unique_ptr<TMainform> m_window;
 };
 

@@ -1,24 +1,24 @@
-#include "ui/Library.h"
+#include "ui/LibraryHandle.h"
 
 namespace lesaro {
 
-Library::Library() = default;
+LibraryHandle::LibraryHandle() = default;
 
-Library::~Library() = default;
+LibraryHandle::~LibraryHandle() = default;
 
-void Library::DisableTableControls() {
+void LibraryHandle::DisableTableControls() {
     m_dataLeser.DisableControls();
     m_dataAusleihe.DisableControls();
     m_dataBuecher.DisableControls();
 }
 
-void Library::EnableTableControls() {
+void LibraryHandle::EnableTableControls() {
     m_dataLeser.EnableControls();
     m_dataBuecher.EnableControls();
     m_dataAusleihe.EnableControls();
 }
 
-ControlsDisabled Library::tableControlsDisabled() {
+ControlsDisabled LibraryHandle::tableControlsDisabled() {
     return ControlsDisabled({&m_dataLeser, &m_dataAusleihe, &m_dataBuecher},
                             {&m_dataLeser, &m_dataBuecher, &m_dataAusleihe});
 }

@@ -10,12 +10,12 @@ namespace lesaro {
 // The one handle every window gets: the library's four tables with their rules and the data sources the
 // controls bind to. It is made before the first window and outlives the last, so no window ever shows a
 // table that is gone, and no window holds a copy of a table.
-class Library {
+class LibraryHandle {
 public:
-    Library();
-    ~Library();
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
+    LibraryHandle();
+    ~LibraryHandle();
+    LibraryHandle(const LibraryHandle&) = delete;
+    LibraryHandle& operator=(const LibraryHandle&) = delete;
 
     LibraryData& data() { return m_data; }
     RecordRules& rules() { return m_rules; }

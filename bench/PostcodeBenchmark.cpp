@@ -1,7 +1,7 @@
 #include "PostcodeBenchmark.h"
 
 #include "BenchContext.h"
-#include "catalogue/PostcodeLookup.h"
+#include "catalogue/rules/PostcodeLookup.h"
 #include "core/EngineError.h"
 #include "core/Table.h"
 #include "library/LibraryData.h"

@@ -1,7 +1,7 @@
 #include "catalogue/TLeserEingebenF.h"
 
 #include "catalogue/ComboItems.h"
-#include "catalogue/PostcodeLookup.h"
+#include "catalogue/rules/PostcodeLookup.h"
 #include "ui/ButtonBar.h"
 #include "ui/DBComboBox.h"
 #include "ui/DBEdit.h"

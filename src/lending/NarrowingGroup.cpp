@@ -1,7 +1,7 @@
 #include "lending/NarrowingGroup.h"
 
 #include "core/Table.h"
-#include "lending/LoanFilters.h"
+#include "lending/rules/LoanFilters.h"
 #include "library/CurrentRowKeeper.h"
 #include "ui/DataGrid.h"
 #include "ui/DataSource.h"

@@ -1,8 +1,8 @@
 #include "lending/TAusleiheBuchenF.h"
 
 #include "core/Clock.h"
-#include "lending/LoanFilters.h"
 #include "lending/NarrowingGroup.h"
+#include "lending/rules/LoanFilters.h"
 #include "library/LoanPeriod.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lending/LoanDesk.h"
+#include "lending/rules/LoanDesk.h"
 #include "ui/LesaroDialog.h"
 
 class QLabel;

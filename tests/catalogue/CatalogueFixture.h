@@ -3,8 +3,8 @@
 // A library on a temporary data folder and settings file, with a few helpers that fill its tables the way
 // the other windows would (outside the entry windows, so no remembered values are touched).
 
+#include "PostcodeFixture.h"
 #include "core/GermanLocale.h"
-#include "core/LibraryTables.h"
 #include "core/Table.h"
 #include "settings/SettingsStore.h"
 #include "ui/LibraryHandle.h"
@@ -69,21 +69,7 @@ public:
         t.Post();
     }
     // Replaces the built-in postcode list by a few rows, in the order given.
-    void usePostcodes(const QList<std::pair<QString, QString>>& rows) {
-        Table& t = postcodes();
-        t.Close();
-        t.setFiltered(false);
-        t.setFilter({});
-        t.setColumns(LibraryTables::postcodeColumns());
-        t.CreateDataSet();
-        for (const auto& [plz, ort] : rows) {
-            t.Append();
-            t.FieldByName(QStringLiteral("PLZ")).setAsString(plz);
-            t.FieldByName(QStringLiteral("Ort")).setAsString(ort);
-            t.Post();
-        }
-        t.First();
-    }
+    void usePostcodes(const QList<std::pair<QString, QString>>& rows) { fillPostcodes(postcodes(), rows); }
 
 private:
     QTemporaryDir m_dir;
@@ -96,10 +82,6 @@ inline bool showActive(QWidget& w) {
     QApplication::setActiveWindow(&w);
     w.activateWindow();
     return QTest::qWaitForWindowActive(&w);
-}
-
-inline QString text(Table& t, const char* field) {
-    return t.FieldByName(QString::fromLatin1(field)).AsString();
 }
 
 } // namespace lesaro::testing

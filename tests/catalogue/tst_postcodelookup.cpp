@@ -1,7 +1,9 @@
-#include "CatalogueFixture.h"
-#include "catalogue/PostcodeLookup.h"
+#include "PostcodeFixture.h"
+#include "catalogue/rules/PostcodeLookup.h"
+#include "core/GermanLocale.h"
 
 #include <QRandomGenerator>
+#include <QtTest>
 
 using namespace lesaro;
 using namespace lesaro::testing;
@@ -11,7 +13,7 @@ using namespace lesaro::testing;
 class PostcodeLookupTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CatalogueFixture> m_fx;
+    std::unique_ptr<PostcodeFixture> m_fx;
 
     QStringList byFilter(const QString& plz) {
         Table& t = m_fx->postcodes();
@@ -26,7 +28,7 @@ class PostcodeLookupTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { GermanLocale::install(); }
-    void init() { m_fx = std::make_unique<CatalogueFixture>(); }
+    void init() { m_fx = std::make_unique<PostcodeFixture>(); }
     void cleanup() { m_fx.reset(); }
 
     void towns_data() {
@@ -129,5 +131,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PostcodeLookupTest)
+QTEST_GUILESS_MAIN(PostcodeLookupTest)
 #include "tst_postcodelookup.moc"

@@ -1,6 +1,6 @@
 #include "LendingFixture.h"
-#include "lending/LoanDesk.h"
-#include "lending/LoanFilters.h"
+#include "lending/rules/LoanDesk.h"
+#include "lending/rules/LoanFilters.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "LendingFixture.h"
 #include "core/EngineError.h"
-#include "lending/LoanFilters.h"
+#include "lending/rules/LoanFilters.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

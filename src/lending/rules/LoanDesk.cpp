@@ -1,4 +1,4 @@
-#include "lending/LoanDesk.h"
+#include "lending/rules/LoanDesk.h"
 
 #include "core/RowStore.h"
 #include "library/CurrentRowKeeper.h"

@@ -1,4 +1,4 @@
-#include "lending/LoanFilters.h"
+#include "lending/rules/LoanFilters.h"
 
 #include "core/Table.h"
 

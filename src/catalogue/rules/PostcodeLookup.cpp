@@ -1,4 +1,4 @@
-#include "catalogue/PostcodeLookup.h"
+#include "catalogue/rules/PostcodeLookup.h"
 
 #include "core/Table.h"
 

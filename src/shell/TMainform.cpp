@@ -14,8 +14,8 @@
 #include "lending/TAusleiheBuchenF.h"
 #include "lending/TAusleihhistorieF.h"
 #include "lending/TRueckgabeF.h"
-#include "library/CurrentRowKeeper.h"
 #include "library/Journal.h"
+#include "library/LoanRelease.h"
 #include "maintenance/TComboBoxenLoeschenF.h"
 #include "maintenance/TDatenSichernF.h"
 #include "maintenance/TOptionenF.h"
@@ -692,26 +692,7 @@ void TMainform::HilfeClick() {
 }
 
 void TMainform::releaseBookOfDeletedLoan() {
-    run([this] {
-        Table& loans = ClientAusleihe();
-        if (loans.RecordCount() == 0 || !loans.FieldByName(QStringLiteral("DatumBis")).IsNull())
-            return;
-        const QVariant book = loans.FieldByName(QStringLiteral("BuecherID")).AsVariant();
-        if (!book.isValid())
-            return;
-        // The released book is not the one the user marked in the book list: that one stays marked.
-        Table& books = ClientBuecher();
-        CurrentRowKeeper keep(books);
-        // The book may be filtered out of the book list at the moment: look for it among all books.
-        const bool filtered = books.Filtered();
-        books.setFiltered(false);
-        if (books.Locate(QStringLiteral("ID"), {book})) {
-            books.Edit();
-            books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(false);
-            books.Post();
-        }
-        books.setFiltered(filtered);
-    });
+    run([this] { LoanRelease::releaseBookOfDeletedLoan(ClientAusleihe(), ClientBuecher()); });
 }
 
 } // namespace lesaro

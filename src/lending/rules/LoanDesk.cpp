@@ -1,9 +1,9 @@
 #include "lending/rules/LoanDesk.h"
 
 #include "core/RowStore.h"
-#include "library/CurrentRowKeeper.h"
 #include "library/FilterPause.h"
 #include "library/LibraryData.h"
+#include "library/LoanRelease.h"
 
 namespace lesaro {
 
@@ -97,35 +97,7 @@ bool LoanDesk::hasOpenLoan(const QVariant& bookId) const {
 }
 
 void LoanDesk::syncLentFlag(const QVariant& bookId) {
-    if (!bookId.isValid() || bookId.isNull())
-        return;
-    Table& books = m_data.ClientBuecher;
-    const bool open = hasOpenLoan(bookId);
-    const auto setFlag = [&] {
-        const Field flag = books.FieldByName(QStringLiteral("ausgeliehen"));
-        if (!flag.IsNull() && flag.AsBoolean() == open)
-            return false;
-        if (books.State() == TableState::Browse)
-            books.Edit();
-        books.FieldByName(QStringLiteral("ausgeliehen")).setAsBoolean(open);
-        return true;
-    };
-    // Usually the book is the current one (the history shows the book entry window's book). An entry being
-    // edited there takes the flag along and is saved by that window; moving away would save it behind its back.
-    if (books.RecordCount() > 0 && books.FieldByName(QStringLiteral("ID")).AsVariant() == bookId) {
-        const bool browsing = books.State() == TableState::Browse;
-        if (setFlag() && browsing)
-            books.Post();
-        return;
-    }
-    // Otherwise it is looked for among all books, whatever narrowing a window left, and the current row
-    // comes back afterwards.
-    const CurrentRowKeeper keep(books);
-    const FilterPause pause(books);
-    if (!books.Locate(QStringLiteral("ID"), {bookId}))
-        return;
-    if (setFlag())
-        books.Post();
+    LoanRelease::setLentFlag(m_data.ClientBuecher, bookId, hasOpenLoan(bookId));
 }
 
 QString LoanDesk::message(Booking result) {

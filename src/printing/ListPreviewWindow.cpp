@@ -47,7 +47,7 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
             allowDefault = false;
             // Another printer may have another paper: the count found on this one no longer holds.
             if (m_job->PrinterSetupDialog(this))
-                m_job->setPageCount(1000);
+                m_job->setPageCount(kOpenPageCount);
         }
     };
     if (setup.orientationButton) {
@@ -61,7 +61,7 @@ ListPreviewWindow::ListPreviewWindow(Setup setup, QWidget* parent)
 
     // The page count stands open until the layout finds the page on which the list ends. The margins
     // have no effect without joMargins: the page band is the whole sheet.
-    m_job->setPageCount(1000);
+    m_job->setPageCount(kOpenPageCount);
     m_job->setOrientation(TPageOrientation::orPortrait);
     m_job->setMargins({8, 8, 9, 9});
     m_job->setTitle(documentTitle());
@@ -131,7 +131,7 @@ void ListPreviewWindow::SpeedButton1Click() {
     // The page count found in one orientation does not hold in the other: a list that needs more pages
     // when turned would otherwise lose its last pages in the preview and in the printout. The count is
     // opened after the turn, so that the page shown settles it in the new orientation.
-    m_job->setPageCount(1000);
+    m_job->setPageCount(kOpenPageCount);
 }
 
 bool ListPreviewWindow::printList() {

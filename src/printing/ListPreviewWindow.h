@@ -1,8 +1,8 @@
 #pragma once
 
-#include "printing/ListLayout.h"
 #include "printing/QtTextMeasurer.h"
 #include "printing/TPrintJob.h"
+#include "printing/rules/ListLayout.h"
 
 #include <QDialog>
 #include <functional>
@@ -32,6 +32,10 @@ public:
         std::unique_ptr<printing::ListSource> source;
         std::function<printing::ListOptions()> options; // read live while a page is drawn
     };
+
+    // The page count a job holds while the end of its list is still to be found: drawing the page on which
+    // the list ends settles the true count.
+    static constexpr int kOpenPageCount = 1000;
 
     ListPreviewWindow(Setup setup, QWidget* parent);
     ~ListPreviewWindow() override;

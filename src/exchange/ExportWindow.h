@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/ExportWriter.h"
+#include "exchange/rules/ExportWriter.h"
 #include "ui/LesaroDialog.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/ImportMapping.h"
+#include "exchange/rules/ImportMapping.h"
 
 #include <QAbstractTableModel>
 

@@ -1,6 +1,6 @@
 #include "printing/MahnOptionen.h"
 
-#include "printing/MahnLetters.h"
+#include "printing/rules/MahnLetters.h"
 #include "settings/SettingsStore.h"
 #include "ui/FlatButton.h"
 #include "ui/MessageService.h"

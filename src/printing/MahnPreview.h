@@ -1,8 +1,8 @@
 #pragma once
 
-#include "printing/MahnLetters.h"
 #include "printing/QtTextMeasurer.h"
 #include "printing/TPrintJob.h"
+#include "printing/rules/MahnLetters.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/ListLayout.h"
+#include "printing/rules/ListLayout.h"
 
 #include <QFont>
 

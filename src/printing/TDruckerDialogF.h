@@ -1,7 +1,7 @@
 #pragma once
 
-#include "printing/ListLayout.h"
 #include "printing/PrintOptionsParts.h"
+#include "printing/rules/ListLayout.h"
 #include "ui/LesaroDialog.h"
 
 #include <QList>

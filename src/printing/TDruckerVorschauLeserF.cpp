@@ -1,6 +1,6 @@
 #include "printing/TDruckerVorschauLeserF.h"
 
-#include "printing/ListTables.h"
+#include "printing/rules/ListTables.h"
 #include "settings/FieldCaptions.h"
 #include "ui/LibraryHandle.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/PageGeometry.h"
+#include "printing/rules/PageGeometry.h"
 
 #include <QFont>
 #include <QList>

@@ -4,8 +4,7 @@
 #include "catalogue/TLeserEingebenF.h"
 #include "core/Clock.h"
 #include "core/EngineError.h"
-#include "core/GermanLocale.h"
-#include "exchange/MahnlisteExport.h"
+#include "exchange/MahnlisteExportieren.h"
 #include "exchange/TAccessFormF.h"
 #include "exchange/TExportF.h"
 #include "exchange/TExportLeserF.h"
@@ -16,6 +15,7 @@
 #include "lending/TRueckgabeF.h"
 #include "library/Journal.h"
 #include "library/LoanRelease.h"
+#include "library/OverdueLoans.h"
 #include "maintenance/TComboBoxenLoeschenF.h"
 #include "maintenance/TDatenSichernF.h"
 #include "maintenance/TOptionenF.h"
@@ -649,7 +649,7 @@ void TMainform::BuecherlistenClick() {
 }
 
 QString TMainform::overdueFilter() const {
-    return QStringLiteral("DatumBisSoll < '") + GermanLocale::formatDate(Clock::today()) + QLatin1Char('\'');
+    return OverdueLoans::filterText(Clock::today());
 }
 
 void TMainform::setPageFromProgram(int index) {

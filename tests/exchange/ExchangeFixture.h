@@ -1,6 +1,7 @@
 #pragma once
 
 // A library on a temporary folder with empty tables and its own settings file, for the exchange tests.
+#include "ExchangeRows.h"
 #include "core/GermanLocale.h"
 #include "core/Table.h"
 #include "settings/SettingsStore.h"
@@ -27,18 +28,5 @@ struct ExchangeLibrary {
     }
     QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
 };
-
-inline void addReader(lesaro::Table& t, const QStringList& values) {
-    static const char* fields[] = {"Nummer", "Vorname", "Nachname", "Strae",      "PLZ",
-                                   "Ort",    "Telefon", "eMail",    "Sonstiges1", "Bemerkung"};
-    t.Append();
-    for (qsizetype i = 0; i < values.size() && i < 10; ++i)
-        t.FieldByName(QString::fromLatin1(fields[i])).setAsString(values[i]);
-    t.Post();
-}
-
-inline QString text(lesaro::Table& t, int position, const char* field) {
-    return t.stringAt(position, t.fieldIndex(QString::fromLatin1(field)));
-}
 
 } // namespace test

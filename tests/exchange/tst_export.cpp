@@ -4,9 +4,9 @@
 #include "ExchangeFixture.h"
 
 #include "core/EngineError.h"
-#include "exchange/ExportWriter.h"
 #include "exchange/TExportF.h"
 #include "exchange/TExportLeserF.h"
+#include "exchange/rules/ExportWriter.h"
 #include "ui/FlatButton.h"
 
 #include <QApplication>
@@ -243,24 +243,6 @@ private Q_SLOTS:
         });
         QVERIFY2(bytes.endsWith(format == QLatin1String("RBHTML") ? line + "</Table></BODY></HTML>\r\n" : line),
                  bytes.constData());
-    }
-
-    void charactersBeyondWindows1252AreCounted() {
-        ExportSettings s;
-        s.columns = {{QString(), QStringLiteral("a")}, {QString(), QStringLiteral("b")}};
-        s.titleRow = false;
-        ExportFile file(s);
-        file.beginRow();
-        file.value(QStringLiteral("Łódź"));  // two characters lost, one value
-        file.value(QStringLiteral("€ 12?")); // euro is in the code page, the '?' was there before
-        file.endRow();
-        file.beginRow();
-        file.value(QStringLiteral("ok"));
-        file.value(QStringLiteral("日本"));
-        file.endRow();
-        QCOMPARE(file.finish(), QByteArray("\"?\xf3"
-                                           "d?\",\"\x80 12?\",\r\n\"ok\",\"??\",\r\n"));
-        QCOMPARE(file.replacedValues(), 2);
     }
 
     void bookExportHasAllTwentyThreeColumns() {

@@ -8,6 +8,7 @@
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
 #include "support/LoanRows.h"
+#include "support/RulesLibrary.h"
 #include "ui/FileDialogService.h"
 #include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
@@ -52,26 +53,10 @@ public:
 
     // Returns the new row's ID.
     int addBook(int nummer, const QString& verfasser, const QString& titel, const QString& preis = {}) {
-        Table& t = books();
-        t.Append();
-        t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
-        t.FieldByName(QStringLiteral("Verfasser")).setAsString(verfasser);
-        t.FieldByName(QStringLiteral("Titel")).setAsString(titel);
-        if (!preis.isEmpty())
-            t.FieldByName(QStringLiteral("Preis")).setAsString(preis);
-        const int id = t.FieldByName(QStringLiteral("ID")).AsInteger();
-        t.Post();
-        return id;
+        return testing::addNumberedBook(books(), nummer, verfasser, titel, preis);
     }
     int addReader(int nummer, const QString& vorname, const QString& nachname) {
-        Table& t = readers();
-        t.Append();
-        t.FieldByName(QStringLiteral("Nummer")).setAsInteger(nummer);
-        t.FieldByName(QStringLiteral("Vorname")).setAsString(vorname);
-        t.FieldByName(QStringLiteral("Nachname")).setAsString(nachname);
-        const int id = t.FieldByName(QStringLiteral("ID")).AsInteger();
-        t.Post();
-        return id;
+        return testing::addNumberedReader(readers(), nummer, vorname, nachname);
     }
     void addLoan(int bookId, int readerId, QDate from, QDate due, QDate returned = {}) {
         testing::addLoan(loans(), bookId, readerId, from, due, returned);

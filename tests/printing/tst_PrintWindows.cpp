@@ -2,7 +2,6 @@
 // from real PDF files.
 #include "PrintFixture.h"
 
-#include "printing/ListTables.h"
 #include "printing/PainterCanvas.h"
 #include "printing/PrintFonts.h"
 #include "printing/PrinterChoice.h"
@@ -16,6 +15,7 @@
 #include "printing/TPreview.h"
 #include "printing/TPreviewToolbar.h"
 #include "printing/TPrintJob.h"
+#include "printing/rules/ListTables.h"
 #include "settings/INI.h"
 
 #include <QApplication>

@@ -1,17 +1,14 @@
 #pragma once
 
-#include "exchange/ExportWriter.h"
+#include "exchange/rules/ExportWriter.h"
 
 #include <QDate>
 
-class QWidget;
-
 namespace lesaro {
 
-class LibraryHandle;
 class Table;
 
-// "Mahnliste exportieren": every overdue loan (open, due before today) with the reader's contact data, one
+// "Mahnliste exportieren": every overdue loan (library/OverdueLoans) with the reader's contact data, one
 // row per loan, as a CSV file for a mail merge: semicolons between the values (the German spreadsheets'
 // and word processors' choice), double quotes around them, a title row, and the export's Windows-1252
 // and CR LF rules. Rows by reader (last name, first name), then by due date. All loans count, whatever the
@@ -24,9 +21,5 @@ MahnlisteResult mahnliste(Table& loans, Table& books, Table& readers, QDate toda
 
 // The column titles of the list, in their order.
 QStringList mahnlisteHeaders();
-
-// The menu command: asks for the file, writes it whole, and tells the user what came of it. Nothing
-// overdue: a notice and no file.
-void MahnlisteExportieren(LibraryHandle& library, QWidget* parent);
 
 } // namespace lesaro

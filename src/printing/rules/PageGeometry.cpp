@@ -1,4 +1,4 @@
-#include "printing/PageGeometry.h"
+#include "printing/rules/PageGeometry.h"
 
 #include <algorithm>
 #include <cmath>

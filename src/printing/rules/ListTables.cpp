@@ -1,4 +1,4 @@
-#include "printing/ListTables.h"
+#include "printing/rules/ListTables.h"
 
 #include "core/GermanLocale.h"
 #include "core/Table.h"

@@ -1,4 +1,4 @@
-#include "exchange/ExportWriter.h"
+#include "exchange/rules/ExportWriter.h"
 
 #include "core/Table.h"
 #include "core/Win1252.h"

@@ -1,7 +1,7 @@
 // The shared list layout: the design figures on an A4 sheet at 600 dots per inch, the page breaks and
 // the page count, and a plain page-by-page model of the layout beside the cached one.
-#include "printing/ListLayout.h"
-#include "printing/ListTables.h"
+#include "printing/rules/ListLayout.h"
+#include "printing/rules/ListTables.h"
 #include "settings/FieldCaptions.h"
 
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "exchange/ImportMapping.h"
+#include "exchange/rules/ImportMapping.h"
 
 #include "core/EngineError.h"
 #include "core/Field.h"

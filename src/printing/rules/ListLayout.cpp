@@ -1,4 +1,4 @@
-#include "printing/ListLayout.h"
+#include "printing/rules/ListLayout.h"
 
 #include <algorithm>
 #include <climits>

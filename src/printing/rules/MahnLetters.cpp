@@ -1,27 +1,12 @@
-#include "printing/MahnLetters.h"
+#include "printing/rules/MahnLetters.h"
 
 #include "core/GermanLocale.h"
-#include "core/Table.h"
-#include "library/AllRows.h"
+#include "library/OverdueLoans.h"
 #include "settings/INI.h"
 
-#include <QCollator>
-#include <QHash>
 #include <algorithm>
 
 namespace lesaro::printing {
-
-namespace {
-
-int field(const Table& table, const char* name) {
-    return table.fieldIndex(QLatin1String(name));
-}
-
-QString text(const Table& table, int row, int fieldIndex) {
-    return fieldIndex < 0 ? QString() : table.stringAt(row, fieldIndex).trimmed();
-}
-
-} // namespace
 
 QString MahnReader::name() const {
     return (vorname.trimmed() + QLatin1Char(' ') + nachname.trimmed()).trimmed();
@@ -44,79 +29,25 @@ QStringList MahnReader::addressLines() const {
 }
 
 MahnCollection collectOverdue(Table& loans, Table& books, Table& readers, QDate today) {
-    QHash<int, MahnBook> bookById;
-    {
-        const int id = field(books, "ID"), nummer = field(books, "Nummer"), verfasser = field(books, "Verfasser"),
-                  titel = field(books, "Titel");
-        forAllRows(books, [&](int row) {
-            const Value key = books.valueAt(row, id);
-            if (key.isNull())
-                return;
-            bookById.insert(
-                key.toInt(),
-                MahnBook{text(books, row, nummer), text(books, row, verfasser), text(books, row, titel), {}});
-        });
-    }
-    QHash<int, MahnReader> readerById;
-    {
-        const int id = field(readers, "ID");
-        const int vorname = field(readers, "Vorname"), nachname = field(readers, "Nachname"),
-                  strasse = field(readers, "Strae"), plz = field(readers, "PLZ"), ort = field(readers, "Ort");
-        forAllRows(readers, [&](int row) {
-            const Value key = readers.valueAt(row, id);
-            if (key.isNull())
-                return;
-            MahnReader r;
-            r.id = key.toInt();
-            r.vorname = text(readers, row, vorname);
-            r.nachname = text(readers, row, nachname);
-            r.strasse = text(readers, row, strasse);
-            r.plz = text(readers, row, plz);
-            r.ort = text(readers, row, ort);
-            readerById.insert(r.id, r);
-        });
-    }
-
     MahnCollection result;
-    QHash<int, qsizetype> letterOf;
-    const int bookId = field(loans, "BuecherID"), readerId = field(loans, "LeserID"),
-              returned = field(loans, "DatumBis"), due = field(loans, "DatumBisSoll");
-    const qint32 todayDay = dayFromDate(today);
-    forAllRows(loans, [&](int row) {
-        const Value dueValue = loans.valueAt(row, due);
-        if (dueValue.isNull() || dueValue.toDay() >= todayDay || !loans.valueAt(row, returned).isNull())
-            return;
-        const Value reader = loans.valueAt(row, readerId);
-        if (reader.isNull() || !readerById.contains(reader.toInt())) {
+    // The selection comes ordered by reader, so a reader's loans stand together.
+    for (const OverdueLoan& loan : OverdueLoans::select(loans, books, readers, today)) {
+        if (!loan.readerKnown) {
             ++result.loansWithoutReader;
-            return;
+            continue;
         }
-        const Value book = loans.valueAt(row, bookId);
-        MahnBook entry = book.isNull() ? MahnBook{} : bookById.value(book.toInt());
-        entry.due = dateFromDay(dueValue.toDay());
-        auto at = letterOf.find(reader.toInt());
-        if (at == letterOf.end()) {
-            at = letterOf.insert(reader.toInt(), result.readers.size());
-            result.readers.append(readerById.value(reader.toInt()));
+        if (result.readers.isEmpty() || result.readers.last().id != loan.readerId) {
+            MahnReader r;
+            r.id = loan.readerId;
+            r.vorname = loan.vorname;
+            r.nachname = loan.nachname;
+            r.strasse = loan.strasse;
+            r.plz = loan.plz;
+            r.ort = loan.ort;
+            result.readers.append(r);
         }
-        result.readers[*at].books.append(entry);
-    });
-
-    QCollator collator(QLocale(QLocale::German, QLocale::Germany));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(result.readers.begin(), result.readers.end(), [&](const MahnReader& a, const MahnReader& b) {
-        if (const int c = collator.compare(a.nachname, b.nachname))
-            return c < 0;
-        if (const int c = collator.compare(a.vorname, b.vorname))
-            return c < 0;
-        return a.id < b.id;
-    });
-    for (MahnReader& r : result.readers)
-        std::stable_sort(r.books.begin(), r.books.end(), [](const MahnBook& a, const MahnBook& b) {
-            if (a.due != b.due)
-                return a.due < b.due;
-            return a.nummer.toLongLong() < b.nummer.toLongLong();
-        });
+        result.readers.last().books.append(MahnBook{loan.buchNummer, loan.verfasser, loan.titel, loan.due});
+    }
     return result;
 }
 

@@ -1,8 +1,8 @@
 // The import's reader of delimited text: the splitting rules case by case, and a round trip of random
-// records written by the export and read back.
+// records written by the export and read back; the export's count of characters it cannot write.
 #include "core/EngineError.h"
 #include "core/Win1252.h"
-#include "exchange/ExportWriter.h"
+#include "exchange/rules/ExportWriter.h"
 #include "exchange/sources/DelimitedText.h"
 
 #include <QRandomGenerator>
@@ -175,6 +175,24 @@ private Q_SLOTS:
         } catch (const EngineError& e) {
             QCOMPARE(e.message(), QStringLiteral("Quelldatei konnte nicht gefunden werden"));
         }
+    }
+
+    void charactersBeyondWindows1252AreCounted() {
+        ExportSettings s;
+        s.columns = {{QString(), QStringLiteral("a")}, {QString(), QStringLiteral("b")}};
+        s.titleRow = false;
+        ExportFile file(s);
+        file.beginRow();
+        file.value(QStringLiteral("Łódź"));  // two characters lost, one value
+        file.value(QStringLiteral("€ 12?")); // euro is in the code page, the '?' was there before
+        file.endRow();
+        file.beginRow();
+        file.value(QStringLiteral("ok"));
+        file.value(QStringLiteral("日本"));
+        file.endRow();
+        QCOMPARE(file.finish(), QByteArray("\"?\xf3"
+                                           "d?\",\"\x80 12?\",\r\n\"ok\",\"??\",\r\n"));
+        QCOMPARE(file.replacedValues(), 2);
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/ListLayout.h"
+#include "printing/rules/ListLayout.h"
 
 #include <QDate>
 #include <QList>
@@ -43,9 +43,9 @@ struct MahnCollection {
     int loansWithoutReader = 0; // overdue loans whose reader is gone: no letter can be addressed
 };
 
-// The open loans (no return date) whose due date lies before today, grouped by reader: readers by last
-// name, first name, then record; each reader's books by due date, then number. The tables are read whole,
-// whatever the main window's lists are filtered by at the moment; their current rows stay.
+// The overdue loans (library/OverdueLoans), grouped by reader: readers by last name, first name, then
+// record; each reader's books by due date, then number. The tables are read whole, whatever the main
+// window's lists are filtered by at the moment; their current rows stay.
 MahnCollection collectOverdue(Table& loans, Table& books, Table& readers, QDate today);
 
 // The editable parts of the letter, kept in the settings store.

@@ -9,4 +9,11 @@ namespace lesaro::bench {
 // (medians of a few runs each). Empty when the program cannot be started.
 std::optional<double> startupVsLoadRatio();
 
+// The start after a crash: the same library with a crashed day's loans in its crash journal, from the start of
+// the process to the main window shown (the journal replayed, the lent flags put right, the tables written,
+// the notice given), in milliseconds (median of a few runs). Empty when the program cannot be started.
+std::optional<double> recoveryStartMilliseconds();
+// That time divided by the normal start's measured by startupVsLoadRatio() in the same run.
+std::optional<double> recoveryVsStartRatio(std::optional<double> recoveryMs);
+
 } // namespace lesaro::bench

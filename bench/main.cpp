@@ -18,6 +18,7 @@
 #include "PrintBenchmarks.h"
 #include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
+#include "WindowBenchmarks.h"
 
 #include "core/GermanLocale.h"
 
@@ -122,15 +123,18 @@ int main(int argc, char** argv) {
     lesaro::bench::registerPreviewBenchmarks();
     lesaro::bench::registerJournalBenchmarks();
     lesaro::bench::registerListOpenBenchmarks();
+    lesaro::bench::registerWindowBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
     benchmark::Shutdown();
+    lesaro::bench::closeWindowBenchmarks();
     if (listing)
         return 0;
 
     std::fflush(stdout);
     const auto startup = lesaro::bench::startupVsLoadRatio();
+    const auto recovery = lesaro::bench::recoveryStartMilliseconds();
     for (const QString& note : context.notes())
         std::printf("note %s\n", qPrintable(note));
     for (const QString& failure : context.failures())
@@ -168,6 +172,12 @@ int main(int argc, char** argv) {
     const auto listOpen = summary.seconds("list-open-loans/lesaro");
     figures.print("ms", "list-open-loans", listOpen ? std::optional(*listOpen * 1000) : std::nullopt, 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
+    figures.print("ms", "recovery-start", recovery, 1);
+    figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);
+    for (const char* name : {"tab-change", "sort-author-window", "keystroke-paint"}) {
+        const auto seconds = summary.seconds(std::string(name) + "/lesaro");
+        figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 2);
+    }
     const auto withJournal = summary.seconds("post-with-journal/journal");
     const auto withoutJournal = summary.seconds("post-with-journal/plain");
     figures.print("ratio", "post-with-journal",

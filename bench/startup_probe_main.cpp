@@ -2,6 +2,7 @@
 // window is up and then ends as after "Beenden", releasing the data folder. Built with the benchmark only.
 #include "app/ProgramRun.h"
 #include "shell/TMainform.h"
+#include "ui/MessageService.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -23,6 +24,8 @@ public:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The notice of a start after a crash would wait for an OK nobody gives; it is recorded instead.
+    lesaro::MessageService::setAnswering(true);
     StartupProbe probe;
     return lesaro::runProgram(argc, argv, &probe);
 }

@@ -1,4 +1,4 @@
-#include "search/BookSearch.h"
+#include "search/rules/BookSearch.h"
 
 #include "core/EngineError.h"
 #include "core/Table.h"

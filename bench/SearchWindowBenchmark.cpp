@@ -3,7 +3,7 @@
 #include "BenchContext.h"
 #include "FileBenchmarks.h"
 #include "core/Table.h"
-#include "search/BookSearch.h"
+#include "search/rules/BookSearch.h"
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
 

@@ -93,18 +93,20 @@ TDB1EingabeF::TDB1EingabeF(LibraryHandle& library, QWidget* parent)
     bindControls();
     setClientSize(585, 387);
 
-    RecordRules& rules = m_library.rules();
-    rules.bookEntryShowing = [this] { return isVisible(); };
-    rules.bookLists = this;
-    rules.setBorrower = [this](const QString& borrower) { m_borrower->setText(borrower); };
+    m_library.rules().setBookEntryWindow(this);
 }
 
 TDB1EingabeF::~TDB1EingabeF() {
     // The rules outlive the window.
-    RecordRules& rules = m_library.rules();
-    rules.bookEntryShowing = nullptr;
-    rules.bookLists = nullptr;
-    rules.setBorrower = nullptr;
+    m_library.rules().setBookEntryWindow(nullptr);
+}
+
+bool TDB1EingabeF::entryShowing() const {
+    return isVisible();
+}
+
+void TDB1EingabeF::showBorrower(const QString& borrower) {
+    m_borrower->setText(borrower);
 }
 
 void TDB1EingabeF::buildLayout() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalogue/EntrySteps.h"
-#include "library/RecordRules.h"
+#include "library/BookEntryWindow.h"
 #include "ui/LesaroDialog.h"
 
 #include <QList>
@@ -19,8 +19,9 @@ class FlatButton;
 class LibraryHandle;
 
 // The book entry window: every input is bound to the current book, so the lists show a change at once.
-// It hands its drop-down lists to the book table's rules, which add the values of each saved book to them.
-class TDB1EingabeF : public LesaroDialog, public BookEntryLists {
+// It registers with the book table's rules, which add the values of each saved book to its drop-down lists
+// and name the borrower of the current book.
+class TDB1EingabeF : public LesaroDialog, public BookEntryWindow {
     Q_OBJECT
 public:
     explicit TDB1EingabeF(LibraryHandle& library, QWidget* parent = nullptr);
@@ -31,9 +32,11 @@ public:
     // The labels of the twelve captioned fields, from the book column captions (entries 1 to 12).
     void ApplyFieldCaptions(const QStringList& bookColumnCaptions);
 
-    // BookEntryLists, by box name.
+    // BookEntryWindow; the lists by box name.
+    bool entryShowing() const override;
     QStringList items(const QString& box) const override;
     void setItems(const QString& box, const QStringList& items) override;
+    void showBorrower(const QString& borrower) override;
 
     void FormShow() override;
     bool FormCloseQuery() override;

@@ -57,11 +57,15 @@ TLeserEingebenF::TLeserEingebenF(LibraryHandle& library, QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     buildLayout();
     setClientSize(371, 439);
-    m_library.rules().readerEntryShowing = [this] { return isVisible(); };
+    m_library.rules().setReaderEntryWindow(this);
 }
 
 TLeserEingebenF::~TLeserEingebenF() {
-    m_library.rules().readerEntryShowing = nullptr;
+    m_library.rules().setReaderEntryWindow(nullptr);
+}
+
+bool TLeserEingebenF::entryShowing() const {
+    return isVisible();
 }
 
 void TLeserEingebenF::buildLayout() {

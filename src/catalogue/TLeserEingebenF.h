@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/EntrySteps.h"
+#include "library/ReaderEntryWindow.h"
 #include "ui/LesaroDialog.h"
 
 #include <QList>
@@ -16,12 +17,15 @@ class LibraryHandle;
 class PostcodeLookup;
 
 // The reader entry window, bound to the current reader. Leaving the postcode box offers the towns of that
-// postcode; the list under the inputs shows the books the reader has on loan now.
-class TLeserEingebenF : public LesaroDialog {
+// postcode; the list under the inputs shows the books the reader has on loan now. It registers with the
+// reader table's rules, which narrow the loans to the current reader's while it shows.
+class TLeserEingebenF : public LesaroDialog, public ReaderEntryWindow {
     Q_OBJECT
 public:
     explicit TLeserEingebenF(LibraryHandle& library, QWidget* parent = nullptr);
     ~TLeserEingebenF() override;
+
+    bool entryShowing() const override;
 
     void FormShow() override;
     bool FormCloseQuery() override;

@@ -1031,6 +1031,12 @@ bool FilterExpr::passes(const RowRef& row) const {
     return t.value && !t.unknown;
 }
 
+QString FilterExpr::quoted(const QString& text) {
+    QString q = text;
+    q.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
 FilterExpr::TextConstant FilterExpr::textConstant(const QString& text, FilterOptions options) {
     TextConstant c;
     c.bytes = win1252::encode(text).left(kMaxTextConstant);

@@ -32,6 +32,11 @@ public:
 
     bool passes(const RowRef& row) const;
 
+    // A text as a string constant of this language: between single quotes, each quote in it doubled, so that
+    // the filter reads back exactly the text, whatever a librarian typed. Every window and rule that puts
+    // typed text into a filter goes through here.
+    static QString quoted(const QString& text);
+
     // The longest text constant; a longer one is cut.
     static constexpr qsizetype kMaxTextConstant = 255;
 

@@ -798,8 +798,7 @@ void Journal::flush() {
     }
     m_unsynced = false;
     ++m_syncs;
-    if (afterSync)
-        afterSync();
+    Q_EMIT synced();
 }
 
 void Journal::stopAfterFailedAppend(int error) {

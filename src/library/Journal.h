@@ -7,7 +7,6 @@
 #include <QString>
 #include <QTimer>
 #include <array>
-#include <functional>
 #include <vector>
 
 namespace lesaro {
@@ -150,14 +149,14 @@ public:
 
     qint64 appendedChanges() const { return m_appended; }
     qint64 syncs() const { return m_syncs; }
-    // Called after each sync (the test driver reports what has reached the disk).
-    std::function<void()> afterSync;
     // Delay between an append and its sync.
     void setSyncDelay(int ms) { m_syncTimer.setInterval(ms); }
 
 Q_SIGNALS:
     // The journal has stopped at a failed write: takeProblem() says why. Emitted at once, once per start.
     void failed();
+    // Every change appended so far has reached the disk (the kill test's driver reports it).
+    void synced();
 
 private:
     void onStoredChange(int table, const Table::StoredChange& change);

@@ -321,8 +321,7 @@ void LibraryData::CreateEmptyTables() {
         s.table->SaveToFile();
     }
     FieldCaptions::ApplyFieldCaptions();
-    if (storeColumnWidths)
-        storeColumnWidths();
+    Q_EMIT emptyTablesCreated();
     INI::WriteSettingString(QStringLiteral("SortLeser"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortBuecher"), QStringLiteral("ID"));
     INI::WriteSettingString(QStringLiteral("SortAusleihe"), QStringLiteral("ID"));
@@ -392,8 +391,7 @@ void LibraryData::saveTables() {
         return;
     for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
         t->SaveToFile();
-        if (afterTableSaved)
-            afterTableSaved();
+        Q_EMIT tableSaved();
     }
     finishJournal();
 }
@@ -425,8 +423,7 @@ void LibraryData::closeLibraryTables() {
     for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
         try {
             t->Close();
-            if (afterTableSaved)
-                afterTableSaved();
+            Q_EMIT tableSaved();
         } catch (const EngineError& e) {
             if (!first)
                 first = e;

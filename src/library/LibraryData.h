@@ -69,13 +69,10 @@ public:
     QString flushJournal();
     // The crash journal itself (the kill test's driver reports its syncs).
     Journal& journal() { return *m_journal; }
-    // Called after each library table the end's save has written or left as it was (the kill test's driver
-    // reports it and holds the save there, so that its kills can land between two table files).
-    std::function<void()> afterTableSaved;
 
+    // Creates the three library tables empty and writes them, with the captions and settings of a fresh
+    // installation.
     void CreateEmptyTables();
-    // Set by the main window: stores the lists' column widths (a fresh installation starts with them).
-    std::function<void()> storeColumnWidths;
     void applySortOrders();
     void storeSortOrders();
 
@@ -110,6 +107,14 @@ public:
     // The start-up copy's folder name: year, month, day, "-", hour, minute, second without leading zeros.
     static QString stamp(const QDateTime& when);
     QString lastStartupCopy() const { return m_lastStartupCopy; }
+
+Q_SIGNALS:
+    // A fresh installation's empty tables and their captions are there: the main window stores its lists'
+    // column widths now, so that the installation starts with them.
+    void emptyTablesCreated();
+    // The end's save has written a library table, or left it as it was (the kill test's driver reports it and
+    // holds the save there, so that its kills can land between two table files).
+    void tableSaved();
 
 private:
     bool migrateFrom(const QString& folder);

@@ -1,6 +1,8 @@
 #include "library/RecordRules.h"
 
+#include "library/BookEntryWindow.h"
 #include "library/LibraryData.h"
+#include "library/ReaderEntryWindow.h"
 #include "settings/INI.h"
 
 #include <QSet>
@@ -26,6 +28,14 @@ RecordRules::~RecordRules() {
         t->AfterPost = nullptr;
         t->AfterScroll = nullptr;
     }
+}
+
+BookEntryWindow* RecordRules::showingBookWindow() const {
+    return m_bookWindow && m_bookWindow->entryShowing() ? m_bookWindow : nullptr;
+}
+
+bool RecordRules::readerWindowShowing() const {
+    return m_readerWindow && m_readerWindow->entryShowing();
 }
 
 int RecordRules::nextId(Table& t, const char* counter) {
@@ -90,7 +100,8 @@ void RecordRules::storeNumber(Table& t, const char* counter) {
 }
 
 void RecordRules::ClientBuecherAfterPost(Table& t) {
-    if (!bookEntryShowing || !bookEntryShowing())
+    BookEntryWindow* window = showingBookWindow();
+    if (!window)
         return;
     struct Pair {
         const char* field;
@@ -108,21 +119,19 @@ void RecordRules::ClientBuecherAfterPost(Table& t) {
         pairs.push_back({f.constData(), "CBSchlagwort1", INI::Schlagwort});
     for (const Pair& p : pairs) {
         const QString text = t.FieldByName(QString::fromLatin1(p.field)).AsString();
-        if (bookLists && !text.isEmpty()) {
+        if (!text.isEmpty()) {
             const QString box = QString::fromLatin1(p.box);
-            QStringList items = bookLists->items(box);
+            QStringList items = window->items(box);
             if (!items.contains(text, Qt::CaseInsensitive)) {
                 items << text;
-                bookLists->setItems(box, items);
+                window->setItems(box, items);
             }
         }
         INI::AddRememberedValue(QString(p.list), text);
     }
-    if (bookLists) {
-        const QStringList keywords = bookLists->items(QStringLiteral("CBSchlagwort1"));
-        for (int i = 2; i <= 10; ++i)
-            bookLists->setItems(QStringLiteral("CBSchlagwort%1").arg(i), keywords);
-    }
+    const QStringList keywords = window->items(QStringLiteral("CBSchlagwort1"));
+    for (int i = 2; i <= 10; ++i)
+        window->setItems(QStringLiteral("CBSchlagwort%1").arg(i), keywords);
     storeNumber(t, "LastBuchNummer");
 }
 
@@ -131,7 +140,8 @@ void RecordRules::ClientLeserAfterPost(Table& t) {
 }
 
 void RecordRules::ClientBuecherAfterScroll(Table& t) {
-    if (!bookEntryShowing || !bookEntryShowing())
+    BookEntryWindow* window = showingBookWindow();
+    if (!window)
         return;
     Table& loans = m_data.ClientAusleihe;
     const QVariant id = t.FieldByName(QStringLiteral("ID")).AsVariant();
@@ -148,12 +158,11 @@ void RecordRules::ClientBuecherAfterScroll(Table& t) {
                        readers.FieldByName(QStringLiteral("Nachname")).AsString();
         }
     }
-    if (setBorrower)
-        setBorrower(borrower);
+    window->showBorrower(borrower);
 }
 
 void RecordRules::ClientLeserAfterScroll(Table& t) {
-    if (!readerEntryShowing || !readerEntryShowing())
+    if (!readerWindowShowing())
         return;
     const QVariant id = t.FieldByName(QStringLiteral("ID")).AsVariant();
     if (!id.isValid())

@@ -1,21 +1,11 @@
 #pragma once
 
-#include <QStringList>
-#include <functional>
-
 namespace lesaro {
 
+class BookEntryWindow;
 class LibraryData;
+class ReaderEntryWindow;
 class Table;
-
-// The drop-down lists of the book entry window as the rules see them: named by the window's box names
-// ("CBStand", "CBOrt", "CBSach", "CBVerlag", "CBSchlagwort1" … "CBSchlagwort10").
-class BookEntryLists {
-public:
-    virtual ~BookEntryLists() = default;
-    virtual QStringList items(const QString& box) const = 0;
-    virtual void setItems(const QString& box, const QStringList& items) = 0;
-};
 
 // The library tables' own rules: identifiers and numbers for new rows, the remembered values of saved
 // books, and the narrowing of the loan table while a book or reader window is open. They run from the
@@ -27,11 +17,10 @@ public:
     RecordRules(const RecordRules&) = delete;
     RecordRules& operator=(const RecordRules&) = delete;
 
-    // Set by the entry windows: whether they are showing, their lists, and the borrower line.
-    std::function<bool()> bookEntryShowing;
-    std::function<bool()> readerEntryShowing;
-    BookEntryLists* bookLists = nullptr;
-    std::function<void(const QString&)> setBorrower; // LAusleiher
+    // The entry windows register themselves while they exist. No window (nullptr: a tool, an import or a test
+    // without windows) counts as a window that is not showing.
+    void setBookEntryWindow(BookEntryWindow* window) { m_bookWindow = window; }
+    void setReaderEntryWindow(ReaderEntryWindow* window) { m_readerWindow = window; }
 
     void ClientBuecherAfterInsert(Table& t);
     void ClientLeserAfterInsert(Table& t);
@@ -46,7 +35,12 @@ private:
     static int nextNumber(Table& t, const char* counter);
     static void storeNumber(Table& t, const char* counter);
 
+    BookEntryWindow* showingBookWindow() const;
+    bool readerWindowShowing() const;
+
     LibraryData& m_data;
+    BookEntryWindow* m_bookWindow = nullptr;
+    ReaderEntryWindow* m_readerWindow = nullptr;
 };
 
 } // namespace lesaro

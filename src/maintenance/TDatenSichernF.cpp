@@ -2,7 +2,7 @@
 
 #include "core/EngineError.h"
 #include "library/StartupCopies.h"
-#include "maintenance/DataBackup.h"
+#include "maintenance/rules/DataBackup.h"
 #include "settings/INI.h"
 #include "settings/RegFileCheck.h"
 #include "ui/FileDialogService.h"

@@ -1,6 +1,7 @@
 #include "maintenance/TOptionenF.h"
 
 #include "library/LoanPeriod.h"
+#include "maintenance/rules/PeriodInput.h"
 #include "settings/INI.h"
 #include "ui/FlatButton.h"
 #include "ui/LibraryHandle.h"
@@ -13,14 +14,10 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace lesaro {
 
 namespace {
-
-constexpr int kShortestPeriod = 1;
-constexpr int kLongestPeriod = 365;
 
 // The eleven caption edits as they stand in the group, two to a row: object name, label, setting.
 struct CaptionDesign {
@@ -129,35 +126,18 @@ void TOptionenF::FormShow() {
     m_ETage->setText(QString::number(LoanPeriod::days()));
 }
 
-std::optional<int> TOptionenF::periodFromText(const QString& text) {
-    bool ok = false;
-    const int days = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return days;
-}
-
-QString TOptionenF::notAnIntegerMessage(const QString& text) {
-    return QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text);
-}
-
-QString TOptionenF::negativePeriodMessage(int days) {
-    return QStringLiteral("Eine Leihfrist von %1 Tagen ist nicht möglich. Bitte geben Sie mindestens 1 Tag ein.")
-        .arg(days);
-}
-
 void TOptionenF::Button1Click() {
     for (const CaptionEdit& c : std::as_const(m_captionEdits))
         INI::WriteSettingString(QString::fromLatin1(c.setting), c.edit->text());
     // The captions stay stored; the period is not, nothing is applied, and the window stays open.
-    const auto days = periodFromText(m_ETage->text());
+    const auto days = PeriodInput::fromText(m_ETage->text());
     if (!days) {
-        MessageService::error(this, notAnIntegerMessage(m_ETage->text()));
+        MessageService::error(this, PeriodInput::notAnIntegerMessage(m_ETage->text()));
         return;
     }
     // A negative period would make every new loan due before the day it was lent.
     if (*days < 0) {
-        MessageService::error(this, negativePeriodMessage(*days));
+        MessageService::error(this, PeriodInput::negativePeriodMessage(*days));
         return;
     }
     INI::WriteSettingInteger(QStringLiteral("Tage"), *days);
@@ -170,10 +150,7 @@ void TOptionenF::Button2Click() {
 }
 
 void TOptionenF::UpDown1Click(bool up) {
-    // The arrows step within 1 to 365 from whatever is typed; a text that is no number starts at the bottom.
-    const auto typed = periodFromText(m_ETage->text());
-    const int days = typed ? std::clamp(*typed + (up ? 1 : -1), kShortestPeriod, kLongestPeriod) : kShortestPeriod;
-    m_ETage->setText(QString::number(days));
+    m_ETage->setText(PeriodInput::stepped(m_ETage->text(), up));
 }
 
 } // namespace lesaro

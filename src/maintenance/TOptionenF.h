@@ -3,7 +3,6 @@
 #include "ui/LesaroDialog.h"
 
 #include <QList>
-#include <optional>
 
 class QLineEdit;
 class QToolButton;
@@ -22,13 +21,6 @@ public:
     void Button1Click(); // "OK": store, apply, close
     void Button2Click(); // "Abbrechen"
     void UpDown1Click(bool up);
-
-    // The whole number "OK" stores for the text of ETage, or nothing when the text is none.
-    static std::optional<int> periodFromText(const QString& text);
-    // The message for a period that is not a whole number.
-    static QString notAnIntegerMessage(const QString& text);
-    // The message for a negative period.
-    static QString negativePeriodMessage(int days);
 
 Q_SIGNALS:
     // The new captions are in the settings: the main window shows them in every list and then stores the

@@ -1,6 +1,6 @@
 #include "search/TAuswertenF.h"
 
-#include "search/BookSearch.h"
+#include "search/rules/BookSearch.h"
 #include "settings/FieldCaptions.h"
 #include "ui/DataGrid.h"
 #include "ui/FlatButton.h"

@@ -107,10 +107,10 @@ TMainform::TMainform(LibraryHandle& library, QWidget* parent)
     pal.setColor(QPalette::Window, WindowStyle::dialogBackground());
     setPalette(pal);
     // A fresh installation's captions are written just before, so the lists take them before storing.
-    data().storeColumnWidths = [this] {
+    connect(&data(), &LibraryData::emptyTablesCreated, this, [this] {
         ApplyFieldCaptions();
         StoreColumnWidths();
-    };
+    });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -128,9 +128,7 @@ TMainform::TMainform(LibraryHandle& library, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TMainform::~TMainform() {
-    data().storeColumnWidths = nullptr;
-}
+TMainform::~TMainform() = default;
 
 void TMainform::createWindows() {
     // Once each, in the order the start-up relies on: its later steps use the search window, the book entry

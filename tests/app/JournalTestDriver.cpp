@@ -98,23 +98,22 @@ JournalTestDriver::JournalTestDriver(TMainform& window, LibraryHandle& library, 
     // Nobody answers a message box in the test; the driver reports each one instead, the recovery notice at
     // the start included.
     MessageService::setAnswering(true);
-    m_library.data().journal().afterSync = [this] { say(QStringLiteral("S %1").arg(m_done)); };
+    connect(&m_library.data().journal(), &Journal::synced, this, [this] { say(QStringLiteral("S %1").arg(m_done)); });
     // The end's save of a small library takes a few milliseconds, too short for a kill timed from outside
     // to land in it reliably; the pause after each table file gives the test a window it cannot miss. The
-    // hook outlives this driver (the tables are closed after the main window is gone), so it holds nothing.
-    m_library.data().afterTableSaved = [] {
+    // connection outlives this driver (the tables are closed after the main window is gone), so it holds
+    // nothing of it.
+    connect(&m_library.data(), &LibraryData::tableSaved, &m_library.data(), [] {
         say(QStringLiteral("W"));
         QThread::msleep(kSavePauseMs);
-    };
+    });
     m_timer.setInterval(interval);
     connect(&m_timer, &QTimer::timeout, this, &JournalTestDriver::tick);
     // The first tick comes once the main window is up and its start-up is through.
     m_timer.start();
 }
 
-JournalTestDriver::~JournalTestDriver() {
-    m_library.data().journal().afterSync = nullptr;
-}
+JournalTestDriver::~JournalTestDriver() = default;
 
 QString JournalTestDriver::mark(int n) const {
     return QStringLiteral("J%1-%2").arg(m_tag).arg(n);

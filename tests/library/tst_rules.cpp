@@ -1,5 +1,7 @@
 #include "core/GermanLocale.h"
+#include "library/BookEntryWindow.h"
 #include "library/LibraryData.h"
+#include "library/ReaderEntryWindow.h"
 #include "library/RecordRules.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
@@ -11,13 +13,37 @@
 using namespace lesaro;
 
 namespace {
-struct FakeLists : BookEntryLists {
+struct FakeLists {
     std::map<QString, QStringList> boxes;
-    QStringList items(const QString& box) const override {
+    QStringList items(const QString& box) const {
         auto it = boxes.find(box);
         return it == boxes.end() ? QStringList() : it->second;
     }
-    void setItems(const QString& box, const QStringList& items) override { boxes[box] = items; }
+    void setItems(const QString& box, const QStringList& items) { boxes[box] = items; }
+};
+
+// The entry windows as the rules see them: whether they show, the lists and the borrower line are the test's.
+struct FakeBookWindow : BookEntryWindow {
+    FakeBookWindow(const bool& showing, FakeLists& lists, QString& borrower)
+        : m_showing(showing)
+        , m_lists(lists)
+        , m_borrower(borrower) {}
+    bool entryShowing() const override { return m_showing; }
+    QStringList items(const QString& box) const override { return m_lists.items(box); }
+    void setItems(const QString& box, const QStringList& items) override { m_lists.setItems(box, items); }
+    void showBorrower(const QString& borrower) override { m_borrower = borrower; }
+
+    const bool& m_showing;
+    FakeLists& m_lists;
+    QString& m_borrower;
+};
+
+struct FakeReaderWindow : ReaderEntryWindow {
+    explicit FakeReaderWindow(const bool& showing)
+        : m_showing(showing) {}
+    bool entryShowing() const override { return m_showing; }
+
+    const bool& m_showing;
 };
 
 int intOf(Table& t, const char* field) {
@@ -35,6 +61,8 @@ class RulesTest : public QObject {
     bool m_bookWindow = false;
     bool m_readerWindow = false;
     QString m_borrower;
+    FakeBookWindow m_bookEntry{m_bookWindow, m_lists, m_borrower};
+    FakeReaderWindow m_readerEntry{m_readerWindow};
 
     void newReader(Table& t, const QString& vorname, const QString& nachname) {
         t.Append();
@@ -55,10 +83,8 @@ private Q_SLOTS:
         m_rules = std::make_unique<RecordRules>(*m_data);
         m_lists = {};
         m_bookWindow = m_readerWindow = false;
-        m_rules->bookEntryShowing = [this] { return m_bookWindow; };
-        m_rules->readerEntryShowing = [this] { return m_readerWindow; };
-        m_rules->bookLists = &m_lists;
-        m_rules->setBorrower = [this](const QString& b) { m_borrower = b; };
+        m_rules->setBookEntryWindow(&m_bookEntry);
+        m_rules->setReaderEntryWindow(&m_readerEntry);
     }
 
     void cleanup() {
@@ -273,6 +299,22 @@ private Q_SLOTS:
         books.Post();
         QCOMPARE(INI::ReadSettingInteger(QStringLiteral("LastBuchNummer")), 6);
         QCOMPARE(books.RecordCount(), 6);
+    }
+
+    // Without entry windows (a tool, an import, a test of another window) a saved book remembers nothing and
+    // a move through the books or readers narrows no loans.
+    void noEntryWindows() {
+        m_rules->setBookEntryWindow(nullptr);
+        m_rules->setReaderEntryWindow(nullptr);
+        Table& books = m_data->ClientBuecher;
+        books.Append();
+        books.FieldByName(QStringLiteral("Verlag")).setAsString(QStringLiteral("Reclam"));
+        books.Post();
+        QVERIFY(INI::ReadRememberedValues(INI::Verlag).isEmpty());
+        newReader(m_data->ClientLeser, QStringLiteral("Anna"), QStringLiteral("Meier"));
+        books.First();
+        m_data->ClientLeser.First();
+        QVERIFY(!m_data->ClientAusleihe.Filtered());
     }
 
     void scrollRulesNarrowTheLoans() {

@@ -5,7 +5,7 @@
 #include "core/LibraryTables.h"
 #include "core/Table.h"
 #include "search/BookFixture.h"
-#include "search/BookSearch.h"
+#include "search/rules/BookSearch.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"

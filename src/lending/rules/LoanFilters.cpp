@@ -1,14 +1,9 @@
 #include "lending/rules/LoanFilters.h"
 
+#include "core/FilterExpr.h"
 #include "core/Table.h"
 
 namespace lesaro::LoanFilters {
-
-QString quoted(const QString& text) {
-    QString result = text;
-    result.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return result;
-}
 
 QString lentFilter(bool lent) {
     return lent ? QStringLiteral("ausgeliehen = 'true'") : QStringLiteral("ausgeliehen = 'false'");
@@ -17,14 +12,14 @@ QString lentFilter(bool lent) {
 QString readerFilter(const QString& field, const QString& text) {
     if (text.isEmpty())
         return {};
-    return field + QStringLiteral(" ='") + quoted(text) + QStringLiteral("*'");
+    return field + QStringLiteral(" =") + FilterExpr::quoted(text + QLatin1Char('*'));
 }
 
 QString bookFilter(bool lent, const QString& field, const QString& text) {
     if (text.isEmpty())
         return lentFilter(lent);
-    return lentFilter(lent) + QStringLiteral(" AND ") + field + QStringLiteral(" ='") + quoted(text) +
-           QStringLiteral("*'");
+    return lentFilter(lent) + QStringLiteral(" AND ") + field + QStringLiteral(" =") +
+           FilterExpr::quoted(text + QLatin1Char('*'));
 }
 
 void applyNarrowing(Table& table, const QString& filter) {

@@ -12,7 +12,6 @@ namespace lesaro::LoanFilters {
 // The filter texts the lending windows narrow their lists with. Typed text always ends inside a quoted
 // constant, so a quote in it is doubled: "O'Brien" must find O'Brien, not end the constant early and leave
 // the librarian with a filter error.
-QString quoted(const QString& text);
 
 // "ausgeliehen = 'false'" for the books that can be lent, "ausgeliehen = 'true'" for those to be returned.
 QString lentFilter(bool lent);

@@ -25,9 +25,6 @@ QStringList fieldChoices(const QStringList& bookColumnCaptions);
 // later field wins; a text that is no caption is taken as a field name as typed.
 QString fieldForCaption(const QString& chosen);
 
-// A text constant as the filter language reads it back: between single quotes, a quote doubled.
-QString quoted(const QString& text);
-
 // "exakt" (a whole value, or a prefix with a trailing asterisk) or "Teil" (the text anywhere) on one field.
 QString fieldFilter(const QString& field, const QString& text, bool exact);
 // The same on the ten keyword fields, joined by OR.

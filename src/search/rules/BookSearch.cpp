@@ -1,6 +1,7 @@
-#include "search/BookSearch.h"
+#include "search/rules/BookSearch.h"
 
 #include "core/EngineError.h"
+#include "core/FilterExpr.h"
 #include "core/Table.h"
 #include "settings/INI.h"
 
@@ -43,8 +44,8 @@ struct Range {
 QString constant(FieldKind kind, double v) {
     // Quoted, so the filter reads it whatever the decimal separator; 17 digits give back the same double.
     if (kind == FieldKind::Integer)
-        return quoted(QString::number(qint64(v)));
-    return quoted(QString::number(v, 'g', 17));
+        return FilterExpr::quoted(QString::number(qint64(v)));
+    return FilterExpr::quoted(QString::number(v, 'g', 17));
 }
 
 // A balanced choice over the sorted ranges: each row passes through about log2(n) comparisons, because the
@@ -96,17 +97,11 @@ QString fieldForCaption(const QString& chosen) {
     return field;
 }
 
-QString quoted(const QString& text) {
-    QString q = text;
-    q.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
 QString fieldFilter(const QString& field, const QString& text, bool exact) {
-    const QString equal = field + QStringLiteral(" = ") + quoted(text);
+    const QString equal = field + QStringLiteral(" = ") + FilterExpr::quoted(text);
     if (exact)
         return equal;
-    return field + QStringLiteral(" LIKE ") + quoted(QLatin1Char('%') + text + QLatin1Char('%')) +
+    return field + QStringLiteral(" LIKE ") + FilterExpr::quoted(QLatin1Char('%') + text + QLatin1Char('%')) +
            QStringLiteral(" OR ") + equal;
 }
 
@@ -121,11 +116,11 @@ QString keywordFilter(const QString& text, bool exact) {
         }
         return out;
     };
-    const QString equalities = chain(QStringLiteral("="), quoted(text));
+    const QString equalities = chain(QStringLiteral("="), FilterExpr::quoted(text));
     if (exact)
         return equalities;
-    return chain(QStringLiteral("LIKE"), quoted(QLatin1Char('%') + text + QLatin1Char('%'))) + QStringLiteral("  OR ") +
-           equalities;
+    return chain(QStringLiteral("LIKE"), FilterExpr::quoted(QLatin1Char('%') + text + QLatin1Char('%'))) +
+           QStringLiteral("  OR ") + equalities;
 }
 
 QString shownTextFilter(const Table& table, const QString& field, const QString& text) {

@@ -1,4 +1,4 @@
-#include "maintenance/DataBackup.h"
+#include "maintenance/rules/DataBackup.h"
 
 #include "core/AtomicFile.h"
 #include "core/Clock.h"

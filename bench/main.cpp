@@ -13,6 +13,7 @@
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
 #include "ListOpenBenchmark.h"
+#include "LoanPrintBenchmarks.h"
 #include "PostcodeBenchmark.h"
 #include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerJournalBenchmarks();
     lesaro::bench::registerListOpenBenchmarks();
     lesaro::bench::registerWindowBenchmarks();
+    lesaro::bench::registerLoanPrintBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -171,6 +173,9 @@ int main(int argc, char** argv) {
     figures.print("ms", "preview-open", lesaro::bench::previewOpenMilliseconds(), 1);
     const auto listOpen = summary.seconds("list-open-loans/lesaro");
     figures.print("ms", "list-open-loans", listOpen ? std::optional(*listOpen * 1000) : std::nullopt, 1);
+    figures.print("ms", "preview-open-loans", lesaro::bench::previewOpenLoansMilliseconds(), 1);
+    figures.print("ms", "letters-open", lesaro::bench::lettersOpenMilliseconds(), 1);
+    figures.print("s", "print-loans-pdf", lesaro::bench::printLoansSeconds(), 2);
     figures.print("ratio", "startup-vs-load", startup, 3);
     figures.print("ms", "recovery-start", recovery, 1);
     figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);

@@ -1,5 +1,6 @@
 #include "BenchContext.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
@@ -31,6 +32,16 @@ std::optional<double> BenchContext::value(const std::string& name) const {
     if (it == m_values.end())
         return std::nullopt;
     return it->second;
+}
+
+std::optional<double> BenchContext::medianSample(const std::string& name) const {
+    const auto it = m_samples.find(name);
+    if (it == m_samples.end() || it->second.empty())
+        return std::nullopt;
+    std::vector<double> v = it->second;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 void guarded(benchmark::State& state, const char* name, const std::function<void()>& body) {

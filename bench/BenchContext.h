@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace benchmark {
 class State;
@@ -37,6 +38,9 @@ public:
 
     void setValue(const std::string& name, double value) { m_values[name] = value; }
     std::optional<double> value(const std::string& name) const;
+    // Figures measured once per repetition; the end of the run shows their median.
+    void addSample(const std::string& name, double value) { m_samples[name].push_back(value); }
+    std::optional<double> medianSample(const std::string& name) const;
 
 private:
     bool m_small = false;
@@ -44,6 +48,7 @@ private:
     QStringList m_failures;
     QStringList m_notes;
     std::map<std::string, double> m_values;
+    std::map<std::string, std::vector<double>> m_samples;
 };
 
 // Runs a benchmark body; an exception (an engine error, an SQLite error, a failed check) ends that

@@ -1,6 +1,7 @@
 #include "FileBenchmarks.h"
 
 #include "BenchContext.h"
+#include "MemoryUse.h"
 #include "SqlRows.h"
 #include "SqliteDatabase.h"
 #include "core/LibraryTables.h"
@@ -11,10 +12,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 namespace lesaro::bench {
@@ -234,13 +238,26 @@ TenYearLibrary& tenYearLibrary() {
     return *lib;
 }
 
+// Minor faults per 4 KB of the library's table files, shown beside the time and kept for the end of the run.
+void recordFaults(benchmark::State& state, const std::string& name, qint64 faults, qint64 fileBytes) {
+    if (state.iterations() == 0)
+        return;
+    const double perPass = faultsPer4Kb(double(faults) / double(state.iterations()), double(fileBytes));
+    state.counters["mfpk"] = perPass;
+    BenchContext::instance().addSample(name + "/mfpk", perPass);
+}
+
 void loadLibraryOurs(benchmark::State& state) {
     guarded(state, "load-library/lesaro", [&] {
         TenYearLibrary& lib = tenYearLibrary();
+        qint64 faults = 0;
         for (auto _ : state) {
+            const qint64 before = minorFaults();
             for (int i = 0; i < 3; ++i)
                 lib.loaded(i)->LoadFromFile(lib.loadPath(i));
+            faults += minorFaults() - before;
         }
+        recordFaults(state, "load-library/lesaro", faults, lib.fileBytes);
         if (lib.loadedBooks.RecordCount() != lib.books.RecordCount())
             throw std::runtime_error("the book file loaded with another number of rows");
     });
@@ -249,18 +266,27 @@ void loadLibraryOurs(benchmark::State& state) {
 void loadLibrarySqlite(benchmark::State& state) {
     guarded(state, "load-library/sqlite", [&] {
         TenYearLibrary& lib = tenYearLibrary();
-        for (auto _ : state)
+        qint64 faults = 0;
+        for (auto _ : state) {
+            const qint64 before = minorFaults();
             benchmark::DoNotOptimize(readSqlite(lib.sqliteLoadPath(), lib.sqlTables));
+            faults += minorFaults() - before;
+        }
+        recordFaults(state, "load-library/sqlite", faults, lib.fileBytes);
     });
 }
 
 void saveLibraryOurs(benchmark::State& state) {
     guarded(state, "save-library/lesaro", [&] {
         TenYearLibrary& lib = tenYearLibrary();
+        qint64 faults = 0;
         for (auto _ : state) {
+            const qint64 before = minorFaults();
             for (int i = 0; i < 3; ++i)
                 lib.saved(i)->SaveToFile(lib.savePath(i));
+            faults += minorFaults() - before;
         }
+        recordFaults(state, "save-library/lesaro", faults, lib.fileBytes);
         for (int i = 0; i < 3; ++i) {
             if (QFileInfo(lib.savePath(i)).size() != QFileInfo(lib.loadPath(i)).size())
                 throw std::runtime_error("a saved file differs in size from the first save");
@@ -271,8 +297,13 @@ void saveLibraryOurs(benchmark::State& state) {
 void saveLibrarySqlite(benchmark::State& state) {
     guarded(state, "save-library/sqlite", [&] {
         TenYearLibrary& lib = tenYearLibrary();
-        for (auto _ : state)
+        qint64 faults = 0;
+        for (auto _ : state) {
+            const qint64 before = minorFaults();
             writeSqlite(lib.sqliteSavePath(), lib.sqlTables);
+            faults += minorFaults() - before;
+        }
+        recordFaults(state, "save-library/sqlite", faults, lib.fileBytes);
     });
 }
 
@@ -295,9 +326,74 @@ void registerFileBenchmarks() {
                              {"load-library/sqlite", loadLibrarySqlite},
                              {"save-library/lesaro", saveLibraryOurs},
                              {"save-library/sqlite", saveLibrarySqlite}};
-    // One pass is long enough to time on its own; the repetitions give the median.
+    // One pass is long enough to time on its own. The repetitions are fixed here, whatever the command line
+    // asks for, so that the figures are always a median and one disturbed pass cannot decide them.
+    const int repetitions = BenchContext::instance().small() ? 3 : 7;
     for (const Entry& e : entries)
-        benchmark::RegisterBenchmark(e.name, e.run)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+        benchmark::RegisterBenchmark(e.name, e.run)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->Repetitions(repetitions);
+}
+
+std::optional<LibraryMemory> libraryMemory() {
+    if (!QFileInfo::exists(QStringLiteral(LESARO_LOAD_PROBE_PROGRAM)))
+        return std::nullopt;
+    TenYearLibrary& lib = tenYearLibrary();
+    QTemporaryDir saveDir;
+    if (!saveDir.isValid())
+        return std::nullopt;
+    // Sizes and fault counts hardly vary from run to run; three runs and their medians keep one odd run out.
+    std::map<QByteArray, std::vector<double>> runs;
+    for (int run = 0; run < 3; ++run) {
+        QProcess p;
+        p.start(QStringLiteral(LESARO_LOAD_PROBE_PROGRAM), {QFileInfo(lib.loadPath(0)).path(), saveDir.path()});
+        if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            BenchContext::instance().fail(
+                QStringLiteral("load probe: %1").arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed()));
+            return std::nullopt;
+        }
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 2)
+                runs[parts[0]].push_back(parts[1].toDouble());
+        }
+    }
+    const auto median = [&runs](const char* name) -> std::optional<double> {
+        auto it = runs.find(name);
+        if (it == runs.end() || it->second.empty())
+            return std::nullopt;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const auto empty = median("empty-kb");
+    const auto loadPeak = median("load-peak-kb");
+    const auto loaded = median("loaded-kb");
+    const auto loadFaults = median("load-faults");
+    const auto saveFaults = median("save-faults");
+    if (!empty || !loadPeak || !loaded || !loadFaults || !saveFaults)
+        return std::nullopt;
+    const double fileKb = double(lib.fileBytes) / 1024;
+    LibraryMemory m;
+    m.loadPeakRatio = (*loadPeak - *empty) / fileKb;
+    m.loadFaultsPer4Kb = faultsPer4Kb(*loadFaults, double(lib.fileBytes));
+    m.saveFaultsPer4Kb = faultsPer4Kb(*saveFaults, double(lib.fileBytes));
+    if (const auto savePeak = median("save-peak-kb"))
+        m.savePeakRatio = (*savePeak - *loaded) / fileKb;
+    const auto mb = [](double kb) { return QString::number(kb / 1024, 'f', 1); };
+    BenchContext::instance().note(
+        QStringLiteral(
+            "memory: the library's files (%1 MB) loaded in a process of their own: %2 minor faults, peak RSS "
+            "%3 MB above the empty program (%4 MB); saved again: %5 minor faults, peak RSS %6 MB above "
+            "the loaded library")
+            .arg(mb(fileKb))
+            .arg(qint64(*loadFaults))
+            .arg(mb(*loadPeak - *empty), mb(*empty))
+            .arg(qint64(*saveFaults))
+            .arg(median("save-peak-kb") ? mb(*median("save-peak-kb") - *loaded) : QStringLiteral("n/a")));
+    return m;
 }
 
 } // namespace lesaro::bench

@@ -137,6 +137,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const auto startup = lesaro::bench::startupVsLoadRatio();
     const auto recovery = lesaro::bench::recoveryStartMilliseconds();
+    const auto memory = lesaro::bench::libraryMemory();
+    const auto sqliteLoadFaults = context.medianSample("load-library/sqlite/mfpk");
+    const auto sqliteSaveFaults = context.medianSample("save-library/sqlite/mfpk");
+    if (sqliteLoadFaults && sqliteSaveFaults)
+        context.note(QStringLiteral("minor faults per 4 KB of the library's files: SQLite %1 loading, %2 saving")
+                         .arg(*sqliteLoadFaults, 0, 'f', 2)
+                         .arg(*sqliteSaveFaults, 0, 'f', 2));
     for (const QString& note : context.notes())
         std::printf("note %s\n", qPrintable(note));
     for (const QString& failure : context.failures())
@@ -168,6 +175,11 @@ int main(int argc, char** argv) {
     figures.print("mbps", "load-library",
                   loadSeconds && bytes && *loadSeconds > 0 ? std::optional(*bytes / 1e6 / *loadSeconds) : std::nullopt,
                   1);
+    figures.print("mfpk", "load-library", context.medianSample("load-library/lesaro/mfpk"), 2);
+    figures.print("mfpk", "first-load-library", memory ? std::optional(memory->loadFaultsPer4Kb) : std::nullopt, 2);
+    figures.print("mfpk", "save-library", context.medianSample("save-library/lesaro/mfpk"), 2);
+    figures.print("ratio", "rss-load-library", memory ? std::optional(memory->loadPeakRatio) : std::nullopt, 3);
+    figures.print("ratio", "rss-save-library", memory ? memory->savePeakRatio : std::nullopt, 3);
     figures.print("s", "print-books-pdf", lesaro::bench::printBooksSeconds(), 2);
     figures.print("ratio", "print-scaling", lesaro::bench::printScalingRatio(), 3);
     figures.print("ms", "preview-open", lesaro::bench::previewOpenMilliseconds(), 1);

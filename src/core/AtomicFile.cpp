@@ -125,30 +125,51 @@ QString fileErrorReason(const QString& path, bool writing, const QString& system
     return german.isEmpty() ? systemText : german;
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
+AtomicFileWriter::AtomicFileWriter(const QString& path, qint64 expectedSize)
+    : m_path(path)
+    , m_expectedSize(expectedSize)
+    , m_file(std::make_unique<QSaveFile>(path)) {
     // Never fall back to writing the target in place: a failure half-way would destroy the old file.
-    file.setDirectWriteFallback(false);
+    m_file->setDirectWriteFallback(false);
     // Unbuffered, so that a write the disk refuses fails here: with Qt's buffer it fails only inside
     // commit(), which on a full disk then still puts the empty temporary file in the old file's place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EngineError(QStringLiteral("Die Datei '%1' kann nicht angelegt werden: %2")
-                              .arg(shownPath(path), fileErrorReason(path, true, file.errorString(), bytes.size())));
-    if (file.write(bytes) != bytes.size()) {
-        const QString system = file.errorString();
-        file.cancelWriting(); // frees the space the partial file took, so a full disk is seen as full
-        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
-                              .arg(shownPath(path), fileErrorReason(path, true, system, bytes.size())));
-    }
-    // commit() flushes the temporary file to disk before it takes the old file's place.
-    if (!file.commit())
-        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
-                              .arg(shownPath(path), fileErrorReason(path, true, file.errorString(), bytes.size())));
+                              .arg(shownPath(path), fileErrorReason(path, true, m_file->errorString(), expectedSize)));
 }
 
-QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
+// An unfinished temporary file is removed with the QSaveFile.
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+void AtomicFileWriter::write(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return;
+    if (m_file->write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString system = m_file->errorString();
+        m_file->cancelWriting(); // frees the space the partial file took, so a full disk is seen as full
+        throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                              .arg(shownPath(m_path), fileErrorReason(m_path, true, system, m_expectedSize)));
+    }
+}
+
+void AtomicFileWriter::commit() {
+    // commit() flushes the temporary file to disk before it takes the old file's place.
+    if (!m_file->commit())
+        throw EngineError(
+            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                .arg(shownPath(m_path), fileErrorReason(m_path, true, m_file->errorString(), m_expectedSize)));
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    AtomicFileWriter file(path, bytes.size());
+    file.write(bytes);
+    file.commit();
+}
+
+QByteArray readWholeFile(const QString& path, qint64 maxBytes, QByteArray reuse) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Unbuffered: the content goes straight into its buffer, without a stop in the device's own.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw EngineError(QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: %2")
                               .arg(shownPath(path), fileErrorReason(path, false, file.errorString())));
     const qint64 size = file.size();
@@ -157,7 +178,14 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
 
     // Read into one buffer of the reported size; a device whose size is unknown (a pipe) or that grows
     // meanwhile is read on in chunks up to the bound.
-    QByteArray bytes(size, Qt::Uninitialized);
+    QByteArray bytes;
+    if (reuse.isDetached()) {
+        bytes = std::move(reuse);
+        bytes.reserve(size); // grows in place where it can, and to the size exactly
+        bytes.resize(size);
+    } else {
+        bytes = QByteArray(size, Qt::Uninitialized);
+    }
     qint64 filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
@@ -179,6 +207,9 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     if (filled > maxBytes)
         tooLarge(path, maxBytes);
     bytes.truncate(filled);
+    // A reused buffer far larger than the file would hold on to memory for the life of the content.
+    if (bytes.capacity() - filled > std::max<qsizetype>(filled / 4, 1024 * 1024))
+        bytes.squeeze();
     return bytes;
 }
 

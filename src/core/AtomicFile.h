@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <memory>
+
+class QSaveFile;
 
 namespace lesaro {
 
@@ -14,9 +18,30 @@ constexpr qint64 kMaxWholeFileSize = 0x7FFFFFFF;
 // and throws EngineError with a German message that names the file and the system's reason.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
+// The same step for content written in pieces, so that a large file needs no copy of itself in memory. The
+// old file is replaced only by commit(); an object destroyed before that leaves it as it was.
+class AtomicFileWriter {
+public:
+    // expectedSize: the bytes that will be written, when known, so that a nearly full disk counts as full.
+    explicit AtomicFileWriter(const QString& path, qint64 expectedSize = -1);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(QByteArrayView bytes);
+    void commit();
+
+private:
+    QString m_path;
+    qint64 m_expectedSize;
+    std::unique_ptr<QSaveFile> m_file;
+};
+
 // The whole content of a file. Throws EngineError with a German message and the system's reason when the
-// file cannot be opened or read, or when it is larger than maxBytes.
-QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxWholeFileSize);
+// file cannot be opened or read, or when it is larger than maxBytes. The content goes into the memory of
+// reuse when that is not shared with another array and large enough, so that a file read again in place of
+// one read before takes no fresh memory.
+QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxWholeFileSize, QByteArray reuse = {});
 
 // The common reasons why a file cannot be read or written, found by looking at the file system after the
 // failure: the system's own text is English, and for a full disk often only "Unknown error".

@@ -1,5 +1,6 @@
 #include "core/Datapacket.h"
 
+#include "core/AtomicFile.h"
 #include "core/DatapacketBinary.h"
 #include "core/DatapacketCommon.h"
 #include "core/DatapacketXml.h"
@@ -15,6 +16,17 @@ DatapacketForm datapacket::formForFileName(const QString& fileName, DatapacketFo
 
 QByteArray WriteDatapacket(const RowStore& store, DatapacketForm form) {
     return form == DatapacketForm::Xml ? datapacket::writeXml(store) : datapacket::writeBinary(store);
+}
+
+void WriteDatapacketFile(const RowStore& store, DatapacketForm form, const QString& path) {
+    if (form == DatapacketForm::Xml) {
+        writeFileAtomically(path, datapacket::writeXml(store));
+        return;
+    }
+    const datapacket::BinaryPacket packet(store);
+    AtomicFileWriter file(path, packet.size());
+    packet.write([&file](QByteArrayView piece) { file.write(piece); });
+    file.commit();
 }
 
 // The content decides the form, whatever the file is called.

@@ -24,6 +24,11 @@ DatapacketForm formForFileName(const QString& fileName, DatapacketForm requested
 // cannot be written (a nameless column, a width beyond 65535, too many parameters).
 QByteArray WriteDatapacket(const RowStore& store, DatapacketForm form);
 
+// The same bytes written to the file at path as one atomic step (see writeFileAtomically). A binary packet goes
+// to the file in pieces through a buffer of bounded size, so that saving a table takes no copy of it in memory.
+// Nothing is written when the store cannot be written.
+void WriteDatapacketFile(const RowStore& store, DatapacketForm form, const QString& path);
+
 // Reads a table file of either form (the content decides). A binary packet's bytes become the store's arena,
 // so its records are not copied. Throws EngineError with the reader's message on damaged or foreign content.
 RowStore ReadDatapacket(QByteArray bytes);

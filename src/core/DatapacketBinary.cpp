@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace lesaro::datapacket {
 
@@ -251,22 +252,63 @@ void appendCutRecord(QByteArray& out, const char* rec, const std::vector<ColumnP
     }
 }
 
-class Writer {
+// Collects the packet's bytes in a buffer of bounded size and hands it on whenever it is full, so that a packet
+// of any size passes through the same few pages of memory.
+class PieceWriter {
 public:
-    explicit Writer(char* p)
-        : m_p(p) {}
-    void u8(quint8 v) { *m_p++ = char(v); }
+    // capacity: at most kPacketPiece, and no more than the whole packet needs.
+    PieceWriter(const PacketSink& sink, qsizetype capacity)
+        : m_sink(sink)
+        , m_capacity(std::max<qsizetype>(capacity, 1))
+        , m_buffer(new char[size_t(m_capacity)]) {}
+    void u8(quint8 v) { put(&v, 1); }
     void u16(quint16 v) { put(&v, 2); }
     void u32(quint32 v) { put(&v, 4); }
     void put(const void* data, size_t n) {
-        std::memcpy(m_p, data, n);
-        m_p += n;
+        // Most values fit in what is left; a fixed size then makes this a single store.
+        if (n <= size_t(m_capacity - m_used)) {
+            std::memcpy(m_buffer.get() + m_used, data, n);
+            m_used += qsizetype(n);
+            return;
+        }
+        putAcross(static_cast<const char*>(data), n);
     }
     void put(QByteArrayView bytes) { put(bytes.data(), size_t(bytes.size())); }
-    char* pos() const { return m_p; }
+    // Room for n bytes (at most the capacity) in one stretch, to be filled before the next call.
+    char* room(qsizetype n) {
+        if (m_capacity - m_used < n)
+            flush();
+        char* at = m_buffer.get() + m_used;
+        m_used += n;
+        return at;
+    }
+    qsizetype capacity() const { return m_capacity; }
+    void flush() {
+        if (m_used > 0)
+            m_sink(QByteArrayView(m_buffer.get(), m_used));
+        m_written += m_used;
+        m_used = 0;
+    }
+    qsizetype written() const { return m_written + m_used; }
 
 private:
-    char* m_p;
+    void putAcross(const char* p, size_t n) {
+        while (n > 0) {
+            if (m_used == m_capacity)
+                flush();
+            const size_t now = std::min(n, size_t(m_capacity - m_used));
+            std::memcpy(m_buffer.get() + m_used, p, now);
+            m_used += qsizetype(now);
+            p += now;
+            n -= now;
+        }
+    }
+
+    const PacketSink& m_sink;
+    qsizetype m_capacity;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
+    qsizetype m_written = 0;
 };
 
 QByteArray describeColumns(const RowStore& store) {
@@ -429,76 +471,94 @@ RowStore readBinary(QByteArray bytes) {
     return store;
 }
 
-QByteArray writeBinary(const RowStore& store) {
+BinaryPacket::BinaryPacket(const RowStore& store)
+    : m_store(store) {
     checkChangeLog(store);
     if (store.columnCount() > 0xFFFF)
         throw EngineError(QStringLiteral("Die Tabelle hat zu viele Spalten, um gespeichert zu werden."));
-    const QByteArray descriptors = describeColumns(store);
+    m_descriptors = describeColumns(store);
     const auto& log = store.changeLog();
     const auto& kept = store.keptParams();
-    const size_t paramCount = (log.empty() ? 0 : 1) + kept.size();
-    if (paramCount > 0xFFFF || log.size() > 0xFFFFFFFFu / 3)
+    m_paramCount = (log.empty() ? 0 : 1) + kept.size();
+    if (m_paramCount > 0xFFFF || log.size() > 0xFFFFFFFFu / 3)
         throw EngineError(QStringLiteral("Die Tabelle hat zu viele Parameter, um gespeichert zu werden."));
 
-    qsizetype metadata = kHeaderSize + descriptors.size() + 2;
+    m_metadata = kHeaderSize + m_descriptors.size() + 2;
     if (!log.empty())
-        metadata += 1 + 10 + 4 + 4 + qsizetype(log.size()) * 12;
+        m_metadata += 1 + 10 + 4 + 4 + qsizetype(log.size()) * 12;
     for (const TableParam& p : kept) {
         if (p.name.size() > 255 || isChangeLogName(p.name))
             throw EngineError(QStringLiteral("Der Tabellenparameter '%1' kann nicht gespeichert werden.")
                                   .arg(QString::fromLatin1(p.name)));
-        metadata += 1 + p.name.size() + 4 + p.value.size();
+        m_metadata += 1 + p.name.size() + 4 + p.value.size();
     }
 
-    qsizetype rows = 0;
-    quint32 rowCount = 0;
     for (qsizetype i = 0; i < store.slotCount(); ++i) {
         if (isSlotWritten(store, i)) {
-            rows += 1 + store.slot(i).length;
-            ++rowCount;
+            m_rows += 1 + store.slot(i).length;
+            ++m_rowCount;
         }
     }
+}
 
-    QByteArray out(metadata + rows, Qt::Uninitialized);
-    Writer w(out.data());
+void BinaryPacket::write(const PacketSink& sink) const {
+    const auto& log = m_store.changeLog();
+    PieceWriter w(sink, std::min(size(), kPacketPiece));
     w.u32(kMagic);
     w.u16(1);
     w.u16(0);
     w.u32(kHeaderSize);
-    w.u16(quint16(store.columnCount()));
-    w.u32(rowCount);
-    const bool sizeFits = metadata <= 0xFFFF;
+    w.u16(quint16(m_store.columnCount()));
+    w.u32(m_rowCount);
+    const bool sizeFits = m_metadata <= 0xFFFF;
     w.u32(kPacketColumnByColumn | (sizeFits ? kPacketMetadataSizeValid : 0));
-    w.u16(sizeFits ? quint16(metadata) : 0);
-    w.put(descriptors);
-    w.u16(quint16(paramCount));
+    w.u16(sizeFits ? quint16(m_metadata) : 0);
+    w.put(m_descriptors);
+    w.u16(quint16(m_paramCount));
     if (!log.empty()) {
         w.put("\x0A"
               "CHANGE_LOG",
               11);
         w.u32(kTypeChangeLog);
         w.u32(quint32(log.size() * 3));
+        // The buffer holds at least the 24-byte header, so an entry always fits in one stretch.
         for (const LogEntry& e : log) {
-            w.u32(e.slot);
-            w.u32(e.replaced);
-            w.u32(e.kind);
+            char* p = w.room(12);
+            std::memcpy(p, &e.slot, 4);
+            std::memcpy(p + 4, &e.replaced, 4);
+            std::memcpy(p + 8, &e.kind, 4);
         }
     }
-    for (const TableParam& p : kept) {
+    for (const TableParam& p : m_store.keptParams()) {
         w.u8(quint8(p.name.size()));
         w.put(p.name);
         w.u32(p.typeWord);
         w.put(p.value);
     }
-    const char* arena = store.arena().constData();
-    for (qsizetype i = 0; i < store.slotCount(); ++i) {
-        if (!isSlotWritten(store, i))
+    Q_ASSERT(w.written() == m_metadata);
+    const char* arena = m_store.arena().constData();
+    for (qsizetype i = 0; i < m_store.slotCount(); ++i) {
+        if (!isSlotWritten(m_store, i))
             continue;
-        const RowStore::Slot& s = store.slot(i);
-        w.u8(s.status);
-        w.put(arena + s.offset, s.length);
+        const RowStore::Slot& s = m_store.slot(i);
+        if (qsizetype(s.length) < w.capacity()) { // else a record larger than a piece
+            char* p = w.room(1 + qsizetype(s.length));
+            *p = char(s.status);
+            std::memcpy(p + 1, arena + s.offset, s.length);
+        } else {
+            w.u8(s.status);
+            w.put(arena + s.offset, s.length);
+        }
     }
-    Q_ASSERT(w.pos() == out.constData() + out.size());
+    w.flush();
+    Q_ASSERT(w.written() == size());
+}
+
+QByteArray writeBinary(const RowStore& store) {
+    const BinaryPacket packet(store);
+    QByteArray out;
+    out.reserve(packet.size());
+    packet.write([&out](QByteArrayView piece) { out.append(piece); });
     return out;
 }
 

@@ -43,7 +43,11 @@ Table::~Table() = default;
 void Table::setColumns(QList<ColumnDef> columns) {
     if (Active())
         throw EngineError(QStringLiteral("Operation bei geöffneter Datenmenge nicht möglich"));
-    m_store = RowStore(std::move(columns));
+    adoptStore(RowStore(std::move(columns)));
+}
+
+void Table::adoptStore(RowStore store) {
+    m_store = std::move(store);
     m_changeCount = 0;
     m_loadFailed = false;
     m_indexes.clear();
@@ -224,6 +228,7 @@ std::unique_ptr<TableOrder> Table::makeOrder(const QString& names) const {
 void Table::buildView() {
     m_ordered.clear();
     const qsizetype n = m_store.slotCount();
+    m_ordered.reserve(size_t(n)); // grown step by step, it would take and give back memory several times over
     for (qsizetype s = 0; s < n; ++s) {
         if (SlotStatus::isLive(m_store.status(s)))
             m_ordered.push_back(quint32(s));
@@ -841,12 +846,23 @@ void Table::SaveToFile(const QString& fileName, DatapacketForm form) {
     const QString path = fileName.isEmpty() ? m_fileName : fileName;
     if (path.isEmpty())
         throw EngineError(QStringLiteral("Kein Dateiname angegeben"));
-    writeFileAtomically(path, WriteDatapacket(m_store, datapacket::formForFileName(path, form)));
+    WriteDatapacketFile(m_store, datapacket::formForFileName(path, form), path);
 }
 
 void Table::LoadFromFile(const QString& fileName) {
     const QString path = fileName.isEmpty() ? m_fileName : fileName;
-    LoadFrom([&path] { return ReadDatapacket(readWholeFile(path)); });
+    Close();
+    // The rows give way before the file is read, and the file goes into the memory they took: a table loaded
+    // again needs neither fresh memory nor room for the old and the new rows at once.
+    QByteArray memory = m_store.arena();
+    adoptStore(RowStore(m_store.columns())); // memory is then the arena's only holder, unless someone kept rows
+    try {
+        LoadFrom([&] { return ReadDatapacket(readWholeFile(path, kMaxWholeFileSize, std::move(memory))); });
+    } catch (...) {
+        if (AfterStoreReplaced)
+            AfterStoreReplaced(*this); // by an empty one
+        throw;
+    }
 }
 
 void Table::LoadFrom(const std::function<RowStore()>& read) {
@@ -859,14 +875,7 @@ void Table::LoadFrom(const std::function<RowStore()>& read) {
         m_loadFailed = true;
         throw;
     }
-    m_store = std::move(loaded);
-    m_changeCount = 0;
-    m_loadFailed = false;
-    m_indexes.clear();
-    m_sortKeys.clear();
-    m_largest.clear();
-    m_order.reset();
-    rebuildFields();
+    adoptStore(std::move(loaded));
     Open();
     if (AfterStoreReplaced)
         AfterStoreReplaced(*this);
@@ -875,14 +884,7 @@ void Table::LoadFrom(const std::function<RowStore()>& read) {
 void Table::replaceStore(RowStore store) {
     if (Active())
         throw EngineError(QStringLiteral("Operation bei geöffneter Datenmenge nicht möglich"));
-    m_store = std::move(store);
-    m_changeCount = 0;
-    m_loadFailed = false;
-    m_indexes.clear();
-    m_sortKeys.clear();
-    m_largest.clear();
-    m_order.reset();
-    rebuildFields();
+    adoptStore(std::move(store));
     if (AfterStoreReplaced)
         AfterStoreReplaced(*this);
 }

@@ -106,8 +106,11 @@ public:
     QString FileName() const { return m_fileName; }
     void setFileName(const QString& name) { m_fileName = name; }
     void SaveToFile(const QString& fileName = {}, DatapacketForm form = DatapacketForm::Binary);
+    // Gives up the rows before it reads the file into their memory, so a table whose file cannot be loaded is
+    // left closed and empty (and never writes that file by itself).
     void LoadFromFile(const QString& fileName = {});
     // LoadFromFile with the reading done elsewhere (the start-up reads the files while the windows are built).
+    // When read fails the rows stay as they were, closed, and are never written to the table's file by itself.
     void LoadFrom(const std::function<RowStore()>& read);
     // When set, the table never writes its file by itself (a table whose load failed, or a run that must
     // not save). Explicit SaveToFile calls to another name still work.
@@ -175,6 +178,7 @@ private:
         mutable int partnerResultColumn = -1;
     };
 
+    void adoptStore(RowStore store); // with everything derived from the old one dropped
     void rebuildFields();
     QStringList lookupFieldNames() const;
     FieldKind fieldKind(int fieldIndex) const;

@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
             }
         } else {
             const DatapacketForm form = datapacket::formForFileName(args[2]);
-            writeFileAtomically(args[2], WriteDatapacket(store, form));
+            WriteDatapacketFile(store, form, args[2]);
         }
     } catch (const EngineError& e) {
         std::fprintf(stderr, "%s\n", e.what());

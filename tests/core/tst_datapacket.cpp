@@ -6,7 +6,9 @@
 #include "tst_datapacket_schemas.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+#include <random>
 
 using namespace lesaro;
 using namespace lesaro::testing;
@@ -108,6 +110,8 @@ private Q_SLOTS:
     void refusesBrokenFixtureFiles_data();
     void refusesBrokenFixtureFiles();
     void refusesUnwritableStores();
+    void randomStoresRoundTrip_data();
+    void randomStoresRoundTrip();
 };
 
 void TestDatapacket::writesDocumentedFiles_data() {
@@ -523,6 +527,120 @@ void TestDatapacket::refusesUnwritableStores() {
     RowStore s(loanColumns());
     s.changeLog().push_back({1, 0, LogKind::Insert});
     QVERIFY_THROWS_EXCEPTION(EngineError, binary(s));
+}
+
+namespace {
+
+// A table of random columns, rows, statuses, change log and kept parameters. size picks how many rows, so that
+// the packets range from a few bytes to several of the pieces a file is written in.
+struct RandomTable {
+    RowStore store;
+    RowStore expected; // what a file of it reads back as: without the unused slots when there is no log
+};
+
+RandomTable randomTable(quint32 seed, int rows, bool wide) {
+    std::mt19937 random(seed);
+    auto below = [&](int n) { return int(random() % quint32(n)); };
+    QList<ColumnDef> columns;
+    // Wide tables have records larger than a whole piece.
+    const int columnCount = wide ? 300 : 1 + below(30);
+    for (int c = 0; c < columnCount; ++c) {
+        const auto kind = wide ? FieldKind::Text : FieldKind(below(5));
+        // Widths on both sides of 255, where the length prefix grows to two bytes.
+        const int width = wide ? 1500 : below(4) == 0 ? 200 + below(1400) : 1 + below(120);
+        columns.append(ColumnDef::make(QStringLiteral("Feld%1").arg(c), kind, width));
+    }
+    RandomTable t{RowStore(columns), RowStore(columns)};
+    const bool withLog = below(3) != 0;
+    std::vector<Value> values(size_t(columns.size()));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columnCount; ++c) {
+            Value& v = values[size_t(c)];
+            if (below(5) == 0) {
+                v = Value();
+                continue;
+            }
+            switch (columns[c].kind) {
+            case FieldKind::Integer:
+                v = Value::integer(qint32(random()));
+                break;
+            case FieldKind::Date:
+                v = Value::date(700000 + below(40000));
+                break;
+            case FieldKind::Money:
+                v = Value::money(below(1000000) / 100.0);
+                break;
+            case FieldKind::Boolean:
+                v = Value::boolean(below(2));
+                break;
+            case FieldKind::Text: {
+                QByteArray text(wide ? columns[c].width : below(columns[c].width + 1), Qt::Uninitialized);
+                for (char& ch : text)
+                    ch = char(32 + below(224));
+                v = Value::text(text);
+                break;
+            }
+            }
+        }
+        const quint8 statuses[] = {SlotStatus::Unchanged, SlotStatus::Inserted,
+                                   SlotStatus::Modified,  SlotStatus::Superseded | SlotStatus::Inserted,
+                                   SlotStatus::Deleted,   SlotStatus::Unused};
+        const quint8 status = statuses[below(6)];
+        t.store.appendValues(values.data(), status);
+        if (withLog || !(status & SlotStatus::Unused))
+            t.expected.appendValues(values.data(), status);
+    }
+    if (withLog && rows > 0) {
+        // Several entries per slot on average, so that the log alone can fill more than one piece.
+        const int entries = rows * (1 + below(8));
+        for (int e = 0; e < entries; ++e) {
+            const LogEntry entry{quint32(1 + below(rows)), quint32(below(rows + 1)), quint32(2 << below(3))};
+            t.store.changeLog().push_back(entry);
+            t.expected.changeLog().push_back(entry);
+        }
+    }
+    if (below(2)) {
+        const TableParam kept{QByteArray("PARAM") + QByteArray::number(seed), 0x00010004,
+                              QByteArray("\x01\x02\x03\x04")};
+        t.store.keptParams().push_back(kept);
+        t.expected.keptParams().push_back(kept);
+    }
+    return t;
+}
+
+} // namespace
+
+// The file writer hands the packet on in pieces of bounded size; records and log entries that straddle two pieces
+// must come out as one packet, the same whether written to a file or into memory, and read back as written.
+void TestDatapacket::randomStoresRoundTrip_data() {
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("wide");
+    for (quint32 seed = 1; seed <= 24; ++seed)
+        QTest::addRow("seed %u", seed) << seed << int(seed % 4 == 0 ? 0 : seed * seed * 6) << false;
+    for (quint32 seed = 25; seed <= 27; ++seed)
+        QTest::addRow("seed %u, wide", seed) << seed << int(seed - 23) << true;
+}
+
+void TestDatapacket::randomStoresRoundTrip() {
+    QFETCH(quint32, seed);
+    QFETCH(int, rows);
+    QFETCH(bool, wide);
+    const RandomTable t = randomTable(seed, rows, wide);
+    const QByteArray bytes = binary(t.store);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("zufall.b04"));
+    WriteDatapacketFile(t.store, DatapacketForm::Binary, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(file.readAll() == bytes, "the file differs from the packet written into memory");
+
+    const RowStore back = ReadDatapacket(bytes);
+    compareStores(back, t.expected);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(binary(back) == bytes, "the packet read back is written with other bytes");
 }
 
 QTEST_GUILESS_MAIN(TestDatapacket)

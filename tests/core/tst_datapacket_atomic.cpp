@@ -54,7 +54,10 @@ private Q_SLOTS:
     void writesAndReplaces();
     void failedWriteKeepsOldFile();
     void reportsFolderThatIsMissing();
+    void writesInPieces();
+    void failedPieceKeepsOldFile();
     void readsWholeFile();
+    void readsIntoMemoryItIsGiven();
     void reportsUnreadableFiles();
 };
 
@@ -95,6 +98,47 @@ void TestDatapacketAtomic::reportsFolderThatIsMissing() {
     QVERIFY(!QFile::exists(path));
 }
 
+// Until commit() the old file stays whole; a writer given up before that leaves no trace.
+void TestDatapacketAtomic::writesInPieces() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("buecher30.b04");
+    writeFileAtomically(path, "der alte Stand");
+    {
+        AtomicFileWriter file(path);
+        file.write("eins ");
+        file.write(QByteArray());
+        file.write(QByteArray(70000, 'z'));
+        QCOMPARE(contents(path), QByteArray("der alte Stand"));
+    }
+    QCOMPARE(contents(path), QByteArray("der alte Stand"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"buecher30.b04"});
+
+    AtomicFileWriter file(path, 5 + 70000);
+    file.write("eins ");
+    file.write(QByteArray(70000, 'z'));
+    file.commit();
+    QCOMPARE(contents(path), "eins " + QByteArray(70000, 'z'));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"buecher30.b04"});
+}
+
+void TestDatapacketAtomic::failedPieceKeepsOldFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("leser30.b04");
+    writeFileAtomically(path, "der alte Stand");
+    QString message;
+    {
+        FileSizeLimit limit(4096);
+        AtomicFileWriter file(path);
+        file.write(QByteArray(2048, 'a'));
+        message = errorOf([&] { file.write(QByteArray(64 * 1024, 'n')); });
+    }
+    QVERIFY2(message.startsWith(
+                 QStringLiteral("Die Datei '%1' kann nicht geschrieben werden").arg(QDir::toNativeSeparators(path))),
+             qPrintable(message));
+    QCOMPARE(contents(path), QByteArray("der alte Stand"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"leser30.b04"});
+}
+
 void TestDatapacketAtomic::readsWholeFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("plz.xml");
@@ -102,6 +146,29 @@ void TestDatapacketAtomic::readsWholeFile() {
     writeFileAtomically(path, bytes);
     QCOMPARE(readWholeFile(path), bytes);
     QCOMPARE(readWholeFile(path, bytes.size()), bytes);
+}
+
+// A file read again goes into the memory it is given, whatever that held before, unless someone else holds it.
+void TestDatapacketAtomic::readsIntoMemoryItIsGiven() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ausleihe30.b04");
+    writeFileAtomically(path, QByteArray(1000, 'k'));
+
+    QByteArray larger(5000, 'x');
+    const quintptr memory = quintptr(larger.constData());
+    const QByteArray read = readWholeFile(path, kMaxWholeFileSize, std::move(larger));
+    QCOMPARE(read, QByteArray(1000, 'k'));
+    QCOMPARE(quintptr(read.constData()), memory);
+
+    QCOMPARE(readWholeFile(path, kMaxWholeFileSize, QByteArray(10, 'x')), QByteArray(1000, 'k'));
+
+    const QByteArray shared(5000, 's');
+    QCOMPARE(readWholeFile(path, kMaxWholeFileSize, shared), QByteArray(1000, 'k'));
+    QCOMPARE(shared, QByteArray(5000, 's'));
+
+    // Memory far beyond the file's size is not kept with it.
+    const QByteArray huge(8 * 1024 * 1024, 'h');
+    QVERIFY(readWholeFile(path, kMaxWholeFileSize, QByteArray(huge.constData(), huge.size())).capacity() < 1024 * 1024);
 }
 
 void TestDatapacketAtomic::reportsUnreadableFiles() {

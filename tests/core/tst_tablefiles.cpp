@@ -128,6 +128,81 @@ private Q_SLOTS:
         }
         QVERIFY_THROWS_EXCEPTION(EngineError, t.LoadFromFile(path("gibt-es-nicht.b04")));
     }
+
+    // A table loaded again reads the new file into the memory of its old rows: whatever the sizes, it must then
+    // hold exactly the new file's rows, and rows someone else still holds must stay as they were.
+    void loadingAgainReusesTheRowsMemory() {
+        const auto write = [this](const char* name, int readers) {
+            Table w;
+            w.setColumns(LibraryTables::readerColumns());
+            w.CreateDataSet();
+            for (int i = 1; i <= readers; ++i)
+                addReader(w, i, QStringLiteral("Leser %1 ").arg(i).repeated(1 + i % 7));
+            w.SaveToFile(path(name));
+            return read(path(name));
+        };
+        const QByteArray many = write("viele.b04", 400);
+        const QByteArray few = write("wenige.b04", 3);
+        const auto savedAgain = [this](Table& t) {
+            t.SaveToFile(path("wieder.b04"));
+            return read(path("wieder.b04"));
+        };
+
+        Table t;
+        t.setColumns(LibraryTables::readerColumns());
+        t.LoadFromFile(path("viele.b04"));
+        const auto memoryOf = [&t] { return quintptr(t.store().arena().constData()); };
+        const quintptr memory = memoryOf();
+        t.LoadFromFile(path("viele.b04"));
+        QCOMPARE(memoryOf(), memory);
+        QCOMPARE(t.RecordCount(), 400);
+
+        t.LoadFromFile(path("wenige.b04"));
+        QCOMPARE(memoryOf(), memory);
+        QCOMPARE(t.RecordCount(), 3);
+        QCOMPARE(savedAgain(t), few);
+        t.LoadFromFile(path("viele.b04"));
+        QCOMPARE(savedAgain(t), many);
+
+        const RowStore held = t.store();
+        t.LoadFromFile(path("wenige.b04"));
+        QCOMPARE(WriteDatapacket(held, DatapacketForm::Binary), many);
+        QCOMPARE(savedAgain(t), few);
+    }
+
+    // The rows give way before the file is read: a load that fails leaves the table empty, tells so through
+    // the hook, and the close rule writes neither the damaged file nor the last good one.
+    void failedLoadAgainLeavesTableEmpty() {
+        Table w;
+        w.setColumns(LibraryTables::readerColumns());
+        w.CreateDataSet();
+        addReader(w, 1, QStringLiteral("Alt"));
+        w.SaveToFile(path("gut.b04"));
+        const QByteArray good = read(path("gut.b04"));
+        const QByteArray damaged = good.left(good.size() - 3);
+        QFile f(path("kaputt2.b04"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+        f.close();
+
+        Table t;
+        t.setColumns(LibraryTables::readerColumns());
+        t.setFileName(path("kaputt2.b04"));
+        t.LoadFromFile(path("gut.b04"));
+        int replaced = 0;
+        t.AfterStoreReplaced = [&replaced](Table&) { ++replaced; };
+        QVERIFY_THROWS_EXCEPTION(EngineError, t.LoadFromFile());
+        QVERIFY(!t.Active());
+        QCOMPARE(replaced, 1);
+        QCOMPARE(t.store().slotCount(), 0);
+        t.Open();
+        QCOMPARE(t.RecordCount(), 0);
+        addReader(t, 2, QStringLiteral("Neu"));
+        QCOMPARE(t.RecordCount(), 1);
+        t.Close();
+        QCOMPARE(read(path("kaputt2.b04")), damaged);
+        QCOMPARE(read(path("gut.b04")), good);
+    }
 };
 
 QTEST_GUILESS_MAIN(TableFilesTest)

@@ -25,30 +25,56 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Seconds from starting the program until it reports its main window shown; negative on failure.
-double startOnce(const QString& home) {
-    QProcess p;
+struct StartTimes {
+    double start = -1;  // seconds from starting the program until it reports its main window shown
+    double close = -1;  // seconds from then ("Beenden") until the process has ended, its tables written
+    qint64 peakKb = -1; // the session's peak resident size, when the probe ran one
+};
+
+QProcessEnvironment probeEnvironment(const QString& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
+    return env;
+}
+
+// Negative times on failure.
+StartTimes runOnce(const QString& home, const QStringList& arguments = {}) {
+    StartTimes times;
+    QProcess p;
+    p.setProcessEnvironment(probeEnvironment(home));
     QElapsedTimer timer;
     timer.start();
-    p.start(QStringLiteral(LESARO_PROBE_PROGRAM), {});
+    p.start(QStringLiteral(LESARO_PROBE_PROGRAM), arguments);
     if (!p.waitForStarted(10000))
-        return -1;
+        return times;
     QByteArray out;
     while (!out.contains("shown\n")) {
         if (!p.waitForReadyRead(60000))
-            return -1;
+            return times;
         out += p.readAllStandardOutput();
     }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double start = double(timer.nsecsElapsed()) / 1e9;
     // The probe ends its run as "Beenden" does; the next start needs the data folder free again.
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return -1;
-    return seconds;
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return times;
+    const double end = double(timer.nsecsElapsed()) / 1e9;
+    out += p.readAllStandardOutput();
+    if (out.contains("session failed"))
+        return times;
+    const qsizetype peak = out.indexOf("peak-kb ");
+    if (peak >= 0)
+        times.peakKb = out.mid(peak + 8).split('\n').value(0).trimmed().toLongLong();
+    times.start = start;
+    times.close = end - start;
+    return times;
+}
+
+// Seconds from starting the program until it reports its main window shown; negative on failure.
+double startOnce(const QString& home) {
+    return runOnce(home).start;
 }
 
 const char* const kNames[] = {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile};
@@ -114,6 +140,8 @@ bool leaveCrashedDay(const QString& data) {
 }
 
 double g_startSeconds = 0;
+double g_closeSeconds = 0;
+double g_saveSeconds = 0;
 
 } // namespace
 
@@ -128,7 +156,10 @@ std::optional<double> startupVsLoadRatio() {
     const char* const* names = kNames;
 
     std::vector<double> loads;
+    std::vector<double> saves;
     std::vector<double> starts;
+    std::vector<double> closes;
+    QTemporaryDir saved;
     for (int run = 0; run < 5; ++run) {
         Table tables[3];
         QElapsedTimer timer;
@@ -136,21 +167,74 @@ std::optional<double> startupVsLoadRatio() {
         for (int i = 0; i < 3; ++i)
             tables[i].LoadFromFile(data + QString::fromLatin1(names[i]));
         loads.push_back(double(timer.nsecsElapsed()) / 1e9);
+        // The bare save the end of a run does, on the same disk.
+        timer.start();
+        for (int i = 0; i < 3; ++i)
+            tables[i].SaveToFile(saved.filePath(QString::fromLatin1(names[i])));
+        saves.push_back(double(timer.nsecsElapsed()) / 1e9);
 
-        const double s = startOnce(home.path());
-        if (s < 0)
+        const StartTimes s = runOnce(home.path());
+        if (s.start < 0)
             return std::nullopt;
-        starts.push_back(s);
+        starts.push_back(s.start);
+        closes.push_back(s.close);
         QDir(data + QStringLiteral("backup")).removeRecursively();
     }
     const double load = median(loads);
     const double start = median(starts);
     g_startSeconds = start;
+    g_closeSeconds = median(closes);
+    g_saveSeconds = median(saves);
     BenchContext::instance().note(QStringLiteral("startup: %1 ms to the main window shown, loading the three files "
-                                                 "%2 ms")
+                                                 "%2 ms; end of the run %3 ms, saving the three files %4 ms")
                                       .arg(start * 1000, 0, 'f', 1)
-                                      .arg(load * 1000, 0, 'f', 1));
+                                      .arg(load * 1000, 0, 'f', 1)
+                                      .arg(g_closeSeconds * 1000, 0, 'f', 1)
+                                      .arg(g_saveSeconds * 1000, 0, 'f', 1));
     return start / load;
+}
+
+std::optional<double> closeLibrarySeconds() {
+    if (g_closeSeconds <= 0)
+        return std::nullopt;
+    return g_closeSeconds;
+}
+
+std::optional<double> closeVsSaveRatio() {
+    if (g_closeSeconds <= 0 || g_saveSeconds <= 0)
+        return std::nullopt;
+    return g_closeSeconds / g_saveSeconds;
+}
+
+std::optional<SessionMemory> sessionMemory() {
+    if (!QFileInfo::exists(QStringLiteral(LESARO_PROBE_PROGRAM)))
+        return std::nullopt;
+    const auto peakOf = [](bool withLibrary) -> qint64 {
+        QTemporaryDir home;
+        const QString data = home.path() + QStringLiteral("/data/Tomarelle 2022/");
+        QDir().mkpath(data);
+        if (withLibrary && !copyLibrary(data))
+            return -1;
+        return runOnce(home.path(), {QStringLiteral("--session"), home.filePath(QStringLiteral("leser.pdf"))}).peakKb;
+    };
+    const qint64 empty = peakOf(false);
+    const qint64 full = peakOf(true);
+    if (empty <= 0 || full <= 0) {
+        BenchContext::instance().note(QStringLiteral("session memory: the scripted session did not run"));
+        return std::nullopt;
+    }
+    qint64 files = 0;
+    for (const QString& file : tenYearLibraryFiles())
+        files += QFileInfo(file).size();
+    SessionMemory m;
+    m.peakMb = double(full) / 1024;
+    m.ratioToFiles = double(full - empty) * 1024 / double(files);
+    BenchContext::instance().note(QStringLiteral("session memory: peak %1 MB on the library, %2 MB on an empty one, "
+                                                 "files %3 MB")
+                                      .arg(double(full) / 1024, 0, 'f', 1)
+                                      .arg(double(empty) / 1024, 0, 'f', 1)
+                                      .arg(double(files) / 1048576, 0, 'f', 1));
+    return m;
 }
 
 std::optional<double> recoveryStartMilliseconds() {

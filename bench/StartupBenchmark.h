@@ -16,4 +16,18 @@ std::optional<double> recoveryStartMilliseconds();
 // That time divided by the normal start's measured by startupVsLoadRatio() in the same run.
 std::optional<double> recoveryVsStartRatio(std::optional<double> recoveryMs);
 
+// The end of a normal run measured by startupVsLoadRatio(): from "Beenden" until the process has ended, its
+// tables written, in seconds, and that divided by a bare save of the three files in the same run.
+std::optional<double> closeLibrarySeconds();
+std::optional<double> closeVsSaveRatio();
+
+// Peak resident memory of a scripted session (every window opened, every tab visited, the reader list printed,
+// the run ended with its save) on the ten-year library, and how far it lies above the same session's on an
+// empty library, over the size of the three files.
+struct SessionMemory {
+    double peakMb = 0;
+    double ratioToFiles = 0;
+};
+std::optional<SessionMemory> sessionMemory();
+
 } // namespace lesaro::bench

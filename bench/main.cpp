@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const auto startup = lesaro::bench::startupVsLoadRatio();
     const auto recovery = lesaro::bench::recoveryStartMilliseconds();
+    const auto session = lesaro::bench::sessionMemory();
     const auto memory = lesaro::bench::libraryMemory();
     const auto sqliteLoadFaults = context.medianSample("load-library/sqlite/mfpk");
     const auto sqliteSaveFaults = context.medianSample("save-library/sqlite/mfpk");
@@ -191,6 +192,10 @@ int main(int argc, char** argv) {
     figures.print("ratio", "startup-vs-load", startup, 3);
     figures.print("ms", "recovery-start", recovery, 1);
     figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);
+    figures.print("s", "close-library", lesaro::bench::closeLibrarySeconds(), 3);
+    figures.print("ratio", "close-vs-save", lesaro::bench::closeVsSaveRatio(), 3);
+    figures.print("mb", "peak-rss-session", session ? std::optional(session->peakMb) : std::nullopt, 1);
+    figures.print("ratio", "rss-vs-files", session ? std::optional(session->ratioToFiles) : std::nullopt, 3);
     for (const char* name : {"tab-change", "sort-author-window", "keystroke-paint"}) {
         const auto seconds = summary.seconds(std::string(name) + "/lesaro");
         figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 2);

@@ -57,9 +57,15 @@ QString LibraryData::file(const char* name) const {
 }
 
 void LibraryData::FormCreate(const QString& baseFolder, const QString& programFolder) {
+    const QString program = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
+    const QString dataFolder = QDir(baseFolder).filePath(QString::fromLatin1(kDataFolderName)) + QLatin1Char('/');
+    // The program's run starts reading the files before it builds the windows, and the main window asks again
+    // for the same folder: the reading already under way is kept.
+    if (dataFolder == m_dataFolder && program == m_programFolder && baseFolder == m_baseFolder)
+        return;
     m_baseFolder = baseFolder;
-    m_programFolder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
-    m_dataFolder = QDir(baseFolder).filePath(QString::fromLatin1(kDataFolderName)) + QLatin1Char('/');
+    m_programFolder = program;
+    m_dataFolder = dataFolder;
     QDir().mkpath(m_dataFolder);
     ClientBuecher.setFileName(file(LibraryTables::kBookFile));
     ClientLeser.setFileName(file(LibraryTables::kReaderFile));

@@ -1,5 +1,7 @@
 #include "printing/rules/ListLayout.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -80,14 +82,25 @@ void ListLayout::walkColumns(const ListOptions& options, const PageSetup& page, 
 void ListLayout::measure(const ListSource& source, const WidthKey& key) {
     const int columns = int(m_design.columns.size());
     std::vector<int> widths(size_t(columns), 0);
+    // A long list repeats itself: 150,000 loans show 30,000 books and some thousand days.
+    std::vector<QHash<qint64, int>> widthOfKey(static_cast<size_t>(columns));
     const int rows = source.rowCount();
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            const QString text = source.measuredText(r, c);
-            if (text.isEmpty())
-                continue;
             int& width = widths[size_t(c)];
-            width = std::max(width, m_measurer.textWidth(Arial, key.fontHeight, text));
+            const std::optional<qint64> same = source.sameTextKey(r, c);
+            if (same) {
+                const auto known = widthOfKey[size_t(c)].constFind(*same);
+                if (known != widthOfKey[size_t(c)].cend()) {
+                    width = std::max(width, *known);
+                    continue;
+                }
+            }
+            const QString text = source.measuredText(r, c);
+            const int w = text.isEmpty() ? 0 : m_measurer.textWidth(Arial, key.fontHeight, text);
+            if (same)
+                widthOfKey[size_t(c)].insert(*same, w);
+            width = std::max(width, w);
         }
     }
     m_measured.clear();

@@ -39,6 +39,9 @@ public:
     virtual QString text(int row, int column) const = 0;
     // The text a column is measured on; a date column measures an empty date as a full date.
     virtual QString measuredText(int row, int column) const { return text(row, column); }
+    // Cells of a column that share a key show the same measured text (the loans of one book show its title),
+    // so the widths pass measures each key's text once; empty for a cell whose text stands alone.
+    virtual std::optional<qint64> sameTextKey(int /*row*/, int /*column*/) const { return std::nullopt; }
     // Changes whenever the rows, their order, their filter or their data change; the measured widths are
     // kept until it does.
     virtual QString signature() const = 0;

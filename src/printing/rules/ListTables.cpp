@@ -5,6 +5,7 @@
 #include "settings/FieldCaptions.h"
 
 #include <QDate>
+#include <limits>
 
 namespace lesaro::printing {
 
@@ -69,19 +70,23 @@ QList<SourceColumn> readerListColumns() {
 
 QList<SourceColumn> loanListColumns() {
     QList<SourceColumn> columns;
-    for (const char* field :
-         {"BuchNummer", "BuchVerfasser", "BuchTitel", "LeserNummer", "LeserVorname", "LeserNachname"})
-        columns.append({QString::fromLatin1(field), SourceColumn::Kind::Plain});
+    // The book's and the reader's fields follow their identifiers, and a date column's text its day.
+    for (const char* field : {"BuchNummer", "BuchVerfasser", "BuchTitel"})
+        columns.append({QString::fromLatin1(field), SourceColumn::Kind::Plain, QStringLiteral("BuecherID")});
+    for (const char* field : {"LeserNummer", "LeserVorname", "LeserNachname"})
+        columns.append({QString::fromLatin1(field), SourceColumn::Kind::Plain, QStringLiteral("LeserID")});
     for (const char* field : {"DatumVon", "DatumBis", "DatumBisSoll"})
-        columns.append({QString::fromLatin1(field), SourceColumn::Kind::Date});
+        columns.append({QString::fromLatin1(field), SourceColumn::Kind::Date, QString::fromLatin1(field)});
     return columns;
 }
 
 TableListSource::TableListSource(Table& table, QList<SourceColumn> columns, QList<Table*> partners)
     : m_table(table)
     , m_columns(std::move(columns)) {
-    for (const SourceColumn& c : m_columns)
+    for (const SourceColumn& c : m_columns) {
         m_fields.append(table.fieldIndex(c.field));
+        m_keyFields.append(c.sameTextField.isEmpty() ? -1 : table.fieldIndex(c.sameTextField));
+    }
     partners.prepend(&table);
     for (Table* t : partners) {
         auto bump = [this] { ++m_generation; };
@@ -114,6 +119,18 @@ QString TableListSource::measuredText(int row, int column) const {
     if (t.isEmpty() && m_columns[column].kind == SourceColumn::Kind::Date)
         return GermanLocale::formatDate(QDate(1899, 12, 30));
     return t;
+}
+
+std::optional<qint64> TableListSource::sameTextKey(int row, int column) const {
+    const int keyField = m_keyFields.value(column, -1);
+    if (keyField < 0)
+        return std::nullopt;
+    const Value key = m_table.valueAt(row, keyField);
+    if (key.isNull())
+        return std::numeric_limits<qint64>::min(); // every empty key shows the same text
+    if (key.kind() != FieldKind::Integer && key.kind() != FieldKind::Date)
+        return std::nullopt;
+    return key.toInt();
 }
 
 QString TableListSource::signature() const {

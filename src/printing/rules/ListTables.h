@@ -21,6 +21,8 @@ struct SourceColumn {
     enum class Kind { Plain, Money, Date };
     QString field;
     Kind kind = Kind::Plain;
+    // A field whose value decides the column's text (the book's identifier for its title); empty when none.
+    QString sameTextField = {};
 };
 
 QList<SourceColumn> bookListColumns();
@@ -40,12 +42,14 @@ public:
     int rowCount() const override;
     QString text(int row, int column) const override;
     QString measuredText(int row, int column) const override;
+    std::optional<qint64> sameTextKey(int row, int column) const override;
     QString signature() const override;
 
 private:
     Table& m_table;
     QList<SourceColumn> m_columns;
     QList<int> m_fields;
+    QList<int> m_keyFields;
     QList<QMetaObject::Connection> m_connections;
     quint64 m_generation = 0;
 };

@@ -92,8 +92,14 @@ class VectorSource : public ListSource {
 public:
     int rowCount() const override { return int(rows.size()); }
     QString text(int row, int column) const override { return rows[row].value(column); }
+    // keys[row][column] >= 0: the cells of the column with that key hold the same text.
+    std::optional<qint64> sameTextKey(int row, int column) const override {
+        const qint64 key = keys.value(row).value(column, -1);
+        return key >= 0 ? std::optional(key) : std::nullopt;
+    }
     QString signature() const override { return QString::number(generation); }
     QList<QStringList> rows;
+    QList<QList<qint64>> keys;
     int generation = 0;
 };
 
@@ -736,11 +742,29 @@ void tst_ListLayout::matchesPageByPageModel() {
         const int columns = int(design.columns.size());
         VectorSource source;
         const int rows = rng.bounded(4) == 0 ? rng.bounded(3) : rng.bounded(120);
+        // Some columns show the text of a few keys (a loan shows its book's title), measured once per key;
+        // the model measures every cell.
+        QList<bool> keyed;
+        QList<QStringList> keyTexts;
+        for (int c = 0; c < columns; ++c) {
+            keyed.append(rng.bounded(3) == 0);
+            QStringList texts;
+            for (int k = 0; k < 6; ++k)
+                texts.append(rng.bounded(4) == 0 ? QString() : QString(rng.bounded(1, 20), QLatin1Char('w')));
+            keyTexts.append(texts);
+        }
         for (int i = 0; i < rows; ++i) {
             QStringList row;
-            for (int c = 0; c < columns; ++c)
-                row.append(rng.bounded(5) == 0 ? QString() : QString(rng.bounded(c == 0 ? 6 : 18), QLatin1Char('m')));
+            QList<qint64> keys;
+            for (int c = 0; c < columns; ++c) {
+                const qint64 key = keyed[c] ? rng.bounded(6) : -1;
+                keys.append(key);
+                row.append(key >= 0              ? keyTexts[c][key]
+                           : rng.bounded(5) == 0 ? QString()
+                                                 : QString(rng.bounded(c == 0 ? 6 : 18), QLatin1Char('m')));
+            }
             source.rows.append(row);
+            source.keys.append(keys);
         }
         const double scale = 0.3 + rng.generateDouble() * 1.5;
         const bool landscape = rng.bounded(2) == 1;

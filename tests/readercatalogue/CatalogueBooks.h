@@ -57,7 +57,7 @@ inline QList<Book> fixtureBooks() {
     };
     // The library's own business, which stays out of the catalogue by default.
     books[2].preis = QStringLiteral("12");
-    books[2].bemerkung = QStringLiteral("Geheim: Spende von Frau X");
+    books[2].bemerkung = QStringLiteral("Geheim: Spende\r\nvon Frau X");
     return books;
 }
 

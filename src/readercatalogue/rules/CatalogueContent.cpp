@@ -26,9 +26,13 @@ QString trimmedText(const Table& table, int row, int field) {
     const Value v = table.valueAt(row, field);
     if (v.isNull())
         return {};
-    if (v.kind() == FieldKind::Text)
-        return win1252::decode(v.bytes()).trimmed();
-    return table.displayTextAt(row, field).trimmed();
+    QString text = v.kind() == FieldKind::Text ? win1252::decode(v.bytes()) : table.displayTextAt(row, field);
+    // Line breaks and other control characters (a remark of several lines) show as blanks on the page, and the
+    // page's data keeps U+001F free to divide the values.
+    for (QChar& c : text)
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    return text.trimmed();
 }
 
 QStringList distinctInGermanOrder(const std::vector<CatalogueBook>& books, int column) {

@@ -3,7 +3,7 @@
 (function () {
     'use strict';
 
-    var SEITE = 100; // rows shown at once; "Weitere Treffer zeigen" adds as many again
+    var SEITE = 50; // rows shown at once; "Weitere Treffer zeigen" adds as many again
     var daten = window.LESARO_KATALOG;
     var el = function (id) { return document.getElementById(id); };
     var eingabe = el('suche');
@@ -20,28 +20,73 @@
     }
 
     var spalten = daten.spalten;
-    var buecher = daten.buecher;
+    var anzahlBuecher = daten.anzahl;
+    var TRENNER = '\u001f'; // divides the values of a column, which the data file holds as one string each
+    function teile(text) {
+        return anzahlBuecher > 0 ? text.split(TRENNER) : [];
+    }
+    var werte = daten.werte.map(teile);
+    var ausgeliehen = daten.ausgeliehen || '';
+    var zurueckBis = daten.zurueckBis ? teile(daten.zurueckBis) : [];
     var feld = {};
     spalten.forEach(function (s, i) { feld[s.feld] = i; });
-    var nStatus = spalten.length;        // 0 available, 1 lent (when availability is exported)
-    var nRueckgabe = spalten.length + 1; // due date of a lent book (when exported)
 
-    // Case and accents do not count: "muller" finds "Müller", "strasse" finds "Straße".
+    // Case and accents do not count: "muller" finds "Müller", "strasse" finds "Straße". Each character
+    // outside ASCII is folded once and remembered, so that the whole catalogue folds in one pass.
+    var gefaltet = {'\u00df': 'ss', '\u00e6': 'ae', '\u0153': 'oe', '\u00f8': 'o'};
+    function falteZeichen(c) {
+        var f = gefaltet[c];
+        if (f === undefined) {
+            f = c.normalize('NFD').replace(/[\u0300-\u036f]/g, '');
+            gefaltet[c] = f;
+        }
+        return f;
+    }
     function falte(text) {
-        return text.toLowerCase().normalize('NFD').replace(/[\u0300-\u036f]/g, '')
-            .replace(/\u00df/g, 'ss').replace(/\u00e6/g, 'ae').replace(/\u0153/g, 'oe').replace(/\u00f8/g, 'o');
+        return text.toLowerCase().replace(/[^\u0000-\u007f]/g, falteZeichen);
     }
 
-    // Folded once at load: a keystroke then only compares.
-    var suchfelder = ['verfasser', 'titel', 'schlagwoerter', 'sachgruppe']
+    // What the search looks through: one text for the whole catalogue, a record per book with its author, title,
+    // keywords and subject group divided by U+0001, the records ended by U+001E. A word is looked for with
+    // indexOf over that one text, and a hit jumps to the next book at once.
+    var ENDE = '\u001e';
+    var suchspalten = ['verfasser', 'titel', 'schlagwoerter', 'sachgruppe']
         .filter(function (f) { return f in feld; })
-        .map(function (f) { return feld[f]; });
-    var heuhaufen = new Array(buecher.length);
-    for (var i = 0; i < buecher.length; i++) {
-        var teile = [];
-        for (var k = 0; k < suchfelder.length; k++)
-            teile.push(buecher[i][suchfelder[k]]);
-        heuhaufen[i] = falte(teile.join('\u0001'));
+        .map(function (f) { return werte[feld[f]]; });
+    var saetze = new Array(anzahlBuecher);
+    for (var i = 0; i < anzahlBuecher; i++) {
+        var satz = suchspalten[0][i];
+        for (var k = 1; k < suchspalten.length; k++)
+            satz += '\u0001' + suchspalten[k][i];
+        saetze[i] = satz;
+    }
+    var suchtext = falte(saetze.join(ENDE)) + ENDE;
+    saetze = null;
+    var satzEnde = new Int32Array(anzahlBuecher);
+    for (var pos = -1, b = 0; b < anzahlBuecher; b++) {
+        pos = suchtext.indexOf(ENDE, pos + 1);
+        satzEnde[b] = pos;
+    }
+
+    // Marks the books whose record holds the word: those marked stufe - 1 so far become stufe.
+    function markiere(wort, marke, stufe) {
+        var unten = 0;
+        var p = suchtext.indexOf(wort);
+        while (p >= 0 && unten < anzahlBuecher) {
+            var a = unten;
+            var z = anzahlBuecher - 1;
+            while (a < z) {
+                var m = (a + z) >> 1;
+                if (satzEnde[m] < p)
+                    a = m + 1;
+                else
+                    z = m;
+            }
+            if (marke[a] === stufe - 1)
+                marke[a] = stufe;
+            unten = a + 1;
+            p = suchtext.indexOf(wort, satzEnde[a] + 1);
+        }
     }
 
     function fuelleAuswahl(select, werte, feldName, behaelter) {
@@ -60,13 +105,14 @@
     fuelleAuswahl(auswahlStandort, daten.standorte, 'standort', 'feld-standort');
 
     var kopf = el('kopf');
-    var titel = spalten.map(function (s) { return s.titel; });
+    var koepfe = spalten.slice();
     if (daten.verfuegbarkeit)
-        titel.push('Verfügbarkeit');
-    titel.forEach(function (t) {
+        koepfe.push({feld: 'verfuegbarkeit', titel: 'Verfügbarkeit'});
+    koepfe.forEach(function (s) {
         var th = document.createElement('th');
         th.scope = 'col';
-        th.textContent = t;
+        th.className = 'sp-' + s.feld; // the style sheet gives the short columns their widths
+        th.textContent = s.titel;
         kopf.appendChild(th);
     });
 
@@ -77,21 +123,21 @@
     var gefunden = [];
     var gezeigt = 0;
 
-    function zeile(b) {
+    function zeile(i) {
         var tr = document.createElement('tr');
         for (var j = 0; j < spalten.length; j++) {
             var td = document.createElement('td');
             td.setAttribute('data-titel', spalten[j].titel);
-            td.textContent = b[j];
+            td.textContent = werte[j][i];
             tr.appendChild(td);
         }
         if (daten.verfuegbarkeit) {
             var st = document.createElement('td');
             st.setAttribute('data-titel', 'Verfügbarkeit');
-            if (b[nStatus] === 1) {
+            if (ausgeliehen.charAt(i) === '1') {
                 st.className = 'ausgeliehen';
-                st.textContent = daten.rueckgabe && b[nRueckgabe] ? 'ausgeliehen, zurück bis ' + b[nRueckgabe]
-                                                                   : 'ausgeliehen';
+                st.textContent = daten.rueckgabe && zurueckBis[i] ? 'ausgeliehen, zurück bis ' + zurueckBis[i]
+                                                                  : 'ausgeliehen';
             } else {
                 st.className = 'verfuegbar';
                 st.textContent = 'verfügbar';
@@ -105,7 +151,7 @@
         var ende = Math.min(gefunden.length, gezeigt + SEITE);
         var stueck = document.createDocumentFragment();
         for (; gezeigt < ende; gezeigt++)
-            stueck.appendChild(zeile(buecher[gefunden[gezeigt]]));
+            stueck.appendChild(zeile(gefunden[gezeigt]));
         treffer.appendChild(stueck);
         mehr.hidden = gezeigt >= gefunden.length;
         var text = gefunden.length === 0 ? 'Keine Treffer'
@@ -117,29 +163,48 @@
     }
 
     function suche() {
-        var woerter = falte(eingabe.value).split(/\s+/).filter(function (w) { return w.length > 0; });
+        // Control characters cannot be part of a word: they divide the search text.
+        var woerter = falte(eingabe.value.replace(/[\u0000-\u001f]/g, ' ')).split(/\s+/)
+            .filter(function (w) { return w.length > 0; }).slice(0, 250);
+        var marke = null;
+        if (woerter.length > 0) {
+            marke = new Uint8Array(anzahlBuecher);
+            for (var w = 0; w < woerter.length; w++)
+                markiere(woerter[w], marke, w + 1);
+        }
+        var alle = woerter.length;
         var sg = auswahlSachgruppe.value;
         var so = auswahlStandort.value;
-        var iSg = feld.sachgruppe;
-        var iSo = feld.standort;
+        var sachgruppen = sg ? werte[feld.sachgruppe] : null;
+        var standorte = so ? werte[feld.standort] : null;
         var folge = auswahlSortierung.value === 'titel' ? daten.titelfolge : null;
-        var n = buecher.length;
-        gefunden = [];
-        naechstes: for (var p = 0; p < n; p++) {
+        var neu = [];
+        for (var p = 0; p < anzahlBuecher; p++) {
             var i = folge ? folge[p] : p;
-            if (sg && buecher[i][iSg] !== sg)
+            if (marke && marke[i] !== alle)
                 continue;
-            if (so && buecher[i][iSo] !== so)
+            if (sachgruppen && sachgruppen[i] !== sg)
                 continue;
-            var h = heuhaufen[i];
-            for (var w = 0; w < woerter.length; w++)
-                if (h.indexOf(woerter[w]) < 0)
-                    continue naechstes;
-            gefunden.push(i);
+            if (standorte && standorte[i] !== so)
+                continue;
+            neu.push(i);
         }
+        // A blank typed after a word finds the same books: the list stays as it is.
+        if (gleich(neu, gefunden) && treffer.firstChild)
+            return;
+        gefunden = neu;
         treffer.textContent = '';
         gezeigt = 0;
         zeigeWeitere();
+    }
+
+    function gleich(a, b) {
+        if (a.length !== b.length)
+            return false;
+        for (var i = 0; i < a.length; i++)
+            if (a[i] !== b[i])
+                return false;
+        return true;
     }
 
     // The address keeps the search (#q=müller&sachgruppe=…), so that a search can be bookmarked or passed on.

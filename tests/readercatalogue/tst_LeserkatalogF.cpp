@@ -9,6 +9,7 @@
 #include "core/GermanLocale.h"
 #include "readercatalogue/TLeserkatalogF.h"
 #include "readercatalogue/rules/CatalogueFolder.h"
+#include "settings/SettingsStore.h"
 #include "ui/FileDialogService.h"
 #include "ui/FlatButton.h"
 #include "ui/MessageService.h"
@@ -43,6 +44,8 @@ private Q_SLOTS:
         MessageService::setAnswering(true);
         FileDialogService::setAnswering(true);
         Clock::setFixedNow(QDateTime(Today, QTime(10, 0)));
+        // A settings file of its own: the window keeps its folder and choice there from one run to the next.
+        SettingsStore::redirectInstance(m_dir.filePath(QStringLiteral("Lesaro.reg")));
     }
     void cleanupTestCase() { Clock::setFixedNow({}); }
 

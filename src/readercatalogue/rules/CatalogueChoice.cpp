@@ -5,29 +5,26 @@
 
 namespace lesaro {
 
+using namespace Qt::Literals::StringLiterals;
+
 const QList<CatalogueColumnInfo>& CatalogueChoice::allColumns() {
     using C = CatalogueColumn;
     static const QList<CatalogueColumnInfo> columns{
-        {C::Nummer, QStringLiteral("nummer"), QStringLiteral("Nummer"), QStringLiteral("Nummer"), false, false},
-        {C::Verfasser, QStringLiteral("verfasser"), QStringLiteral("Verfasser"), QStringLiteral("Verfasser"), true,
-         true},
-        {C::Titel, QStringLiteral("titel"), QStringLiteral("Titel"), QStringLiteral("Titel"), true, true},
-        {C::Erscheinungsjahr, QStringLiteral("jahr"), QStringLiteral("Erscheinungsjahr"),
-         QStringLiteral("Erscheinungsjahr"), true, false},
-        {C::Verlag, QStringLiteral("verlag"), QStringLiteral("Verlag"), QStringLiteral("Verlag"), false, false},
-        {C::Erscheinungsort, QStringLiteral("ort"), QStringLiteral("Erscheinungsort"),
-         QStringLiteral("Erscheinungsort"), false, false},
-        {C::Auflage, QStringLiteral("auflage"), QStringLiteral("Auflage"), QStringLiteral("Auflage"), false, false},
-        {C::ISBN, QStringLiteral("isbn"), QStringLiteral("ISBN"), QStringLiteral("ISBN"), false, false},
-        {C::Sachgruppe, QStringLiteral("sachgruppe"), QStringLiteral("Sachgruppe"), QStringLiteral("Sachgruppe"), true,
-         false},
-        {C::Schlagwoerter, QStringLiteral("schlagwoerter"), QStringLiteral("Schlagwörter"), QStringLiteral("Schlagwort"),
-         true, false},
-        {C::Signatur, QStringLiteral("signatur"), QStringLiteral("Signatur"), QStringLiteral("Signatur"), true, false},
-        {C::Standort, QStringLiteral("standort"), QStringLiteral("Standort"), QStringLiteral("Standort"), true, false},
-        {C::Preis, QStringLiteral("preis"), QStringLiteral("Preis"), QStringLiteral("Preis"), false, false},
-        {C::Bemerkung, QStringLiteral("bemerkung"), QStringLiteral("Bemerkung"), QStringLiteral("Bemerkung"), false,
-         false},
+        // column, key, caption, heading, field, on by default, fixed
+        {C::Nummer, u"nummer"_s, u"Nummer"_s, u"Nummer"_s, u"Nummer"_s, false, false},
+        {C::Verfasser, u"verfasser"_s, u"Verfasser"_s, u"Verfasser"_s, u"Verfasser"_s, true, true},
+        {C::Titel, u"titel"_s, u"Titel"_s, u"Titel"_s, u"Titel"_s, true, true},
+        {C::Erscheinungsjahr, u"jahr"_s, u"Erscheinungsjahr"_s, u"Jahr"_s, u"Erscheinungsjahr"_s, true, false},
+        {C::Verlag, u"verlag"_s, u"Verlag"_s, u"Verlag"_s, u"Verlag"_s, false, false},
+        {C::Erscheinungsort, u"ort"_s, u"Erscheinungsort"_s, u"Ort"_s, u"Erscheinungsort"_s, false, false},
+        {C::Auflage, u"auflage"_s, u"Auflage"_s, u"Auflage"_s, u"Auflage"_s, false, false},
+        {C::ISBN, u"isbn"_s, u"ISBN"_s, u"ISBN"_s, u"ISBN"_s, false, false},
+        {C::Sachgruppe, u"sachgruppe"_s, u"Sachgruppe"_s, u"Sachgruppe"_s, u"Sachgruppe"_s, true, false},
+        {C::Schlagwoerter, u"schlagwoerter"_s, u"Schlagwörter"_s, u"Schlagwörter"_s, u"Schlagwort"_s, true, false},
+        {C::Signatur, u"signatur"_s, u"Signatur"_s, u"Signatur"_s, u"Signatur"_s, true, false},
+        {C::Standort, u"standort"_s, u"Standort"_s, u"Standort"_s, u"Standort"_s, true, false},
+        {C::Preis, u"preis"_s, u"Preis"_s, u"Preis"_s, u"Preis"_s, false, false},
+        {C::Bemerkung, u"bemerkung"_s, u"Bemerkung"_s, u"Bemerkung"_s, u"Bemerkung"_s, false, false},
     };
     return columns;
 }

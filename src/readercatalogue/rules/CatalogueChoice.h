@@ -26,7 +26,8 @@ enum class CatalogueColumn {
 struct CatalogueColumnInfo {
     CatalogueColumn column;
     QString key;      // the column's name in the page's data
-    QString caption;  // its title on the page and in the window
+    QString caption;  // its title in the window
+    QString heading;  // its title on the page, short where the column is narrow
     QString field;    // the book field; the ten keywords for Schlagwoerter
     bool onByDefault; // price and remarks are the library's own business and stay off
     bool fixed;       // author and title are what the search is about: always in the catalogue

@@ -60,7 +60,7 @@ QByteArray CataloguePage::dataScript(const CatalogueContent& content) {
     for (qsizetype i = 0; i < choice.columns.size(); ++i) {
         const CatalogueColumnInfo& info = CatalogueChoice::info(choice.columns[i]);
         out += (i > 0 ? ", " : "") + QByteArray("{\"feld\": ") + CatalogueText::jsString(info.key) +
-               ", \"titel\": " + CatalogueText::jsString(info.caption) + "}";
+               ", \"titel\": " + CatalogueText::jsString(info.heading) + "}";
     }
     out += "],\n\"verfuegbarkeit\": ";
     out += choice.availability ? "true" : "false";

@@ -189,6 +189,12 @@ void TLeserkatalogF::BExportierenClick() {
     const QString target = QDir::fromNativeSeparators(m_EZielordner->text().trimmed());
     if (target.isEmpty())
         return;
+    // A relative name would land wherever the program happened to start.
+    if (QDir::isRelativePath(target)) {
+        MessageService::error(this, QStringLiteral("Bitte geben Sie den Zielordner mit seinem vollständigen Pfad an "
+                                                   "(zum Beispiel /media/stick/Leserkatalog)."));
+        return;
+    }
     const CatalogueChoice c = choice();
     INI::WriteSettingString(kChoiceSetting, c.toSetting());
     INI::WriteSettingString(kFolderSetting, QDir::toNativeSeparators(target));

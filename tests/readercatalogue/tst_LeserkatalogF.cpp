@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -97,14 +98,18 @@ private Q_SLOTS:
         runWithDialog(*run, "Leserkatalog1", [&](QWidget* w) {
             QCOMPARE(child<QLineEdit>(w, "EZielordner")->text(), QDir::toNativeSeparators(target));
             QVERIFY(child<QCheckBox>(w, "CBNummer")->isChecked());
-            child<QLineEdit>(w, "EZielordner")->setText(foreign);
-            child<FlatButton>(w, "BExportieren")->click();
-            QVERIFY(w->isVisible());
+            for (const QString& folder : {foreign, QStringLiteral("Leserkatalog")}) {
+                child<QLineEdit>(w, "EZielordner")->setText(folder);
+                child<FlatButton>(w, "BExportieren")->click();
+                QVERIFY(w->isVisible());
+            }
         });
         const QList<MessageService::Shown> shown = MessageService::takeShown();
-        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0].kind, MessageService::Kind::Error);
         QVERIFY2(shown[0].text.contains(QStringLiteral("enthält andere Dateien")), qPrintable(shown[0].text));
+        QVERIFY2(shown[1].text.contains(QStringLiteral("vollständigen Pfad")), qPrintable(shown[1].text));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("Leserkatalog")));
         QCOMPARE(QDir(foreign).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("brief.txt")});
         QVERIFY(CatalogueFolder::isCatalogue(target));
     }

@@ -28,14 +28,9 @@ QByteArray jsString(QStringView text) {
             appendUnicodeEscape(out, c);
         } else if (c < 0x80) {
             out.append(char(c));
-        } else if (c < 0x800) {
-            // UTF-8 by hand: surrogates went out as escapes above, so every other unit is one character.
-            out.append(char(0xC0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3F)));
         } else {
-            out.append(char(0xE0 | (c >> 12)));
-            out.append(char(0x80 | ((c >> 6) & 0x3F)));
-            out.append(char(0x80 | (c & 0x3F)));
+            // ASCII only: a web space that declares its scripts as Latin-1 cannot garble an umlaut.
+            appendUnicodeEscape(out, c);
         }
     }
     out.append('"');
@@ -45,8 +40,9 @@ QByteArray jsString(QStringView text) {
 QString html(QStringView text) {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        switch (c) {
         case u'&':
             out += QLatin1String("&amp;");
             break;
@@ -63,7 +59,14 @@ QString html(QStringView text) {
             out += QLatin1String("&#39;");
             break;
         default:
-            out += c;
+            if (c < 0x80) {
+                out += QChar(c);
+            } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                out += QStringLiteral("&#x%1;").arg(QChar::surrogateToUcs4(c, text[i + 1].unicode()), 0, 16);
+                ++i;
+            } else {
+                out += QStringLiteral("&#x%1;").arg(uint(c), 0, 16);
+            }
         }
     }
     return out;

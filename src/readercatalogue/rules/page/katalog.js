@@ -31,8 +31,8 @@
     var feld = {};
     spalten.forEach(function (s, i) { feld[s.feld] = i; });
 
-    // Case and accents do not count: "muller" finds "Müller", "strasse" finds "Straße". Each character
-    // outside ASCII is folded once and remembered, so that the whole catalogue folds in one pass.
+    // Case and accents do not count: "muller" finds the name with u-umlaut, "strasse" the word with sharp s.
+    // Each character outside ASCII is folded once and remembered, so that the whole catalogue folds in one pass.
     var gefaltet = {'\u00df': 'ss', '\u00e6': 'ae', '\u0153': 'oe', '\u00f8': 'o'};
     function falteZeichen(c) {
         var f = gefaltet[c];
@@ -107,7 +107,7 @@
     var kopf = el('kopf');
     var koepfe = spalten.slice();
     if (daten.verfuegbarkeit)
-        koepfe.push({feld: 'verfuegbarkeit', titel: 'Verfügbarkeit'});
+        koepfe.push({feld: 'verfuegbarkeit', titel: 'Verf\u00fcgbarkeit'});
     koepfe.forEach(function (s) {
         var th = document.createElement('th');
         th.scope = 'col';
@@ -133,14 +133,14 @@
         }
         if (daten.verfuegbarkeit) {
             var st = document.createElement('td');
-            st.setAttribute('data-titel', 'Verfügbarkeit');
+            st.setAttribute('data-titel', 'Verf\u00fcgbarkeit');
             if (ausgeliehen.charAt(i) === '1') {
                 st.className = 'ausgeliehen';
-                st.textContent = daten.rueckgabe && zurueckBis[i] ? 'ausgeliehen, zurück bis ' + zurueckBis[i]
+                st.textContent = daten.rueckgabe && zurueckBis[i] ? 'ausgeliehen, zur\u00fcck bis ' + zurueckBis[i]
                                                                   : 'ausgeliehen';
             } else {
                 st.className = 'verfuegbar';
-                st.textContent = 'verfügbar';
+                st.textContent = 'verf\u00fcgbar';
             }
             tr.appendChild(st);
         }
@@ -207,7 +207,7 @@
         return true;
     }
 
-    // The address keeps the search (#q=müller&sachgruppe=…), so that a search can be bookmarked or passed on.
+    // The address keeps the search (#q=...&sachgruppe=...), so that a search can be bookmarked or passed on.
     function ausAdresse() {
         var roh = window.location.hash.replace(/^#/, '');
         var werte;

@@ -3,7 +3,7 @@
 (function () {
     'use strict';
 
-    var SEITE = 50; // rows shown at once; "Weitere Treffer zeigen" adds as many again
+    var SEITE = 25; // rows shown at once; "Weitere Treffer zeigen" adds as many again
     var daten = window.LESARO_KATALOG;
     var el = function (id) { return document.getElementById(id); };
     var eingabe = el('suche');

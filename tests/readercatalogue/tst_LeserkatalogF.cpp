@@ -64,7 +64,8 @@ private Q_SLOTS:
             // Price and remarks stay out by default; author and title cannot be left out.
             QVERIFY(!child<QCheckBox>(w, "CBPreis")->isChecked());
             QVERIFY(!child<QCheckBox>(w, "CBBemerkung")->isChecked());
-            QVERIFY(child<QCheckBox>(w, "CBVerfasser")->isChecked() && !child<QCheckBox>(w, "CBVerfasser")->isEnabled());
+            QVERIFY(child<QCheckBox>(w, "CBVerfasser")->isChecked() &&
+                    !child<QCheckBox>(w, "CBVerfasser")->isEnabled());
             QVERIFY(child<QCheckBox>(w, "CBStandort")->isChecked());
             QVERIFY(child<QRadioButton>(w, "RBAlle")->isChecked());
             QVERIFY(!child<FlatButton>(w, "BExportieren")->isEnabled());
@@ -110,7 +111,8 @@ private Q_SLOTS:
         QVERIFY2(shown[0].text.contains(QStringLiteral("enthält andere Dateien")), qPrintable(shown[0].text));
         QVERIFY2(shown[1].text.contains(QStringLiteral("vollständigen Pfad")), qPrintable(shown[1].text));
         QVERIFY(!QFileInfo::exists(QStringLiteral("Leserkatalog")));
-        QCOMPARE(QDir(foreign).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("brief.txt")});
+        QCOMPARE(QDir(foreign).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("brief.txt")});
         QVERIFY(CatalogueFolder::isCatalogue(target));
     }
 };

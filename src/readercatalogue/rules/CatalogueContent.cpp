@@ -197,9 +197,8 @@ CatalogueContent CatalogueContent::collect(Table& books, Table& loans, const Cat
     content.titleOrder.resize(size_t(n));
     std::iota(content.titleOrder.begin(), content.titleOrder.end(), 0);
     // Positions are already in author order, so books of the same title stand by author.
-    std::stable_sort(content.titleOrder.begin(), content.titleOrder.end(), [&](int a, int b) {
-        return orderedKeys[size_t(a)].title < orderedKeys[size_t(b)].title;
-    });
+    std::stable_sort(content.titleOrder.begin(), content.titleOrder.end(),
+                     [&](int a, int b) { return orderedKeys[size_t(a)].title < orderedKeys[size_t(b)].title; });
 
     content.sachgruppen = distinctInGermanOrder(content.books, int(columns.indexOf(CatalogueColumn::Sachgruppe)));
     content.standorte = distinctInGermanOrder(content.books, int(columns.indexOf(CatalogueColumn::Standort)));

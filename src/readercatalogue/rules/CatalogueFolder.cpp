@@ -131,7 +131,8 @@ void CatalogueFolder::write(const QString& target, const QList<CatalogueFile>& f
     const QString name = pathInfo.fileName();
     const QString parent = pathInfo.absolutePath();
     if (name.isEmpty() || path == parent)
-        throw EngineError(QStringLiteral("Der Leserkatalog braucht einen eigenen Ordner, nicht „%1“.").arg(shown(path)));
+        throw EngineError(
+            QStringLiteral("Der Leserkatalog braucht einen eigenen Ordner, nicht „%1“.").arg(shown(path)));
     const QString refused = refusal(path);
     if (!refused.isEmpty())
         throw EngineError(refused);
@@ -151,9 +152,8 @@ void CatalogueFolder::write(const QString& target, const QList<CatalogueFile>& f
         if (made)
             stagingPath = candidate;
         else if (error != EEXIST || attempt > 20)
-            throw EngineError(
-                QStringLiteral("Der Leserkatalog kann in „%1“ nicht geschrieben werden: %2")
-                    .arg(shown(parent), fileErrorReason(candidate, true, systemText(error))));
+            throw EngineError(QStringLiteral("Der Leserkatalog kann in „%1“ nicht geschrieben werden: %2")
+                                  .arg(shown(parent), fileErrorReason(candidate, true, systemText(error))));
     }
     StagingFolder staging(stagingPath);
 

@@ -77,9 +77,9 @@ QStringList expectedTitles(const QList<Book>& books, const QString& query, const
             continue;
         if (!standort.isEmpty() && b.standort != standort)
             continue;
-        const QString hay = CatalogueText::folded(b.verfasser + QLatin1Char('|') + b.titel + QLatin1Char('|') +
-                                                  b.schlagwoerter.join(QLatin1Char('|')) + QLatin1Char('|') +
-                                                  b.sachgruppe);
+        const QString hay =
+            CatalogueText::folded(b.verfasser + QLatin1Char('|') + b.titel + QLatin1Char('|') +
+                                  b.schlagwoerter.join(QLatin1Char('|')) + QLatin1Char('|') + b.sachgruppe);
         if (std::all_of(words.begin(), words.end(), [&](const QString& w) { return hay.contains(w); }))
             hits.append(b);
     }
@@ -107,9 +107,10 @@ class tst_CatalogueBrowser : public QObject {
         QProcess p;
         QUrl url = QUrl::fromLocalFile(m_page);
         url.setFragment(fragment, QUrl::TolerantMode);
-        p.start(m_browser, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                            QStringLiteral("--user-data-dir=") + m_dir.filePath(QStringLiteral("profil")),
-                            QStringLiteral("--dump-dom"), QString::fromLatin1(url.toEncoded())});
+        p.start(m_browser,
+                {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                 QStringLiteral("--user-data-dir=") + m_dir.filePath(QStringLiteral("profil")),
+                 QStringLiteral("--dump-dom"), QString::fromLatin1(url.toEncoded())});
         if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
             qWarning() << "Chromium:" << p.readAllStandardError();
         return QString::fromUtf8(p.readAllStandardOutput());
@@ -157,15 +158,16 @@ private Q_SLOTS:
         for (const QStringList& r : rows) {
             // Verfasser, Titel, Erscheinungsjahr, Sachgruppe, Schlagwörter, Signatur, Standort, Verfügbarkeit
             QCOMPARE(r.size(), 8);
-            const Book& b = *std::find_if(m_books.begin(), m_books.end(), [&](const Book& x) { return x.titel == r[1]; });
+            const Book& b =
+                *std::find_if(m_books.begin(), m_books.end(), [&](const Book& x) { return x.titel == r[1]; });
             QCOMPARE(r[0], b.verfasser);
             QCOMPARE(r[3], b.sachgruppe);
             QCOMPARE(r[4], b.schlagwoerter.join(QStringLiteral(", ")));
             QCOMPARE(r[6], b.standort);
-            const QString availability = b.due.isValid() ? QStringLiteral("ausgeliehen, zurück bis ") +
-                                                               GermanLocale::formatDate(b.due)
-                                         : b.lent ? QStringLiteral("ausgeliehen")
-                                                  : QStringLiteral("verfügbar");
+            const QString availability =
+                b.due.isValid() ? QStringLiteral("ausgeliehen, zurück bis ") + GermanLocale::formatDate(b.due)
+                : b.lent        ? QStringLiteral("ausgeliehen")
+                                : QStringLiteral("verfügbar");
             QCOMPARE(r[7], availability);
         }
         // The filters offer the groups and places of the books.
@@ -184,8 +186,8 @@ private Q_SLOTS:
             << QStringLiteral("KINDER muller") << QStringLiteral("Roman") << QStringLiteral("Regal A") << false;
         QTest::newRow("hostile text as a search, by title")
             << QStringLiteral("<script>") << QString() << QString() << true;
-        QTest::newRow("group and place by title") << QString() << QStringLiteral("Technik") << QStringLiteral("Keller")
-                                                  << true;
+        QTest::newRow("group and place by title")
+            << QString() << QStringLiteral("Technik") << QStringLiteral("Keller") << true;
     }
 
     void searches() {

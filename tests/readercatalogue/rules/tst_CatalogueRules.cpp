@@ -61,8 +61,8 @@ void tst_CatalogueRules::jsString_data() {
     QTest::newRow("plain") << QStringLiteral("Momo") << QByteArray(R"("Momo")");
     QTest::newRow("script element") << QStringLiteral("</script><script>x()</script>")
                                     << QByteArray(R"("\u003c/script\u003e\u003cscript\u003ex()\u003c/script\u003e")");
-    QTest::newRow("quotes and ampersand") << QStringLiteral("Der \"Hobbit\" & 'Co'")
-                                          << QByteArray(R"("Der \u0022Hobbit\u0022 \u0026 \u0027Co\u0027")");
+    QTest::newRow("quotes and ampersand")
+        << QStringLiteral("Der \"Hobbit\" & 'Co'") << QByteArray(R"("Der \u0022Hobbit\u0022 \u0026 \u0027Co\u0027")");
     QTest::newRow("backslash") << QStringLiteral("a\\\"b") << QByteArray(R"("a\\\u0022b")");
     QTest::newRow("line ends") << (QStringLiteral("a\nb\r") + QChar(0x2028) + QChar(0x2029) + QChar(0x7F))
                                << QByteArray(R"("a\u000ab\u000d\u2028\u2029\u007f")");
@@ -87,7 +87,8 @@ void tst_CatalogueRules::htmlText() {
 
 void tst_CatalogueRules::folding() {
     QCOMPARE(CatalogueText::folded(QStringLiteral("Müller")), QStringLiteral("muller"));
-    QCOMPARE(CatalogueText::folded(QStringLiteral("STRAßE Ærø Ñandú Œuvre")), QStringLiteral("strasse aero nandu oeuvre"));
+    QCOMPARE(CatalogueText::folded(QStringLiteral("STRAßE Ærø Ñandú Œuvre")),
+             QStringLiteral("strasse aero nandu oeuvre"));
 }
 
 void tst_CatalogueRules::choiceDefaultsAndSetting() {
@@ -149,9 +150,9 @@ void tst_CatalogueRules::booksColumnsAndAvailability() {
         return GermanLocale::sortKey(win1252::encode(a)) < GermanLocale::sortKey(win1252::encode(b));
     });
     QCOMPARE(titles, sortedTitles);
-    QCOMPARE(content.sachgruppen, (QStringList{QStringLiteral("Krimi & Co"), QStringLiteral("Lyrik"),
-                                               QStringLiteral("Roman"), QStringLiteral("Sachbuch"),
-                                               QStringLiteral("Technik")}));
+    QCOMPARE(content.sachgruppen,
+             (QStringList{QStringLiteral("Krimi & Co"), QStringLiteral("Lyrik"), QStringLiteral("Roman"),
+                          QStringLiteral("Sachbuch"), QStringLiteral("Technik")}));
 
     for (const CatalogueBook& b : content.books) {
         if (b.values[title] == QStringLiteral("Müllabfuhr"))
@@ -216,9 +217,9 @@ void tst_CatalogueRules::folderReplacesOnlyCatalogues() {
     const QString target = dir.filePath(QStringLiteral("Leserkatalog"));
     CatalogueFolder::write(target, someFiles("eins"));
     QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("Leserkatalog")});
-    QCOMPARE(entries(target), (QStringList{QStringLiteral("index.html"), QStringLiteral("katalog-daten.js"),
-                                           QStringLiteral("katalog.css"), QStringLiteral("katalog.js"),
-                                           QStringLiteral("marker.txt")}));
+    QCOMPARE(entries(target),
+             (QStringList{QStringLiteral("index.html"), QStringLiteral("katalog-daten.js"),
+                          QStringLiteral("katalog.css"), QStringLiteral("katalog.js"), QStringLiteral("marker.txt")}));
     testing::writeAll(target + QStringLiteral("/alt.txt"), "von früher");
 
     // An earlier catalogue is replaced whole; nothing is left beside it.

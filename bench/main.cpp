@@ -17,6 +17,7 @@
 #include "PostcodeBenchmark.h"
 #include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
+#include "ReaderCatalogueBenchmarks.h"
 #include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
 #include "WindowBenchmarks.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerListOpenBenchmarks();
     lesaro::bench::registerWindowBenchmarks();
     lesaro::bench::registerLoanPrintBenchmarks();
+    lesaro::bench::registerReaderCatalogueBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -156,7 +158,7 @@ int main(int argc, char** argv) {
     figures.print("ratio", "lookup-loans", ratio(summary, "lookup-loans"), 3);
     const auto locate = summary.seconds("locate-number/lesaro");
     figures.print("ms", "locate-number", locate ? std::optional(*locate * 1000) : std::nullopt, 4);
-    for (const char* name : {"keystroke-narrow", "book-and-return", "import-10k", "export-30k"}) {
+    for (const char* name : {"keystroke-narrow", "book-and-return", "import-10k", "export-30k", "opac-export-30k"}) {
         const auto seconds = summary.seconds(std::string(name) + "/lesaro");
         figures.print("ms", name, seconds ? std::optional(*seconds * 1000) : std::nullopt, 4);
     }

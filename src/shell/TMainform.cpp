@@ -24,6 +24,7 @@
 #include "printing/TDruckerDialogAusleihlisteF.h"
 #include "printing/TDruckerDialogF.h"
 #include "printing/TDruckerDialogLeserF.h"
+#include "readercatalogue/TLeserkatalogF.h"
 #include "search/TAuswertenF.h"
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
@@ -159,6 +160,7 @@ void TMainform::createWindows() {
     m_MahnungenF = new TMahnungenF(m_library, this);
     m_MahnOptionenF = new TMahnOptionenF(m_library, this);
     m_MahnungenF->setOptionsWindow(m_MahnOptionenF);
+    m_LeserkatalogF = new TLeserkatalogF(m_library, this);
     // What a window changed reaches the disk's crash journal as soon as the window closes.
     for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         connect(window, &QDialog::finished, this, [this] {
@@ -351,6 +353,8 @@ void TMainform::buildMenu() {
     buecher->addSeparator();
     addCommand(buecher, QStringLiteral("BuchImportieren1"), QStringLiteral("Daten importieren"), opens(m_WizzardF));
     addCommand(buecher, QStringLiteral("BuchExportieren1"), QStringLiteral("Daten exportieren"), opens(m_ExportF));
+    addCommand(buecher, QStringLiteral("Leserkatalog1"), QStringLiteral("Katalog für Leser exportieren…"),
+               opens(m_LeserkatalogF));
 
     QMenu* optionen = bar->addMenu(QStringLiteral("Optionen"));
     addCommand(optionen, QStringLiteral("Feldnamen1"), QStringLiteral("Feldnamen"), opens(m_OptionenF));

@@ -27,6 +27,7 @@ class TDruckerDialogLeserF;
 class TExportF;
 class TExportLeserF;
 class TInfoF;
+class TLeserkatalogF;
 class TLeserEingebenF;
 class TMahnOptionenF;
 class TMahnungenF;
@@ -150,6 +151,7 @@ private:
     TWizzardLeserF* m_WizzardLeserF = nullptr;
     TMahnungenF* m_MahnungenF = nullptr;
     TMahnOptionenF* m_MahnOptionenF = nullptr;
+    TLeserkatalogF* m_LeserkatalogF = nullptr;
 
     bool m_created = false;
     bool m_shown = false;

@@ -1,0 +1,294 @@
+// The label windows printing through the real print job into the built-in PDF printer; the pages are rendered
+// with pdftoppm at 300 dpi and read with zbarimg, as a scanner would read the sheet.
+
+#include "labels/LabelJob.h"
+#include "labels/TEtikettenF.h"
+#include "labels/TEtikettenVorschauF.h"
+#include "labels/rules/LabelLayout.h"
+#include "lending/TAusleiheBuchenF.h"
+#include "printing/PrintFixture.h"
+#include "printing/PrinterChoice.h"
+#include "printing/TPreview.h"
+#include "settings/INI.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace lesaro;
+using namespace lesaro::labels;
+using printtest::Fixture;
+
+namespace {
+
+// One barcode zbarimg found: its text, its page and the middle of its outline in millimetres.
+struct Found {
+    QString type;
+    QString text;
+    int page = 0;
+    QPointF centre;
+};
+
+bool toolsThere() {
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty();
+}
+
+// Every barcode on every page of the PDF file.
+QList<Found> readBarcodes(const QString& pdf, const QString& workFolder) {
+    constexpr int dpi = 300;
+    QList<Found> out;
+    QDir(workFolder).mkpath(QStringLiteral("."));
+    const QString prefix = QDir(workFolder).filePath(QStringLiteral("seite"));
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-png"), pdf,
+                  prefix});
+    if (!render.waitForFinished(120000) || render.exitCode() != 0)
+        return out;
+    QStringList pages = QDir(workFolder).entryList({QStringLiteral("seite-*.png")}, QDir::Files, QDir::Name);
+    for (int p = 0; p < pages.size(); ++p) {
+        QProcess scan;
+        scan.start(QStringLiteral("zbarimg"),
+                   {QStringLiteral("--xml"), QStringLiteral("-q"), QStringLiteral("-Sdisable"),
+                    QStringLiteral("-Scode128.enable"), QStringLiteral("-Scode39.enable"),
+                    QDir(workFolder).filePath(pages[p])});
+        if (!scan.waitForFinished(120000))
+            return {};
+        const QString xml = QString::fromUtf8(scan.readAllStandardOutput());
+        static const QRegularExpression symbol(
+            QStringLiteral("<symbol type='([^']+)'[^>]*>.*?<polygon points='([^']+)'.*?<data><!\\[CDATA\\[(.*?)\\]\\]>"
+                           "</data>"),
+            QRegularExpression::DotMatchesEverythingOption);
+        for (auto it = symbol.globalMatch(xml); it.hasNext();) {
+            const auto m = it.next();
+            QPointF sum;
+            const QStringList points = m.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const QString& point : points) {
+                const QStringList xy = point.split(QLatin1Char(','));
+                sum += QPointF(xy.value(0).toDouble(), xy.value(1).toDouble());
+            }
+            const QPointF centre = sum / std::max<qsizetype>(1, points.size()) * 25.4 / dpi;
+            out.append({m.captured(1), m.captured(3), p + 1, centre});
+        }
+    }
+    return out;
+}
+
+template <typename T>
+T* child(QWidget& w, const char* name) {
+    auto* c = w.findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT(c);
+    return c;
+}
+
+// A book without a number: the number the insert rule proposed is cleared.
+void addBookWithoutNumber(Table& books, const QString& titel) {
+    books.Append();
+    books.FieldByName(QStringLiteral("Nummer")).Clear();
+    books.FieldByName(QStringLiteral("Titel")).setAsString(titel);
+    books.Post();
+}
+
+// Prints the window's labels into the file, through the print dialog and the file dialog.
+bool printTo(TEtikettenF& w, const QString& pdf) {
+    PrintDialogService::answerNext(PrintDialogService::Answer::toFile(pdf));
+    FileDialogService::answerNext(pdf);
+    w.BDruckenClick();
+    return QFileInfo::exists(pdf);
+}
+
+} // namespace
+
+class tst_labelprint : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { printing::PrinterChoice::selectDefault(); }
+    void randomSelectionsDecodeOnTheirPlaces();
+    void withoutNumberLeftOutAndCounted();
+    void sheetThatDoesNotFitIsRefused();
+    void previewShowsTheSheets();
+    void scannedLabelsBookALoan();
+};
+
+// A random selection of books on a random sheet from a random start: every number decodes exactly once,
+// on the sheet and in the label the start position and the list's order say, and nothing else is found.
+void tst_labelprint::randomSelectionsDecodeOnTheirPlaces() {
+    if (!toolsThere())
+        QSKIP("pdftoppm (poppler-utils) or zbarimg (zbar-tools) is not installed");
+    const quint32 seed = 4711;
+    QRandomGenerator rng(seed);
+    for (int round = 0; round < 3; ++round) {
+        Fixture f;
+        QList<int> used;
+        for (int i = 0; i < 60; ++i) {
+            int n = 0;
+            do
+                n = rng.bounded(1, 40000);
+            while (used.contains(n));
+            used << n;
+            f.addBook(n, QStringLiteral("Verfasser %1").arg(i),
+                      QStringLiteral("Ein recht langer Titel, der nicht auf das Etikett passt, Nr. %1").arg(i));
+        }
+        Table& books = f.books();
+        // The list as the main window shows it: ordered by title and narrowed.
+        books.setIndexFieldNames(QStringLiteral("Verfasser"));
+        books.setFilter(QStringLiteral("Nummer > 12000"));
+        books.setFiltered(true);
+
+        TEtikettenF w(f.library(), LabelKind::Book, nullptr);
+        w.show();
+        const int sheetIndex = int(rng.bounded(0, int(LabelSheets::builtIn().size())));
+        child<QComboBox>(w, "CBBogen")->setCurrentIndex(sheetIndex);
+        const LabelSheet sheet = LabelSheets::builtIn()[sheetIndex];
+        const int start = int(rng.bounded(1, sheet.perSheet() + 1));
+        child<QSpinBox>(w, "EStart")->setValue(start);
+        const bool code39 = round == 1;
+        child<QComboBox>(w, "CBStrichcode")->setCurrentIndex(code39 ? 1 : 0);
+        child<QLineEdit>(w, "EBibliothek")->setText(QStringLiteral("Gemeindebücherei Tomarelle"));
+
+        QList<qint32> expected;
+        for (int row = 0; row < books.viewCount(); ++row)
+            expected << books.valueAt(row, books.fieldIndex(QStringLiteral("Nummer"))).toInt();
+        QCOMPARE(w.selection().records.size(), expected.size());
+
+        const QString where = QStringLiteral("seed %1 round %2 sheet %3 start %4").arg(seed).arg(round).arg(sheet.name).arg(start);
+        const QString pdf = f.path(QStringLiteral("etiketten.pdf"));
+        QVERIFY2(printTo(w, pdf), qPrintable(where + MessageService::takeShownTexts().join(QLatin1Char('|'))));
+        const QList<Found> found = readBarcodes(pdf, f.path(QStringLiteral("seiten")));
+
+        const LabelPlan plan(int(expected.size()), 1, start, sheet.perSheet());
+        QCOMPARE(found.size(), expected.size());
+        for (int k = 0; k < expected.size(); ++k) {
+            const QString number = QString::number(expected[k]);
+            const LabelPlace place = plan.place(k);
+            int hits = 0;
+            for (const Found& b : found) {
+                if (b.text != number)
+                    continue;
+                ++hits;
+                QCOMPARE(b.type, code39 ? QStringLiteral("CODE-39") : QStringLiteral("CODE-128"));
+                QVERIFY2(b.page == place.sheet, qPrintable(where + QStringLiteral(" label %1").arg(k)));
+                QVERIFY2(sheet.labelRect(place.index).contains(b.centre),
+                         qPrintable(where + QStringLiteral(" label %1 at %2,%3").arg(k).arg(b.centre.x()).arg(b.centre.y())));
+            }
+            QVERIFY2(hits == 1, qPrintable(where + QStringLiteral(": %1 read %2 times").arg(number).arg(hits)));
+        }
+        w.reject();
+    }
+}
+
+void tst_labelprint::withoutNumberLeftOutAndCounted() {
+    Fixture f;
+    f.addBook(5, QStringLiteral("Ende"), QStringLiteral("Momo"));
+    addBookWithoutNumber(f.books(), QStringLiteral("Ohne Nummer"));
+    f.addBook(6, QStringLiteral("Ende"), QStringLiteral("Jim Knopf"));
+    addBookWithoutNumber(f.books(), QStringLiteral("Auch ohne"));
+    TEtikettenF w(f.library(), LabelKind::Book, nullptr);
+    w.show();
+    child<QSpinBox>(w, "EKopien")->setValue(2);
+    QCOMPARE(w.countText(), QStringLiteral("4 Etiketten auf 1 Blatt"));
+    QVERIFY2(w.noteText().contains(QStringLiteral("2 Bücher ohne Nummer bekommen kein Etikett und werden ausgelassen.")),
+             qPrintable(w.noteText()));
+    child<QSpinBox>(w, "EStart")->setValue(23);
+    QCOMPARE(w.countText(), QStringLiteral("4 Etiketten auf 2 Blättern"));
+    w.reject();
+}
+
+void tst_labelprint::sheetThatDoesNotFitIsRefused() {
+    Fixture f;
+    f.addBook(5, QStringLiteral("Ende"), QStringLiteral("Momo"));
+    TEtikettenF w(f.library(), LabelKind::Book, nullptr);
+    w.show();
+    auto* sheets = child<QComboBox>(w, "CBBogen");
+    sheets->setCurrentIndex(sheets->count() - 1);
+    child<QSpinBox>(w, "EZeilen")->setValue(12);
+    QVERIFY2(w.noteText().contains(QStringLiteral("Höhe des A4-Blatts")), qPrintable(w.noteText()));
+    w.BDruckenClick();
+    const QStringList shown = MessageService::takeShownTexts();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains(QStringLiteral("senkrechter Abstand")), qPrintable(shown[0]));
+    QVERIFY(PrintDialogService::takeAsked().isEmpty());
+    // The user's own sheet is kept in the settings when the window closes.
+    w.reject();
+    QCOMPARE(LabelSheets::loadUserSheet().rows, 12);
+    QCOMPARE(INI::ReadSettingString(QStringLiteral("EtikettBogen")), LabelSheets::userSheetName());
+}
+
+void tst_labelprint::previewShowsTheSheets() {
+    Fixture f;
+    for (int n = 1; n <= 30; ++n)
+        f.addReader(n, QStringLiteral("Vorname%1").arg(n), QStringLiteral("Nachname%1").arg(n));
+    TEtikettenF w(f.library(), LabelKind::Reader, nullptr);
+    w.show();
+    // Reader cards start on the card sheet: ten to a sheet.
+    QCOMPARE(w.countText(), QStringLiteral("30 Etiketten auf 3 Blättern"));
+    child<QCheckBox>(w, "CBGueltig")->setChecked(true);
+    w.BVorschauClick();
+    QVERIFY(w.preview());
+    QCOMPARE(w.preview()->job()->job()->PageCount(), 3);
+    QVERIFY(QTest::qWaitForWindowExposed(w.preview()));
+    QCOMPARE(w.preview()->Preview1()->PageIndex(), 1);
+    w.preview()->close();
+    QTRY_VERIFY(!w.preview());
+    w.reject();
+}
+
+// The numbers read off a printed reader card and a printed book label, typed into the booking window the way
+// a scanner types them, book the loan.
+void tst_labelprint::scannedLabelsBookALoan() {
+    if (!toolsThere())
+        QSKIP("pdftoppm (poppler-utils) or zbarimg (zbar-tools) is not installed");
+    Fixture f;
+    const int reader = f.addReader(1207, QStringLiteral("Jörg"), QStringLiteral("Brückner"));
+    f.addReader(12, QStringLiteral("Anna"), QStringLiteral("Zwölf"));
+    f.addBook(120, QStringLiteral("Ende"), QStringLiteral("Momo"));
+    const int book = f.addBook(31415, QStringLiteral("Funke"), QStringLiteral("Tintenherz"));
+
+    QString readerText;
+    QString bookText;
+    for (const LabelKind kind : {LabelKind::Reader, LabelKind::Book}) {
+        TEtikettenF w(f.library(), kind, nullptr);
+        w.show();
+        child<QRadioButton>(w, "RBBereich")->setChecked(true);
+        const int wanted = kind == LabelKind::Reader ? 1207 : 31415;
+        child<QSpinBox>(w, "EVon")->setValue(wanted);
+        child<QSpinBox>(w, "EBis")->setValue(wanted);
+        const QString pdf = f.path(kind == LabelKind::Reader ? QStringLiteral("ausweis.pdf") : QStringLiteral("buch.pdf"));
+        QVERIFY(printTo(w, pdf));
+        const QList<Found> found = readBarcodes(pdf, f.path(kind == LabelKind::Reader ? QStringLiteral("a") : QStringLiteral("b")));
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].text, LabelLayout::barcodeText(wanted));
+        (kind == LabelKind::Reader ? readerText : bookText) = found[0].text;
+        w.reject();
+    }
+
+    TAusleiheBuchenF desk(f.library(), nullptr);
+    desk.show();
+    desk.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk));
+    for (const auto& [name, text] : {std::pair{"ELeserNummer", readerText}, std::pair{"EBuchNummer", bookText}}) {
+        auto* box = child<QLineEdit>(desk, name);
+        box->setFocus(Qt::TabFocusReason);
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    QCOMPARE(f.loans().RecordCount(), 1);
+    f.loans().First();
+    QCOMPARE(f.loans().FieldByName(QStringLiteral("LeserID")).AsInteger(), reader);
+    QCOMPARE(f.loans().FieldByName(QStringLiteral("BuecherID")).AsInteger(), book);
+    desk.reject();
+}
+
+QTEST_MAIN(tst_labelprint)
+#include "tst_labelprint.moc"

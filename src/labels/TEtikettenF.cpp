@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -30,10 +31,40 @@ namespace lesaro::labels {
 
 namespace {
 
+// Millimetres with the decimal comma, whatever the system's locale; a typed point counts as the comma.
+class MeasureBox : public QDoubleSpinBox {
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+
+protected:
+    QString textFromValue(double value) const override {
+        return QString::number(value, 'f', decimals()).replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+    double valueFromText(const QString& text) const override {
+        return number(text).toDouble();
+    }
+    QValidator::State validate(QString& input, int&) const override {
+        static const QRegularExpression form(QStringLiteral("^\\d{0,3}([.,]\\d{0,2})?$"));
+        const QString n = number(input);
+        if (!form.match(n).hasMatch())
+            return QValidator::Invalid;
+        bool ok = false;
+        const double v = QString(n).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        return ok && v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+
+private:
+    QString number(QString text) const {
+        text = text.trimmed();
+        if (text.endsWith(suffix()))
+            text.chop(suffix().size());
+        return text.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+    }
+};
+
 QDoubleSpinBox* measureBox(const QString& name, QWidget* parent) {
-    auto* box = new QDoubleSpinBox(parent);
+    auto* box = new MeasureBox(parent);
     box->setObjectName(name);
-    box->setLocale(QLocale(QLocale::German, QLocale::Germany));
     box->setDecimals(2);
     box->setRange(0, 297);
     box->setSingleStep(0.1);
@@ -120,7 +151,13 @@ TEtikettenF::TEtikettenF(LibraryHandle& library, LabelKind kind, QWidget* parent
             &TEtikettenF::BDruckenClick);
     connect(addBarButton(QStringLiteral("BSchliessen"), QStringLiteral("Schließen")), &FlatButton::clicked, this,
             &QDialog::reject);
-    setClientSize(560, books ? 520 : 550);
+    setClientSize(600, books ? 600 : 630);
+}
+
+TEtikettenF::~TEtikettenF() = default;
+
+TEtikettenVorschauF* TEtikettenF::preview() const {
+    return m_preview;
 }
 
 void TEtikettenF::buildLayout() {

@@ -30,6 +30,7 @@ class TEtikettenF : public LesaroDialog {
     Q_OBJECT
 public:
     TEtikettenF(LibraryHandle& library, LabelKind kind, QWidget* parent);
+    ~TEtikettenF() override;
 
     LabelKind kind() const { return m_kind; }
     // The printout as the window's fields stand; selection.withoutNumber is the count left out.
@@ -48,7 +49,7 @@ public:
     void BDruckenClick();
 
     // The last preview window shown, while it is open.
-    TEtikettenVorschauF* preview() const { return m_preview; }
+    TEtikettenVorschauF* preview() const;
 
 private:
     void buildLayout();

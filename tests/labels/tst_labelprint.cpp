@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QImage>
 #include <QLineEdit>
@@ -208,6 +209,8 @@ void tst_labelprint::withoutNumberLeftOutAndCounted() {
     addBookWithoutNumber(f.books(), QStringLiteral("Auch ohne"));
     TEtikettenF w(f.library(), LabelKind::Book, nullptr);
     w.show();
+    // Millimetres with the decimal comma, whatever the system's locale.
+    QCOMPARE(child<QDoubleSpinBox>(w, "EOben")->text(), QStringLiteral("0,50 mm"));
     child<QSpinBox>(w, "EKopien")->setValue(2);
     QCOMPARE(w.countText(), QStringLiteral("4 Etiketten auf 1 Blatt"));
     QVERIFY2(w.noteText().contains(QStringLiteral("2 Bücher ohne Nummer bekommen kein Etikett und werden ausgelassen.")),

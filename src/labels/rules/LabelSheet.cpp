@@ -11,6 +11,9 @@ namespace {
 // Measures are compared to a hundredth of a millimetre: the makers give them to a tenth, and sums of
 // decimal fractions must not refuse a sheet that fits exactly.
 constexpr double kTolerance = 0.005;
+// A printer's edges come in whole dots and rounded minimum margins: a sheet that reaches the paper's edge must
+// not be warned of because the printable area ends a fraction of a millimetre short of it.
+constexpr double kEdgeTolerance = 0.25;
 
 // A measure as the makers write it: "42,3", "0,45", "70".
 QString mm(double value) {
@@ -81,21 +84,21 @@ QString LabelSheet::edgeWarning(const QRectF& printable) const {
     const QRectF all = labelRect(0).united(labelRect(perSheet() - 1));
     const QString tail = QStringLiteral(" Was dort steht, druckt der Drucker nicht; der Inhalt der Etiketten "
                                         "wird an dieser Seite eingerückt.");
-    if (all.left() + kTolerance < printable.left())
+    if (all.left() + kEdgeTolerance < printable.left())
         return QStringLiteral("Die erste Spalte beginnt %1 mm vom linken Blattrand, der Drucker druckt aber erst ab "
                               "%2 mm.")
                    .arg(mm(all.left()), mm(printable.left())) +
                tail;
-    if (all.right() > printable.right() + kTolerance)
+    if (all.right() > printable.right() + kEdgeTolerance)
         return QStringLiteral("Die letzte Spalte reicht bis %1 mm, der Drucker druckt aber nur bis %2 mm.")
                    .arg(mm(all.right()), mm(printable.right())) +
                tail;
-    if (all.top() + kTolerance < printable.top())
+    if (all.top() + kEdgeTolerance < printable.top())
         return QStringLiteral("Die erste Zeile beginnt %1 mm vom oberen Blattrand, der Drucker druckt aber erst ab "
                               "%2 mm.")
                    .arg(mm(all.top()), mm(printable.top())) +
                tail;
-    if (all.bottom() > printable.bottom() + kTolerance)
+    if (all.bottom() > printable.bottom() + kEdgeTolerance)
         return QStringLiteral("Die letzte Zeile reicht bis %1 mm, der Drucker druckt aber nur bis %2 mm.")
                    .arg(mm(all.bottom()), mm(printable.bottom())) +
                tail;

@@ -127,6 +127,7 @@ void tst_labelsheet::edgeWarning_data() {
     QTest::addColumn<QString>("warning");
     const QRectF whole(0, 0, 210, 297);
     QTest::newRow("whole sheet printable") << 0 << whole << QString();
+    QTest::newRow("printable area a dot short of the edge") << 0 << QRectF(0.08, 0, 209.81, 297) << QString();
     QTest::newRow("first column in the left edge") << 0 << QRectF(4.2, 4.2, 201.6, 288.6)
                                                   << QStringLiteral("Die erste Spalte beginnt 0 mm vom linken "
                                                                     "Blattrand, der Drucker druckt aber erst ab 4,2 mm.");

@@ -72,8 +72,15 @@ void LabelJob::draw(QPainter& painter, int sheet, const QRect& pageRect) {
     painter.save();
     // The page band starts at the sheet's corner on a printer that draws on the whole sheet.
     painter.translate(pageRect.topLeft());
-    LabelPainter labels(m_printout, m_job->DPIX(), m_job->GetPrintableAreaOnSheet());
-    labels.drawSheet(painter, sheet);
+    // One painter for the printout keeps its fonts from sheet to sheet; another printer needs another.
+    const int dpi = m_job->DPIX();
+    const QRect printable = m_job->GetPrintableAreaOnSheet();
+    if (!m_painter || dpi != m_painterDpi || printable != m_painterPrintable) {
+        m_painter = std::make_unique<LabelPainter>(m_printout, dpi, printable);
+        m_painterDpi = dpi;
+        m_painterPrintable = printable;
+    }
+    m_painter->drawSheet(painter, sheet);
     painter.restore();
 }
 

@@ -34,6 +34,9 @@ private:
     LabelPrintout m_printout;
     std::unique_ptr<QPrinter> m_printer;
     TPrintJob* m_job;
+    std::unique_ptr<LabelPainter> m_painter;
+    int m_painterDpi = 0;
+    QRect m_painterPrintable;
 };
 
 } // namespace lesaro::labels

@@ -30,19 +30,23 @@ QRect LabelPainter::labelRect(int index) const {
     return QRect(QPoint(left, top), QPoint(dots(r.right()) - 1, dots(r.bottom()) - 1));
 }
 
-QFont LabelPainter::font(double cellHeightMm, bool bold) const {
-    QFont f(QStringLiteral("Arial"));
-    f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+const LabelPainter::Font& LabelPainter::font(double cellHeightMm, bool bold) {
     // The cell holds the line with its ascent and descent; the pixel size is about 86 % of it.
-    f.setPixelSize(std::max(1, int(cellHeightMm * 0.86 * m_dpi / 25.4)));
-    f.setBold(bold);
-    f.setKerning(false);
+    const int pixels = std::max(1, int(cellHeightMm * 0.86 * m_dpi / 25.4));
+    Font& f = m_fonts[{pixels, bold}];
+    if (!f.metrics) {
+        f.font = QFont(QStringLiteral("Arial"));
+        f.font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+        f.font.setPixelSize(pixels);
+        f.font.setBold(bold);
+        f.font.setKerning(false);
+        f.metrics = std::make_unique<QFontMetricsF>(f.font);
+    }
     return f;
 }
 
-double LabelPainter::textWidthMm(const QString& text, double cellHeightMm, bool bold) const {
-    const QFontMetricsF metrics(font(cellHeightMm, bold));
-    return metrics.horizontalAdvance(text) * 25.4 / m_dpi;
+double LabelPainter::textWidthMm(const QString& text, double cellHeightMm, bool bold) {
+    return font(cellHeightMm, bold).metrics->horizontalAdvance(text) * 25.4 / m_dpi;
 }
 
 const BarcodeSymbol& LabelPainter::symbol(const QString& text) {
@@ -105,8 +109,7 @@ void LabelPainter::drawLabel(QPainter& painter, const LabelRecord& record, int i
     for (const LabelLine& line : d.lines) {
         if (line.text.isEmpty())
             continue;
-        const QFont f = font(line.cell.height(), line.bold);
-        painter.setFont(f);
+        painter.setFont(font(line.cell.height(), line.bold).font);
         const QRect cell(QPoint(dots(line.cell.left()), dots(line.cell.top())),
                          QPoint(dots(line.cell.right()) - 1, dots(line.cell.bottom()) - 1));
         painter.drawText(cell, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, line.text);

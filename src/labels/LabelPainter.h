@@ -6,8 +6,11 @@
 #include "labels/rules/LabelSheet.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QRect>
+#include <map>
+#include <memory>
 
 class QPainter;
 
@@ -43,8 +46,13 @@ private:
     void drawLabel(QPainter& painter, const LabelRecord& record, int index);
     void drawBarcode(QPainter& painter, const QRectF& bandMm, const QString& text);
     const BarcodeSymbol& symbol(const QString& text);
-    QFont font(double cellHeightMm, bool bold) const;
-    double textWidthMm(const QString& text, double cellHeightMm, bool bold) const;
+    struct Font {
+        QFont font;
+        std::unique_ptr<QFontMetricsF> metrics;
+    };
+    // The font for a line of the given cell height; a printout has a handful, so each is made once.
+    const Font& font(double cellHeightMm, bool bold);
+    double textWidthMm(const QString& text, double cellHeightMm, bool bold);
     int dots(double mm) const;
     double toMm(int dots) const;
 
@@ -52,6 +60,7 @@ private:
     int m_dpi;
     QRectF m_printableMm;
     QHash<QString, BarcodeSymbol> m_symbols; // one sheet's worth, dropped between sheets
+    std::map<std::pair<int, bool>, Font> m_fonts;
 };
 
 } // namespace lesaro::labels

@@ -10,8 +10,8 @@ LabelPainter::LabelPainter(const LabelPrintout& printout, int dpi, const QRect& 
     : m_printout(printout)
     , m_dpi(std::max(1, dpi)) {
     if (!printable.isEmpty())
-        m_printableMm = QRectF(toMm(printable.left()), toMm(printable.top()), toMm(printable.width()),
-                               toMm(printable.height()));
+        m_printableMm =
+            QRectF(toMm(printable.left()), toMm(printable.top()), toMm(printable.width()), toMm(printable.height()));
 }
 
 int LabelPainter::dots(double mm) const {
@@ -74,8 +74,7 @@ QString LabelPainter::checkBarcodes() {
             return QStringLiteral("Der Strichcode der Nummer %1 (%2) passt nicht auf ein Etikett dieses Bogens: "
                                   "Bitte einen Bogen mit breiteren Etiketten wählen%3.")
                 .arg(text, Barcode::symbologyName(m_printout.symbology),
-                     m_printout.symbology == Symbology::Code39 ? QStringLiteral(" oder Code 128 nehmen")
-                                                               : QString());
+                     m_printout.symbology == Symbology::Code39 ? QStringLiteral(" oder Code 128 nehmen") : QString());
     }
     return {};
 }
@@ -100,10 +99,9 @@ void LabelPainter::drawLabel(QPainter& painter, const LabelRecord& record, int i
     const TextWidth width = [this](const QString& text, double cell, bool bold) {
         return textWidthMm(text, cell, bold);
     };
-    const LabelDrawing d =
-        m_printout.kind == LabelKind::Book
-            ? LabelLayout::book(record, m_printout.library, content, width)
-            : LabelLayout::readerCard(record, m_printout.library, m_printout.card, content, width);
+    const LabelDrawing d = m_printout.kind == LabelKind::Book
+                               ? LabelLayout::book(record, m_printout.library, content, width)
+                               : LabelLayout::readerCard(record, m_printout.library, m_printout.card, content, width);
 
     painter.setPen(Qt::black);
     for (const LabelLine& line : d.lines) {
@@ -131,8 +129,8 @@ void LabelPainter::drawBarcode(QPainter& painter, const QRectF& bandMm, const QS
     const int symbolWidth = int(std::lround(s.modules * module));
     const int x0 = band.left() + (band.width() - symbolWidth) / 2;
     for (const Bar& bar : s.bars) {
-        painter.fillRect(QRect(x0 + int(std::lround(bar.x * module)), band.top(),
-                               int(std::lround(bar.width * module)), band.height()),
+        painter.fillRect(QRect(x0 + int(std::lround(bar.x * module)), band.top(), int(std::lround(bar.width * module)),
+                               band.height()),
                          Qt::black);
     }
 }

@@ -40,9 +40,7 @@ protected:
     QString textFromValue(double value) const override {
         return QString::number(value, 'f', decimals()).replace(QLatin1Char('.'), QLatin1Char(','));
     }
-    double valueFromText(const QString& text) const override {
-        return number(text).toDouble();
-    }
+    double valueFromText(const QString& text) const override { return number(text).toDouble(); }
     QValidator::State validate(QString& input, int&) const override {
         static const QRegularExpression form(QStringLiteral("^\\d{0,3}([.,]\\d{0,2})?$"));
         const QString n = number(input);
@@ -122,8 +120,7 @@ TEtikettenF::TEtikettenF(LibraryHandle& library, LabelKind kind, QWidget* parent
     connect(m_CBBogen, &QComboBox::currentIndexChanged, this, &TEtikettenF::CBBogenChange);
     for (QSpinBox* box : {m_ESpalten, m_EZeilen})
         connect(box, &QSpinBox::valueChanged, this, &TEtikettenF::SheetFieldChange);
-    for (QDoubleSpinBox* box :
-         {m_EBreite, m_EHoehe, m_EOben, m_ELinks, m_EAbstandWaagerecht, m_EAbstandSenkrecht})
+    for (QDoubleSpinBox* box : {m_EBreite, m_EHoehe, m_EOben, m_ELinks, m_EAbstandWaagerecht, m_EAbstandSenkrecht})
         connect(box, &QDoubleSpinBox::valueChanged, this, &TEtikettenF::SheetFieldChange);
     for (QRadioButton* r : {m_RBListe, m_RBBereich, m_RBSeit})
         connect(r, &QRadioButton::toggled, this, [this](bool on) {
@@ -267,8 +264,8 @@ void TEtikettenF::FormShow() {
         m_CBBogen->setCurrentIndex(index);
     }
     CBBogenChange();
-    m_CBStrichcode->setCurrentIndex(
-        INI::ReadSettingInteger(settingPrefix() + QStringLiteral("Strichcode")) == 1 ? 1 : 0);
+    m_CBStrichcode->setCurrentIndex(INI::ReadSettingInteger(settingPrefix() + QStringLiteral("Strichcode")) == 1 ? 1
+                                                                                                                 : 0);
     m_EBibliothek->setText(INI::ReadSettingString(QStringLiteral("EtikettBibliothek")));
     m_EKopien->setValue(1);
     m_EStart->setValue(1);
@@ -280,8 +277,9 @@ void TEtikettenF::FormShow() {
         m_DTPGueltig->setEnabled(false);
     }
     // The range proposes the numbers the table holds.
-    const Selection all = select(table(), m_kind, {SelectionMode::NumberRange, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max(), 0});
+    const Selection all =
+        select(table(), m_kind,
+               {SelectionMode::NumberRange, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0});
     {
         const QSignalBlocker a(m_EVon);
         const QSignalBlocker b(m_EBis);
@@ -342,8 +340,8 @@ void TEtikettenF::CBBogenChange() {
     const bool own = index == m_CBBogen->count() - 1;
     showSheet(own ? LabelSheets::loadUserSheet() : LabelSheets::builtIn().value(index));
     // A built-in sheet shows its measures; only the user's own sheet takes new ones.
-    for (QWidget* box : std::initializer_list<QWidget*>{m_ESpalten, m_EZeilen, m_EBreite, m_EHoehe, m_EOben,
-                                                        m_ELinks, m_EAbstandWaagerecht, m_EAbstandSenkrecht})
+    for (QWidget* box : std::initializer_list<QWidget*>{m_ESpalten, m_EZeilen, m_EBreite, m_EHoehe, m_EOben, m_ELinks,
+                                                        m_EAbstandWaagerecht, m_EAbstandSenkrecht})
         box->setEnabled(own);
     SheetFieldChange();
 }

@@ -351,8 +351,7 @@ void TMainform::buildMenu() {
         ->setStatusTip(QStringLiteral("Bücher auswerten / suchen"));
     addCommand(buecher, QStringLiteral("BuchDrucken1"), QStringLiteral("Drucken"), &TMainform::BuecherlistenClick)
         ->setStatusTip(QStringLiteral("Bücherlisten drucken"));
-    addCommand(buecher, QStringLiteral("Etikettendrucken1"), QStringLiteral("Etiketten drucken…"),
-               opens(m_EtikettenF))
+    addCommand(buecher, QStringLiteral("Etikettendrucken1"), QStringLiteral("Etiketten drucken…"), opens(m_EtikettenF))
         ->setStatusTip(QStringLiteral("Buchetiketten mit Strichcode drucken"));
     buecher->addSeparator();
     addCommand(buecher, QStringLiteral("BuchLoeschen1"), QStringLiteral("Löschen"), &TMainform::BuchLoeschenClick);

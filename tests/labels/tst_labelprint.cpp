@@ -16,8 +16,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include <QLabel>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
@@ -76,15 +76,16 @@ QList<Found> readBarcodes(const QString& pdf, const LabelSheet& sheet, const QSt
         }
     }
     QProcess scan;
-    scan.start(QStringLiteral("zbarimg"), QStringList{QStringLiteral("--xml"), QStringLiteral("-q"),
-                                                      QStringLiteral("-Sdisable"), QStringLiteral("-Scode128.enable"),
-                                                      QStringLiteral("-Scode39.enable")} +
-                                              crops);
+    scan.start(QStringLiteral("zbarimg"),
+               QStringList{QStringLiteral("--xml"), QStringLiteral("-q"), QStringLiteral("-Sdisable"),
+                           QStringLiteral("-Scode128.enable"), QStringLiteral("-Scode39.enable")} +
+                   crops);
     if (!scan.waitForFinished(300000))
         return {};
     const QString xml = QString::fromUtf8(scan.readAllStandardOutput());
-    static const QRegularExpression source(QStringLiteral("<source href='[^']*etikett-(\\d+)-(\\d+)\\.png'>(.*?)</source>"),
-                                           QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression source(
+        QStringLiteral("<source href='[^']*etikett-(\\d+)-(\\d+)\\.png'>(.*?)</source>"),
+        QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression symbol(
         QStringLiteral("<symbol type='([^']+)'[^>]*>.*?<data><!\\[CDATA\\[(.*?)\\]\\]></data>"),
         QRegularExpression::DotMatchesEverythingOption);
@@ -176,7 +177,8 @@ void tst_labelprint::randomSelectionsDecodeOnTheirPlaces() {
             expected << books.valueAt(row, books.fieldIndex(QStringLiteral("Nummer"))).toInt();
         QCOMPARE(w.selection().records.size(), expected.size());
 
-        const QString where = QStringLiteral("seed %1 round %2 sheet %3 start %4").arg(seed).arg(round).arg(sheet.name).arg(start);
+        const QString where =
+            QStringLiteral("seed %1 round %2 sheet %3 start %4").arg(seed).arg(round).arg(sheet.name).arg(start);
         const QString pdf = f.path(QStringLiteral("etiketten.pdf"));
         QVERIFY2(printTo(w, pdf), qPrintable(where + MessageService::takeShownTexts().join(QLatin1Char('|'))));
         const QList<Found> found = readBarcodes(pdf, sheet, f.path(QStringLiteral("seiten")));
@@ -193,7 +195,8 @@ void tst_labelprint::randomSelectionsDecodeOnTheirPlaces() {
                 ++hits;
                 QCOMPARE(b.type, code39 ? QStringLiteral("CODE-39") : QStringLiteral("CODE-128"));
                 QVERIFY2(b.page == place.sheet, qPrintable(where + QStringLiteral(" label %1").arg(k)));
-                QVERIFY2(b.index == place.index, qPrintable(where + QStringLiteral(" label %1 at %2").arg(k).arg(b.index)));
+                QVERIFY2(b.index == place.index,
+                         qPrintable(where + QStringLiteral(" label %1 at %2").arg(k).arg(b.index)));
             }
             QVERIFY2(hits == 1, qPrintable(where + QStringLiteral(": %1 read %2 times").arg(number).arg(hits)));
         }
@@ -213,8 +216,9 @@ void tst_labelprint::withoutNumberLeftOutAndCounted() {
     QCOMPARE(child<QDoubleSpinBox>(w, "EOben")->text(), QStringLiteral("0,50 mm"));
     child<QSpinBox>(w, "EKopien")->setValue(2);
     QCOMPARE(w.countText(), QStringLiteral("4 Etiketten auf 1 Blatt"));
-    QVERIFY2(w.noteText().contains(QStringLiteral("2 Bücher ohne Nummer bekommen kein Etikett und werden ausgelassen.")),
-             qPrintable(w.noteText()));
+    QVERIFY2(
+        w.noteText().contains(QStringLiteral("2 Bücher ohne Nummer bekommen kein Etikett und werden ausgelassen.")),
+        qPrintable(w.noteText()));
     child<QSpinBox>(w, "EStart")->setValue(23);
     QCOMPARE(w.countText(), QStringLiteral("4 Etiketten auf 2 Blättern"));
     w.reject();
@@ -279,10 +283,11 @@ void tst_labelprint::scannedLabelsBookALoan() {
         const int wanted = kind == LabelKind::Reader ? 1207 : 31415;
         child<QSpinBox>(w, "EVon")->setValue(wanted);
         child<QSpinBox>(w, "EBis")->setValue(wanted);
-        const QString pdf = f.path(kind == LabelKind::Reader ? QStringLiteral("ausweis.pdf") : QStringLiteral("buch.pdf"));
+        const QString pdf =
+            f.path(kind == LabelKind::Reader ? QStringLiteral("ausweis.pdf") : QStringLiteral("buch.pdf"));
         QVERIFY(printTo(w, pdf));
-        const QList<Found> found =
-            readBarcodes(pdf, w.printout().sheet, f.path(kind == LabelKind::Reader ? QStringLiteral("a") : QStringLiteral("b")));
+        const QList<Found> found = readBarcodes(
+            pdf, w.printout().sheet, f.path(kind == LabelKind::Reader ? QStringLiteral("a") : QStringLiteral("b")));
         QCOMPARE(found.size(), 1);
         QCOMPARE(found[0].text, LabelLayout::barcodeText(wanted));
         (kind == LabelKind::Reader ? readerText : bookText) = found[0].text;

@@ -31,8 +31,8 @@ BarcodeSymbol encode(const QString& text, Symbology symbology) {
     symbol->output_options |= BARCODE_QUIET_ZONES;
     symbol->scale = 1.0f;
     const QByteArray data = text.toUtf8();
-    int result = ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                                 int(data.size()));
+    int result =
+        ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()), int(data.size()));
     if (result < ZINT_ERROR)
         result = ZBarcode_Buffer_Vector(symbol.get(), 0);
     if (result >= ZINT_ERROR || !symbol->vector) {

@@ -93,9 +93,10 @@ LabelDrawing readerCard(const LabelRecord& record, const QString& library, const
     d.barcodeBand = c.take(std::max(0.0, rest - number - valid));
     d.lines.append({c.take(number), d.barcodeText, false});
     if (options.validUntil.isValid())
-        d.lines.append(line(c.take(valid),
-                            QStringLiteral("gültig bis %1").arg(options.validUntil.toString(QStringLiteral("dd.MM.yyyy"))),
-                            false, width));
+        d.lines.append(
+            line(c.take(valid),
+                 QStringLiteral("gültig bis %1").arg(options.validUntil.toString(QStringLiteral("dd.MM.yyyy"))), false,
+                 width));
     return d;
 }
 

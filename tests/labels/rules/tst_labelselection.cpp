@@ -135,8 +135,8 @@ void tst_labelselection::fittedTitles_data() {
     QTest::addColumn<QString>("fitted");
     QTest::newRow("fits") << QStringLiteral("Momo") << 2.0 << QStringLiteral("Momo");
     QTest::newRow("cut") << QStringLiteral("Die unendliche Geschichte") << 5.0 << QStringLiteral("Die unend…");
-    QTest::newRow("no blank before the ellipsis") << QStringLiteral("Der kleine Wassermann") << 4.0
-                                                  << QStringLiteral("Der kle…");
+    QTest::newRow("no blank before the ellipsis")
+        << QStringLiteral("Der kleine Wassermann") << 4.0 << QStringLiteral("Der kle…");
     QTest::newRow("cut at a blank") << QStringLiteral("Das Sams kommt") << 5.0 << QStringLiteral("Das Sams…");
     QTest::newRow("nothing fits") << QStringLiteral("Krabat") << 0.25 << QString();
     QTest::newRow("empty") << QString() << 2.5 << QString();

@@ -68,9 +68,10 @@ void tst_labelsheet::labelRects() {
     QFETCH(int, index);
     QFETCH(QRectF, rect);
     const QRectF got = LabelSheets::builtIn()[sheet].labelRect(index);
-    QVERIFY2(std::abs(got.left() - rect.left()) < 1e-9 && std::abs(got.top() - rect.top()) < 1e-9 &&
-                 std::abs(got.width() - rect.width()) < 1e-9 && std::abs(got.height() - rect.height()) < 1e-9,
-             qPrintable(QStringLiteral("%1 %2 %3 %4").arg(got.left()).arg(got.top()).arg(got.width()).arg(got.height())));
+    QVERIFY2(
+        std::abs(got.left() - rect.left()) < 1e-9 && std::abs(got.top() - rect.top()) < 1e-9 &&
+            std::abs(got.width() - rect.width()) < 1e-9 && std::abs(got.height() - rect.height()) < 1e-9,
+        qPrintable(QStringLiteral("%1 %2 %3 %4").arg(got.left()).arg(got.top()).arg(got.width()).arg(got.height())));
 }
 
 void tst_labelsheet::refusal_data() {
@@ -92,7 +93,8 @@ void tst_labelsheet::refusal_data() {
                                                          "Abstand 25,4 mm + Etikettenhöhe 25,4 mm = 304,8 mm");
     s = base;
     s.left = 0.5;
-    QTest::newRow("half a millimetre too wide") << s << QStringLiteral("= 210,5 mm, das Blatt ist aber nur 210 mm breit");
+    QTest::newRow("half a millimetre too wide")
+        << s << QStringLiteral("= 210,5 mm, das Blatt ist aber nur 210 mm breit");
     s = base;
     s.hPitch = 69;
     QTest::newRow("overlapping across") << s << QStringLiteral("waagerechte Abstand (69 mm) ist kleiner");
@@ -128,12 +130,13 @@ void tst_labelsheet::edgeWarning_data() {
     const QRectF whole(0, 0, 210, 297);
     QTest::newRow("whole sheet printable") << 0 << whole << QString();
     QTest::newRow("printable area a dot short of the edge") << 0 << QRectF(0.08, 0, 209.81, 297) << QString();
-    QTest::newRow("first column in the left edge") << 0 << QRectF(4.2, 4.2, 201.6, 288.6)
-                                                  << QStringLiteral("Die erste Spalte beginnt 0 mm vom linken "
-                                                                    "Blattrand, der Drucker druckt aber erst ab 4,2 mm.");
+    QTest::newRow("first column in the left edge")
+        << 0 << QRectF(4.2, 4.2, 201.6, 288.6)
+        << QStringLiteral("Die erste Spalte beginnt 0 mm vom linken "
+                          "Blattrand, der Drucker druckt aber erst ab 4,2 mm.");
     QTest::newRow("cards clear of a 5 mm edge") << 4 << QRectF(5, 5, 200, 287) << QString();
-    QTest::newRow("4x10 reaching the right edge") << 3 << QRectF(3, 3, 198, 291)
-                                                  << QStringLiteral("Die letzte Spalte reicht bis 202 mm");
+    QTest::newRow("4x10 reaching the right edge")
+        << 3 << QRectF(3, 3, 198, 291) << QStringLiteral("Die letzte Spalte reicht bis 202 mm");
 }
 
 void tst_labelsheet::edgeWarning() {

@@ -59,9 +59,8 @@ private Q_SLOTS:
             books.Post();
         }
         QString count;
-        const QString seen = runWithDialog(*run, "Etikettendrucken1", [&](QWidget* w) {
-            count = qobject_cast<labels::TEtikettenF*>(w)->countText();
-        });
+        const QString seen = runWithDialog(
+            *run, "Etikettendrucken1", [&](QWidget* w) { count = qobject_cast<labels::TEtikettenF*>(w)->countText(); });
         QCOMPARE(seen, QStringLiteral("EtikettenF|Etiketten drucken"));
         QCOMPARE(count, QStringLiteral("3 Etiketten auf 1 Blatt"));
         const QString cards = runWithDialog(*run, "Leserausweisedrucken1", [](QWidget*) {});

@@ -2,6 +2,7 @@
 // with pdftoppm at 300 dpi and read with zbarimg, as a scanner would read the sheet.
 
 #include "labels/LabelJob.h"
+#include "labels/LabelPainter.h"
 #include "labels/TEtikettenF.h"
 #include "labels/TEtikettenVorschauF.h"
 #include "labels/rules/LabelLayout.h"
@@ -132,6 +133,8 @@ private Q_SLOTS:
     void randomSelectionsDecodeOnTheirPlaces();
     void withoutNumberLeftOutAndCounted();
     void sheetThatDoesNotFitIsRefused();
+    void contentStaysInsideItsLabel_data();
+    void contentStaysInsideItsLabel();
     void previewShowsTheSheets();
     void scannedLabelsBookALoan();
 };
@@ -242,6 +245,78 @@ void tst_labelprint::sheetThatDoesNotFitIsRefused() {
     w.reject();
     QCOMPARE(LabelSheets::loadUserSheet().rows, 12);
     QCOMPARE(INI::ReadSettingString(QStringLiteral("EtikettBogen")), LabelSheets::userSheetName());
+}
+
+void tst_labelprint::contentStaysInsideItsLabel_data() {
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("edge"); // the printer's unprintable edge all round, in millimetres
+    QTest::newRow("book labels, 150 dpi") << 150 << int(LabelKind::Book) << 0.0;
+    QTest::newRow("book labels, 203 dpi, 12 mm edge") << 203 << int(LabelKind::Book) << 12.0;
+    QTest::newRow("reader cards, 300 dpi") << 300 << int(LabelKind::Reader) << 0.0;
+    QTest::newRow("reader cards, 457 dpi, 12 mm edge") << 457 << int(LabelKind::Reader) << 12.0;
+}
+
+// Every dot drawn lies inside its label's rectangle and inside the printer's printable area, at whatever
+// resolution: a sheet with gaps between the labels is drawn into an image at the printer's resolution.
+void tst_labelprint::contentStaysInsideItsLabel() {
+    QFETCH(int, dpi);
+    QFETCH(int, kind);
+    QFETCH(double, edge);
+    LabelPrintout p;
+    p.kind = LabelKind(kind);
+    p.sheet = {QStringLiteral("Eigener Bogen"), 3, 6, 60, 40, 6, 7, 67, 47};
+    QVERIFY(p.sheet.check().isEmpty());
+    for (int i = 0; i < 20; ++i) {
+        LabelRecord r;
+        r.nummer = 1000000 + i * 7919;
+        r.signatur = QStringLiteral("Kinder Mü %1 WWWWWWWWWWWWWWWWWWWWWWW").arg(i);
+        r.titel = QStringLiteral("Ein überaus langer Titel, der auf keinem Etikett Platz hat %1").arg(i);
+        r.vorname = QStringLiteral("Maximilian-Alexander");
+        r.nachname = QStringLiteral("Müller-Lüdenscheidt von Wolkenstein-Trostburg");
+        p.records << r;
+    }
+    p.plan = LabelPlan(int(p.records.size()), 1, 1, p.sheet.perSheet());
+    p.library = QStringLiteral("Gemeindebücherei mit einem sehr, sehr langen Namen");
+    p.card.validUntil = QDate(2027, 12, 31);
+    auto dots = [dpi](double mm) { return int(std::lround(mm * dpi / 25.4)); };
+    const QSize size(dots(210), dots(297));
+    const QRect printable(QPoint(dots(edge), dots(edge)),
+                          QPoint(size.width() - dots(edge) - 1, size.height() - dots(edge) - 1));
+    LabelPainter painter(p, dpi, edge > 0 ? printable : QRect());
+    QVERIFY2(painter.checkBarcodes().isEmpty(), qPrintable(painter.checkBarcodes()));
+    QImage image(size, QImage::Format_Grayscale8);
+    image.fill(Qt::white);
+    {
+        QPainter qp(&image);
+        painter.drawSheet(qp, 1);
+    }
+    QList<QRect> labels;
+    for (int i = 0; i < p.sheet.perSheet(); ++i)
+        labels << painter.labelRect(i);
+    // Where ink may be: inside a label and inside the printable area.
+    QImage allowed(size, QImage::Format_Grayscale8);
+    allowed.fill(0);
+    {
+        QPainter mask(&allowed);
+        mask.setClipRect(printable);
+        for (const QRect& r : labels)
+            mask.fillRect(r, Qt::white);
+    }
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        const uchar* may = allowed.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] > 200)
+                continue;
+            ++inked;
+            if (may[x] == 0)
+                QFAIL(
+                    qPrintable(QStringLiteral("a dot at %1,%2 outside its label or the printable area").arg(x).arg(y)));
+        }
+    }
+    QVERIFY(inked > 0);
 }
 
 void tst_labelprint::previewShowsTheSheets() {

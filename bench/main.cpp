@@ -10,6 +10,7 @@
 #include "ExchangeBenchmarks.h"
 #include "FileBenchmarks.h"
 #include "JournalBenchmark.h"
+#include "LabelBenchmarks.h"
 #include "LendingBenchmarks.h"
 #include "LibraryBenchmarks.h"
 #include "ListOpenBenchmark.h"
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerWindowBenchmarks();
     lesaro::bench::registerLoanPrintBenchmarks();
     lesaro::bench::registerReaderCatalogueBenchmarks();
+    lesaro::bench::registerLabelBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -191,6 +193,8 @@ int main(int argc, char** argv) {
     figures.print("ms", "preview-open-loans", lesaro::bench::previewOpenLoansMilliseconds(), 1);
     figures.print("ms", "letters-open", lesaro::bench::lettersOpenMilliseconds(), 1);
     figures.print("s", "print-loans-pdf", lesaro::bench::printLoansSeconds(), 2);
+    figures.print("s", "labels-30k-pdf", lesaro::bench::labelsPdfSeconds(), 2);
+    figures.print("ms", "labels-preview-open", lesaro::bench::labelsPreviewOpenMilliseconds(), 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
     figures.print("ms", "recovery-start", recovery, 1);
     figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);

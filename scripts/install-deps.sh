@@ -8,7 +8,7 @@ packages=(
     mdbtools-dev libfreexl-dev libquazip1-qt6-dev
     clang clang-format libclang-rt-14-dev
     fonts-liberation xvfb xauth
-    poppler-utils chromium
+    poppler-utils chromium zbar-tools libzint-dev
 )
 missing=()
 for p in "${packages[@]}"; do

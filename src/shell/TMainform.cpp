@@ -10,6 +10,7 @@
 #include "exchange/TExportLeserF.h"
 #include "exchange/TWizzardF.h"
 #include "exchange/TWizzardLeserF.h"
+#include "labels/TEtikettenF.h"
 #include "lending/TAusleiheBuchenF.h"
 #include "lending/TAusleihhistorieF.h"
 #include "lending/TRueckgabeF.h"
@@ -161,6 +162,8 @@ void TMainform::createWindows() {
     m_MahnOptionenF = new TMahnOptionenF(m_library, this);
     m_MahnungenF->setOptionsWindow(m_MahnOptionenF);
     m_LeserkatalogF = new TLeserkatalogF(m_library, this);
+    m_EtikettenF = new labels::TEtikettenF(m_library, labels::LabelKind::Book, this);
+    m_LeserausweiseF = new labels::TEtikettenF(m_library, labels::LabelKind::Reader, this);
     // What a window changed reaches the disk's crash journal as soon as the window closes.
     for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         connect(window, &QDialog::finished, this, [this] {
@@ -334,6 +337,8 @@ void TMainform::buildMenu() {
                &TMainform::LeserBearbeitenClick);
     addCommand(leser, QStringLiteral("LeserLoeschen1"), QStringLiteral("Löschen"), &TMainform::LeserLoeschenClick);
     addCommand(leser, QStringLiteral("LeserDrucken1"), QStringLiteral("Drucken"), &TMainform::LeserDruckenClick);
+    addCommand(leser, QStringLiteral("Leserausweisedrucken1"), QStringLiteral("Leserausweise drucken…"),
+               opens(m_LeserausweiseF));
     leser->addSeparator();
     addCommand(leser, QStringLiteral("LeserImportieren1"), QStringLiteral("Daten importieren"), opens(m_WizzardLeserF));
     addCommand(leser, QStringLiteral("LeserExportieren1"), QStringLiteral("Daten exportieren"), opens(m_ExportLeserF));
@@ -348,6 +353,8 @@ void TMainform::buildMenu() {
         ->setStatusTip(QStringLiteral("Bücher auswerten / suchen"));
     addCommand(buecher, QStringLiteral("BuchDrucken1"), QStringLiteral("Drucken"), &TMainform::BuecherlistenClick)
         ->setStatusTip(QStringLiteral("Bücherlisten drucken"));
+    addCommand(buecher, QStringLiteral("Etikettendrucken1"), QStringLiteral("Etiketten drucken…"), opens(m_EtikettenF))
+        ->setStatusTip(QStringLiteral("Buchetiketten mit Strichcode drucken"));
     buecher->addSeparator();
     addCommand(buecher, QStringLiteral("BuchLoeschen1"), QStringLiteral("Löschen"), &TMainform::BuchLoeschenClick);
     buecher->addSeparator();

@@ -10,6 +10,10 @@ class QTabWidget;
 class QMenu;
 class QAction;
 
+namespace lesaro::labels {
+class TEtikettenF;
+}
+
 namespace lesaro {
 
 class DataGrid;
@@ -152,6 +156,8 @@ private:
     TMahnungenF* m_MahnungenF = nullptr;
     TMahnOptionenF* m_MahnOptionenF = nullptr;
     TLeserkatalogF* m_LeserkatalogF = nullptr;
+    labels::TEtikettenF* m_EtikettenF = nullptr;
+    labels::TEtikettenF* m_LeserausweiseF = nullptr;
 
     bool m_created = false;
     bool m_shown = false;

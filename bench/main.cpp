@@ -14,6 +14,7 @@
 #include "LibraryBenchmarks.h"
 #include "ListOpenBenchmark.h"
 #include "LoanPrintBenchmarks.h"
+#include "StatisticsBenchmarks.h"
 #include "PostcodeBenchmark.h"
 #include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerListOpenBenchmarks();
     lesaro::bench::registerWindowBenchmarks();
     lesaro::bench::registerLoanPrintBenchmarks();
+    lesaro::bench::registerStatisticsBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -189,6 +191,8 @@ int main(int argc, char** argv) {
     figures.print("ms", "preview-open-loans", lesaro::bench::previewOpenLoansMilliseconds(), 1);
     figures.print("ms", "letters-open", lesaro::bench::lettersOpenMilliseconds(), 1);
     figures.print("s", "print-loans-pdf", lesaro::bench::printLoansSeconds(), 2);
+    figures.print("ms", "statistics-year", lesaro::bench::statisticsYearMilliseconds(), 1);
+    figures.print("ms", "statistics-open", lesaro::bench::statisticsOpenMilliseconds(), 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
     figures.print("ms", "recovery-start", recovery, 1);
     figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);

@@ -28,6 +28,7 @@
 #include "settings/FieldCaptions.h"
 #include "settings/INI.h"
 #include "settings/SettingsStore.h"
+#include "statistics/TStatistikF.h"
 #include "shell/TInfoF.h"
 #include "shell/TNetzwerkF.h"
 #include "shell/TUmfrageF.h"
@@ -320,6 +321,7 @@ void TMainform::buildMenu() {
                &TMainform::GesamtlisteDruckenClick);
     addCommand(ausleihe, QStringLiteral("UeberfaelligeBuecherdrucken1"),
                QStringLiteral("\"Überfällige Bücher\" drucken"), &TMainform::UeberfaelligeDruckenClick);
+    addCommand(ausleihe, QStringLiteral("Statistik1"), QStringLiteral("Statistik…"), &TMainform::StatistikClick);
     ausleihe->addSeparator();
     addCommand(ausleihe, QStringLiteral("Mahnungendrucken1"), QStringLiteral("Mahnungen drucken…"),
                opens(m_MahnungenF));
@@ -670,6 +672,14 @@ void TMainform::UeberfaelligeDruckenClick() {
         ClientAusleihe().setFilter(overdueFilter());
         ClientAusleihe().setFiltered(true);
         m_DruckerDialogAusleihlisteF->exec();
+    });
+}
+
+void TMainform::StatistikClick() {
+    run([this] {
+        if (!m_StatistikF)
+            m_StatistikF = new TStatistikF(m_library, this);
+        m_StatistikF->exec();
     });
 }
 

@@ -33,6 +33,7 @@ class TMahnungenF;
 class TNetzwerkF;
 class TOptionenF;
 class TRueckgabeF;
+class TStatistikF;
 class TUmfrageF;
 class TWizzardF;
 class TWizzardLeserF;
@@ -82,6 +83,9 @@ public:
     void BuecherlistenClick();
     void GesamtlisteDruckenClick();
     void UeberfaelligeDruckenClick();
+    // "Statistik…": made at its first use, then kept for the run.
+    void StatistikClick();
+    TStatistikF* StatistikF() const { return m_StatistikF; }
     void HilfeClick();
     void PageControl1Change(int index);
     // "Programm" > "Beenden": ends the run without the closing steps; only the tables' close rule writes.
@@ -150,6 +154,7 @@ private:
     TWizzardLeserF* m_WizzardLeserF = nullptr;
     TMahnungenF* m_MahnungenF = nullptr;
     TMahnOptionenF* m_MahnOptionenF = nullptr;
+    TStatistikF* m_StatistikF = nullptr;
 
     bool m_created = false;
     bool m_shown = false;

@@ -30,7 +30,6 @@ QChart* makeChart(const QString& title) {
     chart->setLocale(QLocale(QLocale::German, QLocale::Germany));
     chart->setLocalizeNumbers(true);
     QFont font = chart->titleFont();
-    font.setPointSizeF(font.pointSizeF() * 1.2);
     font.setBold(true);
     chart->setTitleFont(font);
     return chart;
@@ -46,7 +45,7 @@ QBarSet* makeSet(const QString& label, const QColor& color, Qt::BrushStyle style
 
 QValueAxis* countAxis(int largest) {
     auto* axis = new QValueAxis;
-    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setLabelFormat(QStringLiteral("%.0f"));
     axis->setMin(0);
     axis->setMax(std::max(4, largest + largest / 10 + 1));
     axis->setTickCount(5);
@@ -64,8 +63,14 @@ QString monthLabel(QDate month, bool withYear) {
 QStringList monthLabels(const StatisticsFigures& f) {
     const bool withYear = f.months.size() > 1 && f.months.first().month.year() != f.months.last().month.year();
     QStringList labels;
-    for (const MonthFigures& m : f.months)
-        labels << monthLabel(m.month, withYear);
+    for (const MonthFigures& m : f.months) {
+        // Over more than two years only January is named, with its year; the other months stay unnamed (a
+        // category must be unique, so each gets its own count of invisible spaces).
+        if (f.months.size() > 24 && m.month.month() != 1)
+            labels << QString(labels.size() + 1, QChar(0x200B));
+        else
+            labels << monthLabel(m.month, withYear);
+    }
     return labels;
 }
 

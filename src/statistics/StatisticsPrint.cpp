@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <memory>
 
 namespace lesaro::statistics {
@@ -50,7 +51,8 @@ int drawTable(QPainter& painter, int x, int y, int width, const StatisticsTable&
 
 void drawChart(QChart* made, QPainter& painter, const QRect& target) {
     std::unique_ptr<QChart> chart(made);
-    StatisticsCharts::render(*chart, painter, target, QSizeF(900, 900.0 * target.height() / target.width()));
+    // Laid out at 640 points across, the chart's texts come out at a readable size on the sheet.
+    StatisticsCharts::render(*chart, painter, target, QSizeF(640, 640.0 * target.height() / target.width()));
 }
 
 } // namespace
@@ -85,7 +87,8 @@ void StatisticsPrint::drawReportPage(TPrintJob& job, QPainter& painter, int page
             y += painter.fontMetrics().height();
         }
         y += painter.fontMetrics().height();
-        drawChart(StatisticsCharts::months(f), painter, QRect(area.left(), y, area.width(), area.bottom() - y));
+        drawChart(StatisticsCharts::months(f), painter,
+                  QRect(area.left(), y, area.width(), std::min(area.bottom() - y, area.width() * 3 / 4)));
         return;
     }
     const int chartHeight = area.width() / 2;

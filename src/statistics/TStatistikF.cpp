@@ -26,6 +26,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -175,14 +176,17 @@ void TStatistikF::build() {
             &QDialog::reject);
 
     connect(m_zeitraum, &QComboBox::currentIndexChanged, this, [this] { CBZeitraumChange(); });
-    connect(m_von, &QDateEdit::dateChanged, this, [this] {
-        if (!m_filling)
-            Berechnen();
-    });
-    connect(m_bis, &QDateEdit::dateChanged, this, [this] {
-        if (!m_filling)
-            Berechnen();
-    });
+    // Dates of the user's own make the period the user's own.
+    auto ownDates = [this] {
+        if (m_filling)
+            return;
+        m_filling = true;
+        m_zeitraum->setCurrentIndex(3);
+        m_filling = false;
+        Berechnen();
+    };
+    connect(m_von, &QDateEdit::dateChanged, this, ownDates);
+    connect(m_bis, &QDateEdit::dateChanged, this, ownDates);
     connect(m_seit, &QDateEdit::dateChanged, this, [this] {
         if (!m_filling)
             WeedingChange();
@@ -279,6 +283,7 @@ void TStatistikF::showFigures() {
     fillModel(m_readerModel, table(Leser));
     fillModel(m_stockModel, table(Bestand));
     m_bookGrid->resizeColumnsToContents();
+    m_readerGrid->resizeColumnsToContents();
     m_stockGrid->resizeColumnsToContents();
     m_weeding = f.weeding;
     sortWeeding();
@@ -438,6 +443,8 @@ bool TStatistikF::BJahresberichtClick() {
     // The report always goes into a PDF file; the printer chosen for the lists stays current afterwards.
     const QString before = printing::PrinterChoice::currentName();
     printing::PrinterChoice::select(printing::PrinterChoice::PdfPrinterName);
+    if (printing::PrinterChoice::current().outputFileName().isEmpty())
+        printing::PrinterChoice::current().setOutputFileName(QStringLiteral("Jahresbericht.pdf"));
     struct Restore {
         QString name;
         ~Restore() { printing::PrinterChoice::select(name); }

@@ -131,6 +131,10 @@ void TestStatistikWindow::quickPeriods() {
     QCOMPARE(w.DTPVon()->date(), QDate(2024, 6, 16));
     QCOMPARE(w.DTPBis()->date(), kToday);
     QCOMPARE(w.figures().months.size(), 13);
+    w.DTPVon()->setDate(QDate(2025, 2, 1));
+    QCOMPARE(w.CBZeitraum()->currentIndex(), 3);
+    QCOMPARE(w.DTPBis()->date(), kToday);
+    QCOMPARE(w.figures().loans, 2);
 }
 
 void TestStatistikWindow::backwardsPeriodIsRefused() {

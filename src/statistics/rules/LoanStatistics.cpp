@@ -65,6 +65,39 @@ void appearance(std::vector<std::pair<int, qint32>> records, QList<YearFigures>&
         years.append({it.key(), it.value()});
 }
 
+// Shelf marks and places in the order of the shelves: a run of digits counts as its number, so "Regal 4"
+// comes before "Regal 16"; the rest in German order, without regard to case.
+int compareShelf(const QByteArray& a, const QByteArray& b) {
+    qsizetype i = 0, j = 0;
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    while (i < a.size() && j < b.size()) {
+        const bool da = isDigit(a[i]), db = isDigit(b[j]);
+        qsizetype ei = i, ej = j;
+        while (ei < a.size() && isDigit(a[ei]) == da)
+            ++ei;
+        while (ej < b.size() && isDigit(b[ej]) == db)
+            ++ej;
+        int c = 0;
+        if (da && db) {
+            QByteArrayView na = QByteArrayView(a).sliced(i, ei - i), nb = QByteArrayView(b).sliced(j, ej - j);
+            while (na.size() > 1 && na.front() == '0')
+                na = na.sliced(1);
+            while (nb.size() > 1 && nb.front() == '0')
+                nb = nb.sliced(1);
+            c = na.size() != nb.size() ? (na.size() < nb.size() ? -1 : 1) : na.compare(nb);
+        } else if (da != db) {
+            c = da ? -1 : 1; // a number before a word
+        } else {
+            c = GermanLocale::compareText(QByteArrayView(a).sliced(i, ei - i), QByteArrayView(b).sliced(j, ej - j), true);
+        }
+        if (c != 0)
+            return c;
+        i = ei;
+        j = ej;
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
 } // namespace
 
 QString LoanStatistics::noGroupName() {
@@ -322,11 +355,11 @@ void LoanStatistics::sortWeeding(QList<WeedingEntry>& list, WeedingOrder order) 
         // Books without a shelf mark or place go last, where the walk along the shelves ends.
         if (a1.isEmpty() != b1.isEmpty())
             return b1.isEmpty();
-        if (const int c = GermanLocale::compareText(a1, b1, true))
+        if (const int c = compareShelf(a1, b1))
             return c < 0;
         if (a2.isEmpty() != b2.isEmpty())
             return b2.isEmpty();
-        if (const int c = GermanLocale::compareText(a2, b2, true))
+        if (const int c = compareShelf(a2, b2))
             return c < 0;
         return a.id < b.id;
     });

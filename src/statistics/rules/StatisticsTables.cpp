@@ -12,6 +12,11 @@ QString plural(int n, const char* one, const char* many) {
     return StatisticsTables::number(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
 }
 
+// The first year of appearance holds everything entered before the first loan, so it says so.
+QString yearText(const QList<YearFigures>& years, const YearFigures& y) {
+    return &y == &years.first() ? QStringLiteral("bis ") + QString::number(y.year) : QString::number(y.year);
+}
+
 } // namespace
 
 QString StatisticsTables::number(qint64 n) {
@@ -102,7 +107,7 @@ StatisticsTable StatisticsTables::topBooks(const StatisticsFigures& f) {
 StatisticsTable StatisticsTables::readers(const StatisticsFigures& f) {
     StatisticsTable t{{QStringLiteral("Jahr"), QStringLiteral("Neue Leser")}, {}};
     for (const YearFigures& y : f.newReaders)
-        t.rows.append({QString::number(y.year), number(y.count)});
+        t.rows.append({yearText(f.newReaders, y), number(y.count)});
     if (f.readersNotYetDated > 0)
         t.rows.append({QStringLiteral("noch ohne Ausleihe"), number(f.readersNotYetDated)});
     return t;
@@ -111,7 +116,7 @@ StatisticsTable StatisticsTables::readers(const StatisticsFigures& f) {
 StatisticsTable StatisticsTables::newBooks(const StatisticsFigures& f) {
     StatisticsTable t{{QStringLiteral("Jahr"), QStringLiteral("Neue Bücher")}, {}};
     for (const YearFigures& y : f.newBooks)
-        t.rows.append({QString::number(y.year), number(y.count)});
+        t.rows.append({yearText(f.newBooks, y), number(y.count)});
     if (f.booksNotYetDated > 0)
         t.rows.append({QStringLiteral("noch ohne Ausleihe"), number(f.booksNotYetDated)});
     return t;

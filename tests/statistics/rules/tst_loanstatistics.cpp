@@ -434,8 +434,8 @@ void TestLoanStatistics::modelCheck() {
 void TestLoanStatistics::weedingOrder_data() {
     QTest::addColumn<bool>("bySignatur");
     QTest::addColumn<QStringList>("expected"); // titles
-    QTest::newRow("Signatur") << true << QStringList{"a", "ä", "c", "b", "leer"};
-    QTest::newRow("Standort") << false << QStringList{"c", "b", "ä", "a", "leer"};
+    QTest::newRow("Signatur") << true << QStringList{"a", "ä", "c", "b", "d", "leer"};
+    QTest::newRow("Standort") << false << QStringList{"c", "b", "ä", "a", "d", "leer"};
 }
 
 void TestLoanStatistics::weedingOrder() {
@@ -451,10 +451,11 @@ void TestLoanStatistics::weedingOrder() {
         e.standortKey = win1252::encode(e.standort);
         return e;
     };
-    // The empty shelf mark and place go last; umlauts stand beside their base letters.
+    // The empty shelf mark and place go last; umlauts stand beside their base letters; "Regal 2" comes before
+    // "Regal 16" and "Ob 3" before "Ob 10", as the shelves stand.
     QList<WeedingEntry> list{entry(1, "leer", "", ""), entry(2, "c", "Ob 2", "Keller"),
                              entry(3, "ä", "Äb 1", "Regal 2"), entry(4, "a", "ab 1", "Regal 3"),
-                             entry(5, "b", "Ob 3", "Keller")};
+                             entry(5, "b", "Ob 3", "Keller"), entry(6, "d", "Ob 10", "Regal 16")};
     LoanStatistics::sortWeeding(list, bySignatur ? WeedingOrder::Signatur : WeedingOrder::Standort);
     QStringList titles;
     for (const WeedingEntry& e : list)

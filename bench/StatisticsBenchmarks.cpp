@@ -100,7 +100,7 @@ void timed(benchmark::State& state, const char* name, const std::function<void()
             measured()[name].push_back(timer.nsecsElapsed() / 1e6);
         }
         Clock::setFixedNow({});
-        state.counters["loans"] = statisticsLibrary().library->ClientAusleihe().store().slotCount();
+        state.counters["loans"] = statisticsLibrary().library->ClientAusleihe().RecordCount();
     });
 }
 

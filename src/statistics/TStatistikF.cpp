@@ -6,6 +6,7 @@
 #include "printing/PrinterChoice.h"
 #include "printing/TPrintJob.h"
 #include "statistics/StatisticsCharts.h"
+#include "statistics/StatisticsModel.h"
 #include "statistics/StatisticsPrint.h"
 #include "ui/DatePicker.h"
 #include "ui/FileDialogService.h"
@@ -27,10 +28,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <iterator>
+#include <memory>
 
 namespace lesaro {
 
@@ -40,6 +42,18 @@ namespace {
 
 // The size a chart is laid out at for its files; the PNG is drawn at twice that for a sharp print.
 const QSizeF kChartFileSize(1000, 560);
+
+QList<int> countColumns(const QStringList& headers) {
+    QList<int> right;
+    for (int c = 0; c < headers.size(); ++c) {
+        const QString& h = headers[c];
+        if (h == QLatin1String("Ausleihen") || h == QLatin1String("Wert") || h == QLatin1String("Vorjahr") ||
+            h == QLatin1String("Nummer") || h.startsWith(QLatin1String("Neue")) || h.startsWith(QLatin1String("Leser")))
+            right.append(c);
+    }
+    return right;
+}
+
 
 QString pageTitle(TStatistikF::Page page) {
     switch (page) {
@@ -59,7 +73,7 @@ QString pageTitle(TStatistikF::Page page) {
     return {};
 }
 
-QTableView* makeGrid(QStandardItemModel* model, const QString& name) {
+QTableView* makeGrid(StatisticsModel* model, const QString& name) {
     auto* grid = new QTableView;
     grid->setObjectName(name);
     grid->setModel(model);
@@ -125,10 +139,10 @@ void TStatistikF::build() {
     m_monthView = makeView(QStringLiteral("ChartMonate"));
     m_groupView = makeView(QStringLiteral("ChartSachgruppen"));
     m_readerView = makeView(QStringLiteral("ChartLeser"));
-    m_bookModel = new QStandardItemModel(this);
-    m_readerModel = new QStandardItemModel(this);
-    m_stockModel = new QStandardItemModel(this);
-    m_weedingModel = new QStandardItemModel(this);
+    m_bookModel = new StatisticsModel(this);
+    m_readerModel = new StatisticsModel(this);
+    m_stockModel = new StatisticsModel(this);
+    m_weedingModel = new StatisticsModel(this);
     m_bookGrid = makeGrid(m_bookModel, QStringLiteral("GridBuecher"));
     m_readerGrid = makeGrid(m_readerModel, QStringLiteral("GridLeser"));
     m_stockGrid = makeGrid(m_stockModel, QStringLiteral("GridBestand"));
@@ -292,27 +306,24 @@ void TStatistikF::showFigures() {
 void TStatistikF::sortWeeding() {
     LoanStatistics::sortWeeding(m_weeding, m_sortierung->currentIndex() == 1 ? WeedingOrder::Standort
                                                                                : WeedingOrder::Signatur);
-    fillModel(m_weedingModel, table(Aussonderung));
-    m_weedingGrid->resizeColumnsToContents();
+    // The weeding list can hold most of the catalogue: its cells are made only for the rows on screen.
+    const QStringList headers = StatisticsTables::weedingHeaders();
+    m_weedingModel->setTable(headers, int(m_weeding.size()),
+                             [this](int r, int c) { return StatisticsTables::weedingRow(m_weeding.at(r)).value(c); },
+                             countColumns(headers));
+    static const int widths[] = {80, 80, 60, 170, 240, 100, 120, 70};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        m_weedingGrid->setColumnWidth(c, widths[c]);
     m_weedingCount->setText(QStringLiteral("%1 Bücher auf der Liste (nie oder zuletzt vor dem %2 ausgeliehen, "
                                            "zurzeit nicht verliehen)")
                                 .arg(StatisticsTables::number(m_weeding.size()),
                                      GermanLocale::formatDate(m_seit->date())));
 }
 
-void TStatistikF::fillModel(QStandardItemModel* model, const StatisticsTable& t) {
-    model->clear();
-    model->setHorizontalHeaderLabels(t.headers);
-    model->setRowCount(int(t.rows.size()));
-    for (int r = 0; r < t.rows.size(); ++r) {
-        for (int c = 0; c < t.rows[r].size(); ++c) {
-            auto* item = new QStandardItem(t.rows[r][c]);
-            if (t.headers.value(c) == QLatin1String("Ausleihen") || t.headers.value(c) == QLatin1String("Wert") ||
-                t.headers.value(c).startsWith(QLatin1String("Neue")) || t.headers.value(c) == QLatin1String("Vorjahr"))
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            model->setItem(r, c, item);
-        }
-    }
+void TStatistikF::fillModel(StatisticsModel* model, const StatisticsTable& t) {
+    auto rows = std::make_shared<const QList<QStringList>>(t.rows);
+    model->setTable(t.headers, int(t.rows.size()), [rows](int r, int c) { return rows->at(r).value(c); },
+                    countColumns(t.headers));
 }
 
 QChartView* TStatistikF::chartView(Page page) const {

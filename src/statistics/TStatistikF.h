@@ -7,7 +7,6 @@
 class QChartView;
 class QComboBox;
 class QLabel;
-class QStandardItemModel;
 class QTabWidget;
 class QTableView;
 
@@ -15,6 +14,7 @@ namespace lesaro {
 
 class DatePicker;
 class LibraryHandle;
+class StatisticsModel;
 
 // "Statistik": the library's figures for a period, on pages of charts and tables, with the weeding list for
 // the walk along the shelves. Every figure comes from statistics/rules in one pass; readers appear as counts
@@ -59,7 +59,7 @@ public:
 private:
     void build();
     void showFigures();
-    void fillModel(QStandardItemModel* model, const statistics::StatisticsTable& table);
+    void fillModel(StatisticsModel* model, const statistics::StatisticsTable& table);
     void sortWeeding();
 
     LibraryHandle& m_library;
@@ -80,10 +80,10 @@ private:
     QTableView* m_readerGrid;
     QTableView* m_stockGrid;
     QTableView* m_weedingGrid;
-    QStandardItemModel* m_bookModel;
-    QStandardItemModel* m_readerModel;
-    QStandardItemModel* m_stockModel;
-    QStandardItemModel* m_weedingModel;
+    StatisticsModel* m_bookModel;
+    StatisticsModel* m_readerModel;
+    StatisticsModel* m_stockModel;
+    StatisticsModel* m_weedingModel;
     DatePicker* m_seit;
     QComboBox* m_sortierung;
     QLabel* m_weedingCount;

@@ -42,6 +42,49 @@ QByteArray bytes(const RowRef& row, int column) {
     return row.text(column).toByteArray().trimmed();
 }
 
+// IDs are issued from a counter, so they lie nearly dense: a plain array finds a record without hashing. A
+// library with scattered IDs (an import that kept foreign numbers) falls back to a hash.
+class IdLookup {
+public:
+    explicit IdLookup(const std::vector<int>& ids) {
+        int low = std::numeric_limits<int>::max(), high = std::numeric_limits<int>::min();
+        for (int id : ids) {
+            low = std::min(low, id);
+            high = std::max(high, id);
+        }
+        const qint64 span = ids.empty() ? 0 : qint64(high) - low + 1;
+        m_dense = span <= qint64(ids.size()) * 4 + 1024;
+        m_low = low;
+        if (m_dense)
+            m_slots.assign(size_t(span), -1);
+        for (int i = int(ids.size()) - 1; i >= 0; --i) { // the first record of an ID wins
+            if (m_dense)
+                m_slots[size_t(qint64(ids[size_t(i)]) - low)] = i;
+            else
+                m_hash.insert(ids[size_t(i)], i);
+        }
+    }
+    int find(int id) const {
+        if (!m_dense)
+            return m_hash.value(id, -1);
+        const qint64 at = qint64(id) - m_low;
+        return at >= 0 && at < qint64(m_slots.size()) ? m_slots[size_t(at)] : -1;
+    }
+
+private:
+    bool m_dense = true;
+    int m_low = 0;
+    std::vector<int> m_slots;
+    QHash<int, int> m_hash;
+};
+
+// The month of a day within the period's months, from the first days of the months: -1 outside.
+int monthOf(const std::vector<qint32>& starts, qint32 day) {
+    const auto it = std::upper_bound(starts.begin(), starts.end(), day);
+    const int m = int(it - starts.begin()) - 1;
+    return m >= 0 && m < int(starts.size()) - 1 ? m : -1;
+}
+
 int monthIndex(QDate first, QDate day) {
     return (day.year() - first.year()) * 12 + day.month() - first.month();
 }
@@ -133,11 +176,10 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
     const RowStore& bookStore = books.store();
     const int bId = bookStore.columnIndex(QStringLiteral("ID")), bGroup = bookStore.columnIndex(QStringLiteral("Sachgruppe"));
     std::vector<BookTally> tallies;
-    QHash<int, int> bookIndex;
+    std::vector<int> bookIds;
     QStringList groupNames{goneBookGroupName()};
     QHash<QByteArray, int> groupIndex;
     tallies.reserve(size_t(bookStore.slotCount()));
-    bookIndex.reserve(int(bookStore.slotCount()));
     for (qsizetype s = 0; s < bookStore.slotCount(); ++s) {
         if (!SlotStatus::isLive(bookStore.status(s)))
             continue;
@@ -153,21 +195,28 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
             groupNames.append(group.isEmpty() ? noGroupName() : win1252::decode(group));
         }
         t.group = *found;
-        if (t.id != 0)
-            bookIndex.insert(t.id, int(tallies.size()));
+        bookIds.push_back(t.id);
         tallies.push_back(t);
     }
+    const IdLookup bookIndex(bookIds);
 
     // The readers: their IDs only.
     const RowStore& readerStore = readers.store();
     const int rId = readerStore.columnIndex(QStringLiteral("ID"));
-    QHash<int, qint32> readerFirstLoan;
+    std::vector<int> readerIds;
     for (qsizetype s = 0; s < readerStore.slotCount(); ++s) {
         if (!SlotStatus::isLive(readerStore.status(s)))
             continue;
         ++f.readers;
         const RowRef row(readerStore, s);
-        readerFirstLoan.insert(rId < 0 || row.isNull(rId) ? 0 : row.int32(rId), kNoDay);
+        readerIds.push_back(rId < 0 || row.isNull(rId) ? 0 : row.int32(rId));
+    }
+    const IdLookup readerIndex(readerIds);
+    std::vector<qint32> readerFirstLoan(readerIds.size(), kNoDay);
+    std::vector<qint32> monthStarts, monthStartsBefore; // one more than the months: the day after the last
+    for (int m = 0; m <= monthCount; ++m) {
+        monthStarts.push_back(dayFromDate(firstMonth.addMonths(m)));
+        monthStartsBefore.push_back(dayFromDate(firstMonth.addMonths(m).addYears(-1)));
     }
 
     // The one pass over the loans.
@@ -184,18 +233,19 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
         if (!SlotStatus::isLive(loanStore.status(s)))
             continue;
         const RowRef row(loanStore, s);
-        const Value returned = lReturned < 0 ? Value() : row.value(lReturned);
-        if (OverdueLoans::isOverdue(lDue < 0 ? Value() : row.value(lDue), returned, today))
+        const bool open = lReturned < 0 || row.isNull(lReturned);
+        // Only an open loan with a due date can be overdue; the rule itself decides.
+        if (open && lDue >= 0 && !row.isNull(lDue) && OverdueLoans::isOverdue(row.value(lDue), Value(), today))
             ++f.loansOverdueNow;
         BookTally* book = nullptr;
         if (lBook >= 0 && !row.isNull(lBook)) {
-            const auto it = bookIndex.constFind(row.int32(lBook));
-            if (it != bookIndex.cend())
-                book = &tallies[size_t(*it)];
+            const int at = bookIndex.find(row.int32(lBook));
+            if (at >= 0 && tallies[size_t(at)].id != 0)
+                book = &tallies[size_t(at)];
         }
         if (book) {
             ++book->loans;
-            if (returned.isNull())
+            if (open)
                 book->lentNow = true;
         }
         if (lFrom < 0 || row.isNull(lFrom)) {
@@ -214,20 +264,20 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
             book->lastLent = std::max(book->lastLent, day);
         }
         if (hasReader) {
-            const auto it = readerFirstLoan.find(reader);
-            if (it != readerFirstLoan.end())
-                *it = std::min(*it, day);
+            const int at = readerIndex.find(reader);
+            if (at >= 0)
+                readerFirstLoan[size_t(at)] = std::min(readerFirstLoan[size_t(at)], day);
         }
         if (day >= beforeFrom && day <= beforeTo) {
             ++f.loansYearBefore;
-            const int m = monthIndex(firstMonth, dateFromDay(day).addYears(1));
-            if (m >= 0 && m < monthCount)
+            const int m = monthOf(monthStartsBefore, day);
+            if (m >= 0)
                 ++f.months[m].loansYearBefore;
         }
         if (day < from || day > to)
             continue;
         ++f.loans;
-        const int m = monthIndex(firstMonth, dateFromDay(day));
+        const int m = monthOf(monthStarts, day);
         ++f.months[m].loans;
         if (hasReader) {
             readersByMonth[size_t(m)].push_back(reader);
@@ -338,10 +388,12 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
                      [](const WeedingEntry& a, const WeedingEntry& b) { return a.id < b.id; });
     appearance(std::move(bookAppearance), f.newBooks, f.booksNotYetDated);
 
+    // A reader record twice under one ID counts once, with the loans on the first.
     std::vector<std::pair<int, qint32>> readerAppearance;
-    readerAppearance.reserve(size_t(readerFirstLoan.size()));
-    for (auto it = readerFirstLoan.cbegin(); it != readerFirstLoan.cend(); ++it)
-        readerAppearance.emplace_back(it.key(), it.value());
+    readerAppearance.reserve(readerIds.size());
+    for (size_t i = 0; i < readerIds.size(); ++i)
+        if (readerIndex.find(readerIds[i]) == int(i))
+            readerAppearance.emplace_back(readerIds[i], readerFirstLoan[i]);
     appearance(std::move(readerAppearance), f.newReaders, f.readersNotYetDated);
     return f;
 }

@@ -122,17 +122,24 @@ StatisticsTable StatisticsTables::newBooks(const StatisticsFigures& f) {
     return t;
 }
 
+QStringList StatisticsTables::weedingHeaders() {
+    return {QStringLiteral("Signatur"),   QStringLiteral("Standort"),   QStringLiteral("Nummer"),
+            QStringLiteral("Verfasser"),  QStringLiteral("Titel"),      QStringLiteral("Sachgruppe"),
+            QStringLiteral("Zuletzt ausgeliehen"), QStringLiteral("Ausleihen")};
+}
+
+QStringList StatisticsTables::weedingRow(const WeedingEntry& e) {
+    const QString last = e.lastLent.isValid() ? GermanLocale::formatDate(e.lastLent)
+                         : e.loans > 0        ? QStringLiteral("ohne Datum")
+                                              : QStringLiteral("nie");
+    return {e.signatur, e.standort, e.nummer, e.verfasser, e.titel, e.sachgruppe, last, number(e.loans)};
+}
+
 StatisticsTable StatisticsTables::weeding(const QList<WeedingEntry>& list) {
-    StatisticsTable t{{QStringLiteral("Signatur"), QStringLiteral("Standort"), QStringLiteral("Nummer"),
-                       QStringLiteral("Verfasser"), QStringLiteral("Titel"), QStringLiteral("Sachgruppe"),
-                       QStringLiteral("Zuletzt ausgeliehen"), QStringLiteral("Ausleihen")},
-                      {}};
-    for (const WeedingEntry& e : list) {
-        const QString last = e.lastLent.isValid() ? GermanLocale::formatDate(e.lastLent)
-                             : e.loans > 0        ? QStringLiteral("ohne Datum")
-                                                  : QStringLiteral("nie");
-        t.rows.append({e.signatur, e.standort, e.nummer, e.verfasser, e.titel, e.sachgruppe, last, number(e.loans)});
-    }
+    StatisticsTable t{weedingHeaders(), {}};
+    t.rows.reserve(list.size());
+    for (const WeedingEntry& e : list)
+        t.rows.append(weedingRow(e));
     return t;
 }
 

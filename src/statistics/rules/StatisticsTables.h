@@ -36,6 +36,8 @@ public:
     static StatisticsTable readers(const StatisticsFigures& f);
     static StatisticsTable newBooks(const StatisticsFigures& f);
     static StatisticsTable weeding(const QList<WeedingEntry>& list);
+    static QStringList weedingHeaders();
+    static QStringList weedingRow(const WeedingEntry& entry);
 
     // A CSV file of the table by the export's rules: semicolons, double quotes (doubled inside a value), a
     // title row, CR LF; Windows-1252 or UTF-8 with its byte-order mark.

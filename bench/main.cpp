@@ -14,12 +14,12 @@
 #include "LibraryBenchmarks.h"
 #include "ListOpenBenchmark.h"
 #include "LoanPrintBenchmarks.h"
-#include "StatisticsBenchmarks.h"
 #include "PostcodeBenchmark.h"
 #include "PreviewBenchmark.h"
 #include "PrintBenchmarks.h"
 #include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
+#include "StatisticsBenchmarks.h"
 #include "WindowBenchmarks.h"
 
 #include "core/GermanLocale.h"

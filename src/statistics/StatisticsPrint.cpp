@@ -68,7 +68,8 @@ void StatisticsPrint::drawReportPage(TPrintJob& job, QPainter& painter, int page
     int y = area.top();
     painter.setFont(title);
     painter.drawText(QRect(area.left(), y, area.width(), painter.fontMetrics().height()), Qt::AlignLeft,
-                     page == 1 ? QStringLiteral("Jahresbericht der Bücherei") : QStringLiteral("Jahresbericht (Fortsetzung)"));
+                     page == 1 ? QStringLiteral("Jahresbericht der Bücherei")
+                               : QStringLiteral("Jahresbericht (Fortsetzung)"));
     y += painter.fontMetrics().height();
     painter.setFont(body);
     painter.drawText(QRect(area.left(), y, area.width(), painter.fontMetrics().height()), Qt::AlignLeft,
@@ -83,7 +84,8 @@ void StatisticsPrint::drawReportPage(TPrintJob& job, QPainter& painter, int page
         const QString notice = f.loans == 0 ? StatisticsTables::emptyPeriodText() : StatisticsTables::undatedNotice(f);
         if (!notice.isEmpty()) {
             y += painter.fontMetrics().height() / 2;
-            painter.drawText(QRect(area.left(), y, area.width(), painter.fontMetrics().height()), Qt::AlignLeft, notice);
+            painter.drawText(QRect(area.left(), y, area.width(), painter.fontMetrics().height()), Qt::AlignLeft,
+                             notice);
             y += painter.fontMetrics().height();
         }
         y += painter.fontMetrics().height();

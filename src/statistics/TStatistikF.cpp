@@ -54,7 +54,6 @@ QList<int> countColumns(const QStringList& headers) {
     return right;
 }
 
-
 QString pageTitle(TStatistikF::Page page) {
     switch (page) {
     case TStatistikF::Monate:
@@ -179,8 +178,8 @@ void TStatistikF::build() {
     weedingLayout->addWidget(m_weedingGrid, 1);
     m_pages->addTab(weedingPage, pageTitle(Aussonderung));
 
-    connect(addBarButton(QStringLiteral("BExportieren"), QStringLiteral("Exportieren…")), &QPushButton::clicked,
-            this, [this] { run([this] { BExportierenClick(); }); });
+    connect(addBarButton(QStringLiteral("BExportieren"), QStringLiteral("Exportieren…")), &QPushButton::clicked, this,
+            [this] { run([this] { BExportierenClick(); }); });
     FlatButton* drucken = addBarButton(QStringLiteral("BDrucken"), QStringLiteral("Liste drucken…"));
     m_drucken = drucken;
     connect(drucken, &QPushButton::clicked, this, [this] { run([this] { BDruckenClick(); }); });
@@ -210,7 +209,8 @@ void TStatistikF::build() {
             sortWeeding();
     });
     // Only the weeding list is printed as a list; the other pages go into the yearly report.
-    connect(m_pages, &QTabWidget::currentChanged, this, [this](int page) { m_drucken->setEnabled(page == Aussonderung); });
+    connect(m_pages, &QTabWidget::currentChanged, this,
+            [this](int page) { m_drucken->setEnabled(page == Aussonderung); });
     setClientSize(960, 640);
 }
 
@@ -304,26 +304,26 @@ void TStatistikF::showFigures() {
 }
 
 void TStatistikF::sortWeeding() {
-    LoanStatistics::sortWeeding(m_weeding, m_sortierung->currentIndex() == 1 ? WeedingOrder::Standort
-                                                                               : WeedingOrder::Signatur);
+    LoanStatistics::sortWeeding(m_weeding,
+                                m_sortierung->currentIndex() == 1 ? WeedingOrder::Standort : WeedingOrder::Signatur);
     // The weeding list can hold most of the catalogue: its cells are made only for the rows on screen.
     const QStringList headers = StatisticsTables::weedingHeaders();
-    m_weedingModel->setTable(headers, int(m_weeding.size()),
-                             [this](int r, int c) { return StatisticsTables::weedingRow(m_weeding.at(r)).value(c); },
-                             countColumns(headers));
+    m_weedingModel->setTable(
+        headers, int(m_weeding.size()),
+        [this](int r, int c) { return StatisticsTables::weedingRow(m_weeding.at(r)).value(c); }, countColumns(headers));
     static const int widths[] = {80, 80, 60, 170, 240, 100, 120, 70};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_weedingGrid->setColumnWidth(c, widths[c]);
-    m_weedingCount->setText(QStringLiteral("%1 Bücher auf der Liste (nie oder zuletzt vor dem %2 ausgeliehen, "
-                                           "zurzeit nicht verliehen)")
-                                .arg(StatisticsTables::number(m_weeding.size()),
-                                     GermanLocale::formatDate(m_seit->date())));
+    m_weedingCount->setText(
+        QStringLiteral("%1 Bücher auf der Liste (nie oder zuletzt vor dem %2 ausgeliehen, "
+                       "zurzeit nicht verliehen)")
+            .arg(StatisticsTables::number(m_weeding.size()), GermanLocale::formatDate(m_seit->date())));
 }
 
 void TStatistikF::fillModel(StatisticsModel* model, const StatisticsTable& t) {
     auto rows = std::make_shared<const QList<QStringList>>(t.rows);
-    model->setTable(t.headers, int(t.rows.size()), [rows](int r, int c) { return rows->at(r).value(c); },
-                    countColumns(t.headers));
+    model->setTable(
+        t.headers, int(t.rows.size()), [rows](int r, int c) { return rows->at(r).value(c); }, countColumns(t.headers));
 }
 
 QChartView* TStatistikF::chartView(Page page) const {
@@ -366,11 +366,9 @@ void TStatistikF::BExportierenClick() {
     const Page page = Page(m_pages->currentIndex());
     bool chart = chartView(page) != nullptr;
     if (page == Leser) {
-        const int choice = MessageService::choose(this, MessageService::Kind::Confirmation,
-                                                  QStringLiteral("Was möchten Sie exportieren?"),
-                                                  {QStringLiteral("Diagramm"), QStringLiteral("Tabelle"),
-                                                   QStringLiteral("Abbrechen")},
-                                                  2);
+        const int choice = MessageService::choose(
+            this, MessageService::Kind::Confirmation, QStringLiteral("Was möchten Sie exportieren?"),
+            {QStringLiteral("Diagramm"), QStringLiteral("Tabelle"), QStringLiteral("Abbrechen")}, 2);
         if (choice == 2)
             return;
         chart = choice == 0;
@@ -378,9 +376,9 @@ void TStatistikF::BExportierenClick() {
     const QString base = QStringLiteral("Statistik ") + pageTitle(page);
     if (chart) {
         // Without the SVG module of Qt the vector form of a chart is a PDF file.
-        const QString path = FileDialogService::saveFileName(
-            this, QStringLiteral("Diagramm exportieren"), base + QStringLiteral(".png"),
-            QStringLiteral("PNG-Bilder (*.png);;PDF-Dateien (*.pdf)"));
+        const QString path =
+            FileDialogService::saveFileName(this, QStringLiteral("Diagramm exportieren"), base + QStringLiteral(".png"),
+                                            QStringLiteral("PNG-Bilder (*.png);;PDF-Dateien (*.pdf)"));
         if (!path.isEmpty())
             exportChart(page, path);
         return;
@@ -392,9 +390,9 @@ void TStatistikF::BExportierenClick() {
         {QStringLiteral("Windows-1252"), QStringLiteral("UTF-8"), QStringLiteral("Abbrechen")}, 2);
     if (encoding == 2)
         return;
-    const QString path = FileDialogService::saveFileName(this, QStringLiteral("Tabelle exportieren"),
-                                                         base + QStringLiteral(".csv"),
-                                                         QStringLiteral("CSV-Dateien (*.csv)"));
+    const QString path =
+        FileDialogService::saveFileName(this, QStringLiteral("Tabelle exportieren"), base + QStringLiteral(".csv"),
+                                        QStringLiteral("CSV-Dateien (*.csv)"));
     if (!path.isEmpty())
         exportTable(page, path, encoding == 1);
 }
@@ -413,8 +411,8 @@ bool TStatistikF::exportChart(Page page, const QString& path) {
         QPdfWriter pdf(&buffer);
         pdf.setTitle(pageTitle(page));
         pdf.setCreator(QStringLiteral("Lesaro"));
-        pdf.setPageSize(QPageSize(QSizeF(kChartFileSize.width() / 4, kChartFileSize.height() / 4),
-                                  QPageSize::Millimeter));
+        pdf.setPageSize(
+            QPageSize(QSizeF(kChartFileSize.width() / 4, kChartFileSize.height() / 4), QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
         StatisticsCharts::render(*chart, painter, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())),

@@ -126,7 +126,8 @@ ExportResult exportTable(Table& table, const ExportSettings& settings, const std
     for (const ExportColumn& c : settings.columns) {
         const int index = table.fieldIndex(c.field);
         fields.push_back(index);
-        stored.push_back(!settings.utf8 && index >= 0 && table.field(index).kind() == FieldKind::Text && !table.field(index).isLookup());
+        stored.push_back(!settings.utf8 && index >= 0 && table.field(index).kind() == FieldKind::Text &&
+                         !table.field(index).isLookup());
     }
     const int rows = table.viewCount();
     for (int r = 0; r < rows; ++r) {

@@ -131,7 +131,8 @@ int compareShelf(const QByteArray& a, const QByteArray& b) {
         } else if (da != db) {
             c = da ? -1 : 1; // a number before a word
         } else {
-            c = GermanLocale::compareText(QByteArrayView(a).sliced(i, ei - i), QByteArrayView(b).sliced(j, ej - j), true);
+            c = GermanLocale::compareText(QByteArrayView(a).sliced(i, ei - i), QByteArrayView(b).sliced(j, ej - j),
+                                          true);
         }
         if (c != 0)
             return c;
@@ -174,7 +175,8 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
 
     // The catalogue.
     const RowStore& bookStore = books.store();
-    const int bId = bookStore.columnIndex(QStringLiteral("ID")), bGroup = bookStore.columnIndex(QStringLiteral("Sachgruppe"));
+    const int bId = bookStore.columnIndex(QStringLiteral("ID")),
+              bGroup = bookStore.columnIndex(QStringLiteral("Sachgruppe"));
     std::vector<BookTally> tallies;
     std::vector<int> bookIds;
     QStringList groupNames{goneBookGroupName()};
@@ -352,8 +354,8 @@ StatisticsFigures LoanStatistics::compute(const Table& books, const Table& reade
                           });
         for (size_t i = 0; i < top; ++i) {
             const RowRef row(bookStore, lent[i]->slot);
-            f.topBooks.append({lent[i]->id, nummerOf(row), text(row, bVerfasser), text(row, bTitel),
-                               lent[i]->loansInPeriod});
+            f.topBooks.append(
+                {lent[i]->id, nummerOf(row), text(row, bVerfasser), text(row, bTitel), lent[i]->loansInPeriod});
         }
     }
 

@@ -3,7 +3,6 @@
 #include "core/GermanLocale.h"
 #include "exchange/rules/ExportWriter.h"
 
-
 namespace lesaro::statistics {
 
 namespace {
@@ -32,7 +31,7 @@ QString StatisticsTables::number(qint64 n) {
 }
 
 QString StatisticsTables::monthName(int month) {
-    static const char* const names[] = {"Januar", "Februar", "März",     "April",   "Mai",      "Juni",
+    static const char* const names[] = {"Januar", "Februar", "März",      "April",   "Mai",      "Juni",
                                         "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
     return month >= 1 && month <= 12 ? QString::fromUtf8(names[month - 1]) : QString();
 }
@@ -52,8 +51,7 @@ QString StatisticsTables::undatedNotice(const StatisticsFigures& f) {
     if (f.loansWithoutDate > 0)
         parts << plural(f.loansWithoutDate, "Ausleihe ohne Datum", "Ausleihen ohne Datum");
     if (f.loansWithImpossibleDate > 0)
-        parts << plural(f.loansWithImpossibleDate, "Ausleihe mit unmöglichem Datum",
-                        "Ausleihen mit unmöglichem Datum");
+        parts << plural(f.loansWithImpossibleDate, "Ausleihe mit unmöglichem Datum", "Ausleihen mit unmöglichem Datum");
     if (parts.isEmpty())
         return {};
     return parts.join(QStringLiteral(", ")) + QStringLiteral(" (in keiner Zahl mit Datum mitgezählt)");
@@ -83,8 +81,8 @@ StatisticsTable StatisticsTables::months(const StatisticsFigures& f) {
                        QStringLiteral("Leser mit Ausleihen")},
                       {}};
     for (const MonthFigures& m : f.months)
-        t.rows.append({monthName(m.month.month()) + QLatin1Char(' ') + QString::number(m.month.year()),
-                       number(m.loans), number(m.loansYearBefore), number(m.activeReaders)});
+        t.rows.append({monthName(m.month.month()) + QLatin1Char(' ') + QString::number(m.month.year()), number(m.loans),
+                       number(m.loansYearBefore), number(m.activeReaders)});
     return t;
 }
 
@@ -96,9 +94,9 @@ StatisticsTable StatisticsTables::groups(const StatisticsFigures& f) {
 }
 
 StatisticsTable StatisticsTables::topBooks(const StatisticsFigures& f) {
-    StatisticsTable t{{QStringLiteral("Nummer"), QStringLiteral("Verfasser"), QStringLiteral("Titel"),
-                       QStringLiteral("Ausleihen")},
-                      {}};
+    StatisticsTable t{
+        {QStringLiteral("Nummer"), QStringLiteral("Verfasser"), QStringLiteral("Titel"), QStringLiteral("Ausleihen")},
+        {}};
     for (const BookFigures& b : f.topBooks)
         t.rows.append({b.nummer, b.verfasser, b.titel, number(b.loans)});
     return t;
@@ -123,9 +121,14 @@ StatisticsTable StatisticsTables::newBooks(const StatisticsFigures& f) {
 }
 
 QStringList StatisticsTables::weedingHeaders() {
-    return {QStringLiteral("Signatur"),   QStringLiteral("Standort"),   QStringLiteral("Nummer"),
-            QStringLiteral("Verfasser"),  QStringLiteral("Titel"),      QStringLiteral("Sachgruppe"),
-            QStringLiteral("Zuletzt ausgeliehen"), QStringLiteral("Ausleihen")};
+    return {QStringLiteral("Signatur"),
+            QStringLiteral("Standort"),
+            QStringLiteral("Nummer"),
+            QStringLiteral("Verfasser"),
+            QStringLiteral("Titel"),
+            QStringLiteral("Sachgruppe"),
+            QStringLiteral("Zuletzt ausgeliehen"),
+            QStringLiteral("Ausleihen")};
 }
 
 QStringList StatisticsTables::weedingRow(const WeedingEntry& e) {

@@ -21,8 +21,8 @@ public:
     StatisticsTables() = delete;
 
     static QString number(qint64 n);
-    static QString monthName(int month);      // 1 = "Januar"
-    static QString shortMonthName(int month); // 1 = "Jan"
+    static QString monthName(int month);                       // 1 = "Januar"
+    static QString shortMonthName(int month);                  // 1 = "Jan"
     static QString periodText(const StatisticsPeriod& period); // "01.01.2025 – 31.12.2025"
     // The notice for loans that cannot be placed in time ("3 Ausleihen ohne Datum"); empty when there are none.
     static QString undatedNotice(const StatisticsFigures& f);

@@ -114,18 +114,14 @@ void TestLoanStatistics::periods_data() {
     QTest::addColumn<QDate>("from");
     QTest::addColumn<QDate>("to");
     QTest::newRow("calendar year") << "year" << QDate(2025, 3, 15) << QDate(2025, 1, 1) << QDate(2025, 12, 31);
-    QTest::newRow("calendar year, New Year's Eve") << "year" << QDate(2025, 12, 31) << QDate(2025, 1, 1)
-                                                   << QDate(2025, 12, 31);
-    QTest::newRow("school year, last day") << "school" << QDate(2025, 7, 31) << QDate(2024, 8, 1)
-                                           << QDate(2025, 7, 31);
-    QTest::newRow("school year, first day") << "school" << QDate(2025, 8, 1) << QDate(2025, 8, 1)
-                                            << QDate(2026, 7, 31);
-    QTest::newRow("school year, January") << "school" << QDate(2026, 1, 10) << QDate(2025, 8, 1)
-                                          << QDate(2026, 7, 31);
-    QTest::newRow("last twelve months") << "twelve" << QDate(2025, 6, 15) << QDate(2024, 6, 16)
-                                        << QDate(2025, 6, 15);
-    QTest::newRow("last twelve months from 29 February") << "twelve" << QDate(2024, 2, 29) << QDate(2023, 3, 1)
-                                                         << QDate(2024, 2, 29);
+    QTest::newRow("calendar year, New Year's Eve")
+        << "year" << QDate(2025, 12, 31) << QDate(2025, 1, 1) << QDate(2025, 12, 31);
+    QTest::newRow("school year, last day") << "school" << QDate(2025, 7, 31) << QDate(2024, 8, 1) << QDate(2025, 7, 31);
+    QTest::newRow("school year, first day") << "school" << QDate(2025, 8, 1) << QDate(2025, 8, 1) << QDate(2026, 7, 31);
+    QTest::newRow("school year, January") << "school" << QDate(2026, 1, 10) << QDate(2025, 8, 1) << QDate(2026, 7, 31);
+    QTest::newRow("last twelve months") << "twelve" << QDate(2025, 6, 15) << QDate(2024, 6, 16) << QDate(2025, 6, 15);
+    QTest::newRow("last twelve months from 29 February")
+        << "twelve" << QDate(2024, 2, 29) << QDate(2023, 3, 1) << QDate(2024, 2, 29);
 }
 
 void TestLoanStatistics::periods() {
@@ -152,8 +148,8 @@ void TestLoanStatistics::badPeriod() {
     const int book = lib.addBook(1, QStringLiteral("A"), QStringLiteral("T"));
     const int reader = lib.addReader(1, QStringLiteral("V"), QStringLiteral("N"));
     lib.addLoan(book, reader, QDate(2025, 5, 1), QDate(2025, 5, 31));
-    const StatisticsFigures f =
-        LoanStatistics::compute(lib.books(), lib.readers(), lib.loans(), backwards, QDate(2020, 1, 1), QDate(2025, 6, 1));
+    const StatisticsFigures f = LoanStatistics::compute(lib.books(), lib.readers(), lib.loans(), backwards,
+                                                        QDate(2020, 1, 1), QDate(2025, 6, 1));
     QCOMPARE(f.loans, 0);
     QVERIFY(f.months.isEmpty());
     QCOMPARE(f.books, 1);
@@ -164,10 +160,19 @@ void TestLoanStatistics::badPeriod() {
 // Random small libraries against a plain computation of every figure: periods across month and year ends,
 // loans without a return, without a date, with an impossible date, of deleted books and readers.
 void TestLoanStatistics::modelCheck() {
-    const QStringList groups{QString(), QStringLiteral("Roman"), QStringLiteral("Sachbuch"), QStringLiteral("Krimi"),
-                             QStringLiteral("Märchen"), QStringLiteral("Lyrik"), QStringLiteral("Comic"),
-                             QStringLiteral("Kochen"), QStringLiteral("Reisen"), QStringLiteral("Natur"),
-                             QStringLiteral("Tiere"), QStringLiteral("Technik"), QStringLiteral("Sport")};
+    const QStringList groups{QString(),
+                             QStringLiteral("Roman"),
+                             QStringLiteral("Sachbuch"),
+                             QStringLiteral("Krimi"),
+                             QStringLiteral("Märchen"),
+                             QStringLiteral("Lyrik"),
+                             QStringLiteral("Comic"),
+                             QStringLiteral("Kochen"),
+                             QStringLiteral("Reisen"),
+                             QStringLiteral("Natur"),
+                             QStringLiteral("Tiere"),
+                             QStringLiteral("Technik"),
+                             QStringLiteral("Sport")};
     for (quint32 seed = 1; seed <= 300; ++seed) {
         QRandomGenerator rng(seed);
         // Plain tables with the library's fields: the IDs are set here, as the insert rules would set them.
@@ -239,8 +244,8 @@ void TestLoanStatistics::modelCheck() {
             lib.books().MoveTo(gone);
             const int id = lib.books().FieldByName(QStringLiteral("ID")).AsInteger();
             lib.books().Delete();
-            plain.books.erase(std::find_if(plain.books.begin(), plain.books.end(),
-                                           [id](const PlainBook& b) { return b.id == id; }));
+            plain.books.erase(
+                std::find_if(plain.books.begin(), plain.books.end(), [id](const PlainBook& b) { return b.id == id; }));
         }
         if (readerCount > 0 && rng.bounded(3) == 0) {
             lib.readers().MoveTo(0);
@@ -308,7 +313,7 @@ void TestLoanStatistics::modelCheck() {
             if (l.reader)
                 active.insert(*l.reader);
             const PlainBook* b = plain.book(l.book);
-            perGroup[!b                  ? LoanStatistics::goneBookGroupName()
+            perGroup[!b                   ? LoanStatistics::goneBookGroupName()
                      : b->group.isEmpty() ? LoanStatistics::noGroupName()
                                           : b->group]++;
             if (b)
@@ -453,9 +458,9 @@ void TestLoanStatistics::weedingOrder() {
     };
     // The empty shelf mark and place go last; umlauts stand beside their base letters; "Regal 2" comes before
     // "Regal 16" and "Ob 3" before "Ob 10", as the shelves stand.
-    QList<WeedingEntry> list{entry(1, "leer", "", ""), entry(2, "c", "Ob 2", "Keller"),
+    QList<WeedingEntry> list{entry(1, "leer", "", ""),         entry(2, "c", "Ob 2", "Keller"),
                              entry(3, "ä", "Äb 1", "Regal 2"), entry(4, "a", "ab 1", "Regal 3"),
-                             entry(5, "b", "Ob 3", "Keller"), entry(6, "d", "Ob 10", "Regal 16")};
+                             entry(5, "b", "Ob 3", "Keller"),  entry(6, "d", "Ob 10", "Regal 16")};
     LoanStatistics::sortWeeding(list, bySignatur ? WeedingOrder::Signatur : WeedingOrder::Standort);
     QStringList titles;
     for (const WeedingEntry& e : list)
@@ -485,8 +490,9 @@ void TestLoanStatistics::csvFiles() {
                             {{QStringLiteral("Der \"Hobbit\"; Bärenbuch"), QStringLiteral("1.234")}}};
     QCOMPARE(StatisticsTables::csv(t, false),
              QByteArray("\"Titel\";\"Ausleihen\";\r\n\"Der \"\"Hobbit\"\"; B\xE4renbuch\";\"1.234\";\r\n"));
-    QCOMPARE(StatisticsTables::csv(t, true),
-             QByteArray("\xEF\xBB\xBF\"Titel\";\"Ausleihen\";\r\n\"Der \"\"Hobbit\"\"; B\xC3\xA4renbuch\";\"1.234\";\r\n"));
+    QCOMPARE(
+        StatisticsTables::csv(t, true),
+        QByteArray("\xEF\xBB\xBF\"Titel\";\"Ausleihen\";\r\n\"Der \"\"Hobbit\"\"; B\xC3\xA4renbuch\";\"1.234\";\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestLoanStatistics)

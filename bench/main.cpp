@@ -21,6 +21,7 @@
 #include "ReaderCatalogueBenchmarks.h"
 #include "SearchWindowBenchmark.h"
 #include "StartupBenchmark.h"
+#include "StatisticsBenchmarks.h"
 #include "WindowBenchmarks.h"
 
 #include "core/GermanLocale.h"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
     lesaro::bench::registerLoanPrintBenchmarks();
     lesaro::bench::registerReaderCatalogueBenchmarks();
     lesaro::bench::registerLabelBenchmarks();
+    lesaro::bench::registerStatisticsBenchmarks();
 
     BenchSummary summary(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&summary);
@@ -195,6 +197,8 @@ int main(int argc, char** argv) {
     figures.print("s", "print-loans-pdf", lesaro::bench::printLoansSeconds(), 2);
     figures.print("s", "labels-30k-pdf", lesaro::bench::labelsPdfSeconds(), 2);
     figures.print("ms", "labels-preview-open", lesaro::bench::labelsPreviewOpenMilliseconds(), 1);
+    figures.print("ms", "statistics-year", lesaro::bench::statisticsYearMilliseconds(), 1);
+    figures.print("ms", "statistics-open", lesaro::bench::statisticsOpenMilliseconds(), 1);
     figures.print("ratio", "startup-vs-load", startup, 3);
     figures.print("ms", "recovery-start", recovery, 1);
     figures.print("ratio", "recovery-vs-start", lesaro::bench::recoveryVsStartRatio(recovery), 3);

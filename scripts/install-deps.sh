@@ -9,6 +9,7 @@ packages=(
     clang clang-format libclang-rt-14-dev
     fonts-liberation xvfb xauth
     poppler-utils chromium zbar-tools libzint-dev
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -33,6 +33,7 @@
 #include "shell/TInfoF.h"
 #include "shell/TNetzwerkF.h"
 #include "shell/TUmfrageF.h"
+#include "statistics/TStatistikF.h"
 #include "ui/DataGrid.h"
 #include "ui/DesktopOpener.h"
 #include "ui/ErrorPath.h"
@@ -325,6 +326,7 @@ void TMainform::buildMenu() {
                &TMainform::GesamtlisteDruckenClick);
     addCommand(ausleihe, QStringLiteral("UeberfaelligeBuecherdrucken1"),
                QStringLiteral("\"Überfällige Bücher\" drucken"), &TMainform::UeberfaelligeDruckenClick);
+    addCommand(ausleihe, QStringLiteral("Statistik1"), QStringLiteral("Statistik…"), &TMainform::StatistikClick);
     ausleihe->addSeparator();
     addCommand(ausleihe, QStringLiteral("Mahnungendrucken1"), QStringLiteral("Mahnungen drucken…"),
                opens(m_MahnungenF));
@@ -681,6 +683,14 @@ void TMainform::UeberfaelligeDruckenClick() {
         ClientAusleihe().setFilter(overdueFilter());
         ClientAusleihe().setFiltered(true);
         m_DruckerDialogAusleihlisteF->exec();
+    });
+}
+
+void TMainform::StatistikClick() {
+    run([this] {
+        if (!m_StatistikF)
+            m_StatistikF = new TStatistikF(m_library, this);
+        m_StatistikF->exec();
     });
 }
 

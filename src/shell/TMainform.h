@@ -38,6 +38,7 @@ class TMahnungenF;
 class TNetzwerkF;
 class TOptionenF;
 class TRueckgabeF;
+class TStatistikF;
 class TUmfrageF;
 class TWizzardF;
 class TWizzardLeserF;
@@ -87,6 +88,9 @@ public:
     void BuecherlistenClick();
     void GesamtlisteDruckenClick();
     void UeberfaelligeDruckenClick();
+    // "Statistik…": made at its first use, then kept for the run.
+    void StatistikClick();
+    TStatistikF* StatistikF() const { return m_StatistikF; }
     void HilfeClick();
     void PageControl1Change(int index);
     // "Programm" > "Beenden": ends the run without the closing steps; only the tables' close rule writes.
@@ -158,6 +162,7 @@ private:
     TLeserkatalogF* m_LeserkatalogF = nullptr;
     labels::TEtikettenF* m_EtikettenF = nullptr;
     labels::TEtikettenF* m_LeserausweiseF = nullptr;
+    TStatistikF* m_StatistikF = nullptr;
 
     bool m_created = false;
     bool m_shown = false;

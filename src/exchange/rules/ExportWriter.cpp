@@ -55,11 +55,15 @@ ExportFile::ExportFile(const ExportSettings& settings)
             for (const ExportColumn& c : m_settings.columns)
                 m_bytes += "<th>" + escapedHtml(win1252::encode(c.header)) + "</th>" + kLineEnd;
         m_bytes += "</TR>" + kLineEnd;
-    } else if (m_settings.titleRow) {
-        beginRow();
-        for (const ExportColumn& c : m_settings.columns)
-            value(c.header);
-        endRow();
+    } else {
+        if (m_settings.utf8)
+            m_bytes += "\xEF\xBB\xBF";
+        if (m_settings.titleRow) {
+            beginRow();
+            for (const ExportColumn& c : m_settings.columns)
+                value(c.header);
+            endRow();
+        }
     }
 }
 
@@ -69,6 +73,10 @@ void ExportFile::beginRow() {
 }
 
 void ExportFile::value(const QString& text) {
+    if (m_settings.utf8 && m_settings.format != ExportFormat::Html) {
+        win1252Value(text.toUtf8());
+        return;
+    }
     const QByteArray bytes = win1252::encode(text);
     if (losesCharacters(text, bytes))
         ++m_replacedValues;
@@ -118,7 +126,8 @@ ExportResult exportTable(Table& table, const ExportSettings& settings, const std
     for (const ExportColumn& c : settings.columns) {
         const int index = table.fieldIndex(c.field);
         fields.push_back(index);
-        stored.push_back(index >= 0 && table.field(index).kind() == FieldKind::Text && !table.field(index).isLookup());
+        stored.push_back(!settings.utf8 && index >= 0 && table.field(index).kind() == FieldKind::Text &&
+                         !table.field(index).isLookup());
     }
     const int rows = table.viewCount();
     for (int r = 0; r < rows; ++r) {

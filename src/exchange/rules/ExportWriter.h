@@ -22,6 +22,7 @@ struct ExportSettings {
     char separator = ',';
     char qualifier = '"'; // 0: none
     bool titleRow = true;
+    bool utf8 = false; // delimited files only: UTF-8 with its byte-order mark instead of Windows-1252
     QString htmlTitle;
     QList<ExportColumn> columns; // the checked ones, in output order
 };
@@ -37,7 +38,8 @@ public:
 
     void beginRow();
     void value(const QString& text);
-    // A value that is already Windows-1252 (a table's stored text): nothing to convert or count.
+    // A value that is already in the file's encoding (a table's stored text in a Windows-1252 file): nothing
+    // to convert or count.
     void win1252Value(const QByteArray& bytes);
     void endRow();
     // Writes the closing lines of an HTML file and returns the whole content.

@@ -377,7 +377,8 @@ bool TDB1EingabeF::titleFieldsEmpty() const {
 }
 
 void TDB1EingabeF::showIsbnNote(const QString& text) {
-    m_isbnNote->setText(text);
+    // One line below the fields: a long title is cut with an ellipsis, the tooltip holds it whole.
+    m_isbnNote->setText(m_isbnNote->fontMetrics().elidedText(text, Qt::ElideRight, m_isbnNote->width()));
     m_isbnNote->setToolTip(text);
 }
 
@@ -490,7 +491,7 @@ int TDB1EingabeF::chooseRecord(const QList<TitleData>& records) {
             &choice, &QDialog::accept);
     connect(choice.addBarButton(QStringLiteral("BAbbrechen"), QStringLiteral("Abbrechen")), &QPushButton::clicked,
             &choice, &QDialog::reject);
-    choice.setClientSize(520, 260);
+    choice.setClientSize(520, 200);
     if (choice.exec() != QDialog::Accepted)
         return -1;
     return list->currentRow();
@@ -524,15 +525,21 @@ void TDB1EingabeF::takeOver(const TitleData& data) {
         return;
     }
     QStringList filled;
+    int keywords = 0;
     const bool done = run([&] {
         Table& books = m_library.ClientBuecher();
         if (books.State() == TableState::Browse)
             books.Edit();
         for (const TitleFill::Change& c : std::as_const(changes)) {
             books.FieldByName(c.field).setAsString(c.value);
-            filled << fieldCaption(c.field);
+            if (c.field.startsWith(u"Schlagwort"))
+                ++keywords;
+            else
+                filled << fieldCaption(c.field);
         }
     });
+    if (keywords > 0)
+        filled << (keywords == 1 ? QStringLiteral("1 Schlagwort") : QStringLiteral("%1 Schlagworte").arg(keywords));
     if (done)
         showIsbnNote(QStringLiteral("Übernommen: ") + filled.join(QStringLiteral(", ")));
 }

@@ -117,6 +117,7 @@ TOptionenF::TOptionenF(LibraryHandle& library, QWidget* parent)
     m_pages->setDocumentMode(true);
     auto* general = new QWidget(m_pages);
     general->setObjectName(QStringLiteral("TabAllgemein"));
+    general->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(general);
     layout->setContentsMargins(8, 6, 8, 8);
     layout->setSpacing(8);
@@ -139,6 +140,7 @@ TOptionenF::TOptionenF(LibraryHandle& library, QWidget* parent)
 QWidget* TOptionenF::buildTitleDataPage() {
     auto* page = new QWidget(m_pages);
     page->setObjectName(QStringLiteral("TabTiteldaten"));
+    page->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(6);

@@ -34,7 +34,8 @@ class TitleDataWindowTest : public QObject {
     }
     DBEdit* isbnBox() { return child<DBEdit>("DBEdit6"); }
     QString field(const char* name) { return m_fx->books().FieldByName(QString::fromLatin1(name)).AsString(); }
-    QString note() { return child<QLabel>("LISBNHinweis")->text(); }
+    // The note below the fields in full (the label cuts a long one).
+    QString note() { return child<QLabel>("LISBNHinweis")->toolTip(); }
     void typeInto(QLineEdit* edit, const QString& text) {
         edit->setFocus();
         edit->selectAll();
@@ -137,12 +138,13 @@ private Q_SLOTS:
         QCOMPARE(field("Erscheinungsjahr"), QStringLiteral("2019"));
         QCOMPARE(field("Auflage"), QStringLiteral("2. Auflage"));
         QCOMPARE(field("ISBN"), QStringLiteral("978-3-16-148410-0"));
+        QCOMPARE(note(), QStringLiteral("Übernommen: Verfasser, Titel, Verlag, Erscheinungsjahr, Erscheinungsort, "
+                                        "Auflage, ISBN, 3 Schlagworte"));
         QCOMPARE(field("Schlagwort1"), QStringLiteral("Tübingen"));
         QCOMPARE(field("Schlagwort3"), QStringLiteral("Geschichte"));
         QCOMPARE(child<DBEdit>("DBEdit2")->text(), QStringLiteral("Die Stadt am Fluss : Roman"));
         QCOMPARE(child<DBComboBox>("CBVerlag")->currentText(), QStringLiteral("Mohr Siebeck"));
         QCOMPARE(child<QPushButton>("BTiteldaten")->text(), QStringLiteral("Titeldaten holen"));
-        QVERIFY2(note().startsWith(QStringLiteral("Übernommen: ")), qPrintable(note()));
         QCOMPARE(QUrlQuery(m_responder->lastUrl()).queryItemValue(QStringLiteral("query")),
                  QStringLiteral("num=9783161484100"));
     }

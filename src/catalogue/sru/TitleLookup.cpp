@@ -141,10 +141,8 @@ void TitleLookup::onFinished() {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 || (status == 0 && error != QNetworkReply::NoError)) {
         if (status >= 300) {
-            const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-            failReply(QStringLiteral("Der Titeldaten-Dienst antwortete mit dem HTTP-Fehler %1%2.")
-                          .arg(status)
-                          .arg(reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + u')'));
+            // The status line's own words are the server's English; the number says it all.
+            failReply(QStringLiteral("Der Titeldaten-Dienst antwortete mit dem HTTP-Fehler %1.").arg(status));
         } else {
             failReply(QStringLiteral("Der Titeldaten-Dienst (%1) ist nicht erreichbar: %2. Besteht eine Verbindung "
                                      "zum Internet?")

@@ -129,6 +129,14 @@ private Q_SLOTS:
         QCOMPARE(t.place, QString::fromUtf8("München"));
     }
 
+    // Control characters (the non-sorting marks, a stray DEL) never reach a field; line breaks become blanks.
+    void controlCharactersAreDropped() {
+        const QString r = marcRecord({{"245", "1", "0", {{'a', QStringLiteral("\u0098Der\u009c Titel\u007f\nzwei")}}}});
+        const SruAnswer a = SruResponse::parse(response({r}), QString());
+        QVERIFY2(a.ok(), qPrintable(a.error));
+        QCOMPARE(a.records.value(0).title, QStringLiteral("Der Titel zwei"));
+    }
+
     // Records packed as escaped XML text and the SRU 2.0 namespace read the same.
     void stringPackingAndVersionTwo() {
         QByteArray xml = "<?xml version=\"1.0\"?><sruResponse:searchRetrieveResponse "

@@ -14,7 +14,7 @@ namespace {
 // that mark the part of a title not used for sorting ("\x98Der\x9c Name der Rose"), and single blanks.
 QString clean(const QString& text) {
     QString t = text;
-    t.removeIf([](QChar c) { return c.unicode() >= 0x80 && c.unicode() <= 0x9f; });
+    t.removeIf([](QChar c) { return c.category() == QChar::Other_Control && !c.isSpace(); });
     return t.normalized(QString::NormalizationForm_C).simplified();
 }
 

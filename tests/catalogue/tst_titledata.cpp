@@ -163,6 +163,10 @@ private Q_SLOTS:
         QTest::newRow("not XML") << QByteArray("<html><body>Wartungsarbeiten</body></html>") << "keine SRU-Antwort";
         QTest::newRow("plain text") << QByteArray("Service unavailable") << "kein gültiges XML";
         QTest::newRow("empty") << QByteArray() << "leer";
+        QTest::newRow("hits in another schema") << QByteArray(
+            "<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><numberOfRecords>1</numberOfRecords>"
+            "<records><record><recordSchema>oai_dc</recordSchema><recordData><dc><title>T</title></dc></recordData>"
+            "</record></records></searchRetrieveResponse>") << "keine MARC-21-Datensätze";
         QTest::newRow("diagnostic") << QByteArray(
             "<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><version>1.1</version>"
             "<numberOfRecords>0</numberOfRecords><diagnostics><diagnostic "
@@ -209,6 +213,18 @@ private Q_SLOTS:
         const TitleFill fill(t, book({{"ISBN", "3-498-03526-6"}}));
         QVERIFY(fill.fills().isEmpty());
         QCOMPARE(fill.conflicts().size(), 1);
+    }
+
+    // Ten co-authors do not fit into Verfasser: whole names only, never one cut in the middle.
+    void authorsThatDoNotFitAreLeftOut() {
+        TitleData t;
+        for (int i = 0; i < 10; ++i)
+            t.authors << QStringLiteral("Mitverfasserin%1, Vorname").arg(i);
+        const TitleFill fill(t, {});
+        const QString verfasser = fill.fills().value(0).value;
+        QVERIFY(verfasser.size() <= 100);
+        QVERIFY2(verfasser.endsWith(QStringLiteral(", Vorname")), qPrintable(verfasser));
+        QVERIFY(verfasser.startsWith(QStringLiteral("Mitverfasserin0, Vorname; ")));
     }
 
     void keywordsStopWhenTheFieldsAreFull() {

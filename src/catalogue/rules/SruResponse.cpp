@@ -29,8 +29,9 @@ bool readRecordData(QXmlStreamReader& xml, const QString& isbn, SruAnswer& answe
             if (!record.read(xml, &answer.error))
                 return false;
             answer.records << record.titleData(isbn);
+        } else if (xml.isStartElement() && xml.name() != u"collection") {
+            xml.skipCurrentElement(); // a record of another schema; a <collection> around records is read through
         }
-        // A <collection> around the records is read through.
     }
     if (xml.hasError())
         return false;
@@ -66,6 +67,7 @@ SruAnswer parse(const QByteArray& bytes, const QString& isbn) {
     }
     QXmlStreamReader xml(bytes);
     bool sru = false;
+    int recordData = 0;
     QStringList diagnostics;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -82,6 +84,7 @@ SruAnswer parse(const QByteArray& bytes, const QString& isbn) {
         } else if (name == u"numberOfRecords") {
             answer.numberOfRecords = xml.readElementText().trimmed().toInt();
         } else if (name == u"recordData") {
+            ++recordData;
             if (!readRecordData(xml, isbn, answer)) {
                 // A record cut off by broken XML is reported as the broken XML it is.
                 if (answer.error.isEmpty() || xml.hasError())
@@ -112,6 +115,10 @@ SruAnswer parse(const QByteArray& bytes, const QString& isbn) {
         answer.error = QStringLiteral("Die Antwort des Dienstes ist keine SRU-Antwort.");
         return answer;
     }
+    // Hits in another record schema (a service that ignores the one asked for) are no "nothing found".
+    if (recordData > 0 && answer.records.isEmpty() && diagnostics.isEmpty())
+        answer.error = QStringLiteral("Die Antwort des Dienstes enthält keine MARC-21-Datensätze. Bitte in den "
+                                      "Optionen auf der Seite „Titeldaten“ prüfen, ob der Dienst MARC21-xml liefert.");
     if (!diagnostics.isEmpty() && answer.records.isEmpty())
         answer.error = QStringLiteral("Der Titeldaten-Dienst meldet einen Fehler: ") +
                        diagnostics.join(QStringLiteral("; "));

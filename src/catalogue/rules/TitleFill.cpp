@@ -19,8 +19,27 @@ QStringList TitleFill::keywordFields() {
     return names;
 }
 
+namespace {
+
+// The width of the book table's text fields.
+constexpr qsizetype kFieldWidth = 100;
+
+// As many authors as the field holds whole, the main author first; the table would cut the last one short.
+QString fittingAuthors(const QStringList& authors) {
+    QString out;
+    for (const QString& a : authors) {
+        const QString next = out.isEmpty() ? a : out + QStringLiteral("; ") + a;
+        if (next.size() > kFieldWidth && !out.isEmpty())
+            break;
+        out = next;
+    }
+    return out;
+}
+
+} // namespace
+
 TitleFill::TitleFill(const TitleData& data, const QHash<QString, QString>& current) {
-    const QString values[] = {data.verfasser(), data.title,   data.publisher, data.year,
+    const QString values[] = {fittingAuthors(data.authors), data.title,   data.publisher, data.year,
                               data.place,       data.edition, data.isbn};
     const QStringList& names = fieldNames();
     for (int i = 0; i < names.size(); ++i) {

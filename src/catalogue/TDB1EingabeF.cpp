@@ -338,8 +338,8 @@ namespace lesaro {
 namespace {
 
 // The fields a lookup fills, which must be empty for Enter in the ISBN box to ask.
-constexpr const char* kTitleFields[] = {"Verfasser", "Titel", "Verlag", "Erscheinungsjahr", "Erscheinungsort",
-                                        "Auflage"};
+constexpr const char* kTitleFields[] = {"Verfasser",        "Titel",           "Verlag",
+                                        "Erscheinungsjahr", "Erscheinungsort", "Auflage"};
 
 } // namespace
 
@@ -359,7 +359,8 @@ int TDB1EingabeF::currentBookId() const {
 QString TDB1EingabeF::fieldCaption(const QString& field) const {
     for (const LeftRow& row : kLeftRows) {
         if (field == QLatin1StringView(row.field)) {
-            if (const auto* label = findChild<QLabel*>(QString::fromLatin1(row.label)); label && !label->text().isEmpty())
+            if (const auto* label = findChild<QLabel*>(QString::fromLatin1(row.label));
+                label && !label->text().isEmpty())
                 return label->text();
         }
     }
@@ -476,9 +477,9 @@ int TDB1EingabeF::chooseRecord(const QList<TitleData>& records) {
     choice.setObjectName(QStringLiteral("TitelAuswahlF"));
     choice.setWindowTitle(QStringLiteral("Titeldaten auswählen"));
     auto* layout = new QVBoxLayout(choice.contentArea());
-    auto* label = new QLabel(QStringLiteral("Zu dieser ISBN gibt es %1 Einträge. Welcher ist das Buch?")
-                                 .arg(records.size()),
-                             choice.contentArea());
+    auto* label =
+        new QLabel(QStringLiteral("Zu dieser ISBN gibt es %1 Einträge. Welcher ist das Buch?").arg(records.size()),
+                   choice.contentArea());
     auto* list = new QListWidget(choice.contentArea());
     list->setObjectName(QStringLiteral("LBTreffer"));
     for (const TitleData& t : records)

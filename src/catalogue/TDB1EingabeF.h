@@ -93,9 +93,9 @@ private:
 
     DBEdit* m_isbn = nullptr;
     QLabel* m_isbnWarning = nullptr; // LISBNWarnung
-    QToolButton* m_isbn13 = nullptr;  // BISBN13
-    QPushButton* m_fetch = nullptr;   // BTiteldaten
-    QLabel* m_isbnNote = nullptr;     // LISBNHinweis: second copies, the state of a lookup
+    QToolButton* m_isbn13 = nullptr; // BISBN13
+    QPushButton* m_fetch = nullptr;  // BTiteldaten
+    QLabel* m_isbnNote = nullptr;    // LISBNHinweis: second copies, the state of a lookup
     QString m_copiesNote;
     IsbnCopies* m_copies = nullptr;
     TitleLookup* m_lookup = nullptr;

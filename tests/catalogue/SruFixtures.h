@@ -58,22 +58,26 @@ inline QByteArray response(const QStringList& records, int numberOfRecords = -1)
 
 // A novel with everything the book window takes over.
 inline QString novel() {
-    return marcRecord({
-                          {"020", " ", " ", {{'a', "9783161484100"}, {'9', "978-3-16-148410-0"}, {'c', "Festeinband : EUR 22.00 (DE)"}}},
-                          {"020", " ", " ", {{'a', "9783161484117"}, {'9', "978-3-16-148411-7"}, {'c', "Taschenbuch"}}},
-                          {"100", "1", " ", {{'a', "Berger, Anna"}, {'e', "Verfasser"}, {'4', "aut"}}},
-                          {"245", "1", "0", {{'a', "\u0098Die\u009c Stadt am Fluss"}, {'b', "Roman"}, {'c', "Anna Berger"}}},
-                          {"250", " ", " ", {{'a', "2. Auflage"}}},
-                          {"264", " ", "1", {{'a', "Tübingen"}, {'b', "Mohr Siebeck"}, {'c', "[2019]"}}},
-                          {"264", " ", "4", {{'c', "© 2018"}}},
-                          {"700", "1", " ", {{'a', "Klein, Paul"}, {'e', "Verfasser"}, {'4', "aut"}}},
-                          {"700", "1", " ", {{'a', "Roth, Eva"}, {'e', "Herausgeber"}, {'4', "edt"}}},
-                          {"689", "0", "0", {{'a', "Tübingen"}, {'D', "g"}}},
-                          {"689", "0", "1", {{'a', "Familie"}, {'D', "s"}}},
-                          {"650", " ", "7", {{'a', "familie"}, {'2', "gnd"}}},
-                          {"650", " ", "7", {{'a', "Geschichte"}, {'2', "gnd"}}},
-                      },
-                      QStringLiteral("190101s2019    gw |||||r|||| 00| 0 ger c"));
+    return marcRecord(
+        {
+            {"020",
+             " ",
+             " ",
+             {{'a', "9783161484100"}, {'9', "978-3-16-148410-0"}, {'c', "Festeinband : EUR 22.00 (DE)"}}},
+            {"020", " ", " ", {{'a', "9783161484117"}, {'9', "978-3-16-148411-7"}, {'c', "Taschenbuch"}}},
+            {"100", "1", " ", {{'a', "Berger, Anna"}, {'e', "Verfasser"}, {'4', "aut"}}},
+            {"245", "1", "0", {{'a', "\u0098Die\u009c Stadt am Fluss"}, {'b', "Roman"}, {'c', "Anna Berger"}}},
+            {"250", " ", " ", {{'a', "2. Auflage"}}},
+            {"264", " ", "1", {{'a', "Tübingen"}, {'b', "Mohr Siebeck"}, {'c', "[2019]"}}},
+            {"264", " ", "4", {{'c', "© 2018"}}},
+            {"700", "1", " ", {{'a', "Klein, Paul"}, {'e', "Verfasser"}, {'4', "aut"}}},
+            {"700", "1", " ", {{'a', "Roth, Eva"}, {'e', "Herausgeber"}, {'4', "edt"}}},
+            {"689", "0", "0", {{'a', "Tübingen"}, {'D', "g"}}},
+            {"689", "0", "1", {{'a', "Familie"}, {'D', "s"}}},
+            {"650", " ", "7", {{'a', "familie"}, {'2', "gnd"}}},
+            {"650", " ", "7", {{'a', "Geschichte"}, {'2', "gnd"}}},
+        },
+        QStringLiteral("190101s2019    gw |||||r|||| 00| 0 ger c"));
 }
 
 } // namespace lesaro::testing::sru

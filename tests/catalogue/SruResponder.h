@@ -19,8 +19,8 @@ public:
         QByteArray reason = "OK";
         QByteArray body = {};
         QList<std::pair<QByteArray, QByteArray>> headers = {};
-        bool silent = false;         // never answers (a service that hangs)
-        qint64 streamBytes = 0;      // sends this many bytes of filler without a stated length
+        bool silent = false;    // never answers (a service that hangs)
+        qint64 streamBytes = 0; // sends this many bytes of filler without a stated length
     };
 
     SruResponder() {

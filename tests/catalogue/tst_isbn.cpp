@@ -59,15 +59,24 @@ private Q_SLOTS:
     void toIsbn13_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("isbn13");
-        QTest::newRow("plain") << "3498035266" << "9783498035266";
-        QTest::newRow("hyphens kept") << "3-498-03526-6" << "978-3-498-03526-6";
-        QTest::newRow("X check digit") << "3-16-148410-X" << "978-3-16-148410-0";
-        QTest::newRow("blanks kept") << "3 16 148410 X" << "978 3 16 148410 0";
-        QTest::newRow("printed prefix dropped") << "ISBN 3-16-148410-X" << "978-3-16-148410-0";
-        QTest::newRow("check digit 0 becomes 7") << "0-306-40615-2" << "978-0-306-40615-7";
-        QTest::newRow("wrong digit: nothing") << "3-498-03526-7" << "";
-        QTest::newRow("already 13: nothing") << "9783161484100" << "";
-        QTest::newRow("empty: nothing") << "" << "";
+        QTest::newRow("plain") << "3498035266"
+                               << "9783498035266";
+        QTest::newRow("hyphens kept") << "3-498-03526-6"
+                                      << "978-3-498-03526-6";
+        QTest::newRow("X check digit") << "3-16-148410-X"
+                                       << "978-3-16-148410-0";
+        QTest::newRow("blanks kept") << "3 16 148410 X"
+                                     << "978 3 16 148410 0";
+        QTest::newRow("printed prefix dropped") << "ISBN 3-16-148410-X"
+                                                << "978-3-16-148410-0";
+        QTest::newRow("check digit 0 becomes 7") << "0-306-40615-2"
+                                                 << "978-0-306-40615-7";
+        QTest::newRow("wrong digit: nothing") << "3-498-03526-7"
+                                              << "";
+        QTest::newRow("already 13: nothing") << "9783161484100"
+                                             << "";
+        QTest::newRow("empty: nothing") << ""
+                                        << "";
     }
     void toIsbn13() {
         QFETCH(QString, text);
@@ -89,8 +98,8 @@ private Q_SLOTS:
             for (int i = 0; i < 9; ++i)
                 body += QChar(u'0' + rng.bounded(10));
             QString isbn10;
-            for (QChar c : {QChar(u'0'), QChar(u'1'), QChar(u'2'), QChar(u'3'), QChar(u'4'), QChar(u'5'),
-                            QChar(u'6'), QChar(u'7'), QChar(u'8'), QChar(u'9'), QChar(u'X')}) {
+            for (QChar c : {QChar(u'0'), QChar(u'1'), QChar(u'2'), QChar(u'3'), QChar(u'4'), QChar(u'5'), QChar(u'6'),
+                            QChar(u'7'), QChar(u'8'), QChar(u'9'), QChar(u'X')}) {
                 if (Isbn::check(body + c) == V::Valid10) {
                     QVERIFY2(isbn10.isEmpty(), qPrintable(body));
                     isbn10 = body + c;
@@ -110,11 +119,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("same");
-        QTest::newRow("10 and 13 of one book") << "3-16-148410-X" << "9783161484100" << true;
-        QTest::newRow("hyphens and none") << "978-3-16-148410-0" << "9783161484100" << true;
-        QTest::newRow("printed prefix") << "ISBN 978-3-16-148410-0" << "9783161484100" << true;
-        QTest::newRow("two books") << "3-498-03526-6" << "3-16-148410-X" << false;
-        QTest::newRow("979 is no 978") << "979-10-90636-07-1" << "1090636071" << false;
+        QTest::newRow("10 and 13 of one book") << "3-16-148410-X"
+                                               << "9783161484100" << true;
+        QTest::newRow("hyphens and none") << "978-3-16-148410-0"
+                                          << "9783161484100" << true;
+        QTest::newRow("printed prefix") << "ISBN 978-3-16-148410-0"
+                                        << "9783161484100" << true;
+        QTest::newRow("two books") << "3-498-03526-6"
+                                   << "3-16-148410-X" << false;
+        QTest::newRow("979 is no 978") << "979-10-90636-07-1"
+                                       << "1090636071" << false;
     }
     void key() {
         QFETCH(QString, a);

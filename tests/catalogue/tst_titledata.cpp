@@ -31,12 +31,11 @@ private Q_SLOTS:
         QCOMPARE(url.host(), QStringLiteral("services.dnb.de"));
         QCOMPARE(url.path(), QStringLiteral("/sru/dnb"));
         const QUrlQuery q(url);
-        QCOMPARE(q.queryItems(QUrl::FullyDecoded),
-                 (QList<std::pair<QString, QString>>{{"version", "1.1"},
-                                                     {"operation", "searchRetrieve"},
-                                                     {"query", "num=9783161484100"},
-                                                     {"recordSchema", "MARC21-xml"},
-                                                     {"maximumRecords", "10"}}));
+        QCOMPARE(q.queryItems(QUrl::FullyDecoded), (QList<std::pair<QString, QString>>{{"version", "1.1"},
+                                                                                       {"operation", "searchRetrieve"},
+                                                                                       {"query", "num=9783161484100"},
+                                                                                       {"recordSchema", "MARC21-xml"},
+                                                                                       {"maximumRecords", "10"}}));
     }
 
     void badServiceOrIsbnIsRefusedBeforeAnythingIsSent_data() {
@@ -44,13 +43,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("index");
         QTest::addColumn<QString>("isbn");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no scheme") << "services.dnb.de/sru/dnb" << "num" << "9783161484100" << "keine gültige";
-        QTest::newRow("ftp") << "ftp://example.org/sru" << "num" << "9783161484100" << "keine gültige";
-        QTest::newRow("file") << "file:///etc/passwd" << "num" << "9783161484100" << "keine gültige";
-        QTest::newRow("index with a query") << "https://example.org/sru" << "num=1 or title" << "9783161484100"
+        QTest::newRow("no scheme") << "services.dnb.de/sru/dnb"
+                                   << "num"
+                                   << "9783161484100"
+                                   << "keine gültige";
+        QTest::newRow("ftp") << "ftp://example.org/sru"
+                             << "num"
+                             << "9783161484100"
+                             << "keine gültige";
+        QTest::newRow("file") << "file:///etc/passwd"
+                              << "num"
+                              << "9783161484100"
+                              << "keine gültige";
+        QTest::newRow("index with a query") << "https://example.org/sru"
+                                            << "num=1 or title"
+                                            << "9783161484100"
                                             << "Suchindex";
-        QTest::newRow("no ISBN") << "https://example.org/sru" << "isbn" << "Müller" << "ISBN";
-        QTest::newRow("short number") << "https://example.org/sru" << "isbn" << "12345" << "ISBN";
+        QTest::newRow("no ISBN") << "https://example.org/sru"
+                                 << "isbn"
+                                 << "Müller"
+                                 << "ISBN";
+        QTest::newRow("short number") << "https://example.org/sru"
+                                      << "isbn"
+                                      << "12345"
+                                      << "ISBN";
     }
     void badServiceOrIsbnIsRefusedBeforeAnythingIsSent() {
         QFETCH(QString, address);
@@ -69,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(a.records.size(), 1);
         const TitleData& t = a.records.first();
         QCOMPARE(t.verfasser(), QStringLiteral("Berger, Anna; Klein, Paul")); // the editor is no author
-        QCOMPARE(t.title, QStringLiteral("Die Stadt am Fluss : Roman"));    // without the non-sorting marks
+        QCOMPARE(t.title, QStringLiteral("Die Stadt am Fluss : Roman"));      // without the non-sorting marks
         QCOMPARE(t.publisher, QStringLiteral("Mohr Siebeck"));
         QCOMPARE(t.place, QStringLiteral("Tübingen"));
         QCOMPARE(t.year, QStringLiteral("2019")); // publication, not the copyright year
@@ -99,11 +115,12 @@ private Q_SLOTS:
     // A record with little in it: an older imprint in 260 with ISBD punctuation, the year only in 008,
     // no subjects, an ISBN with a qualifier.
     void sparseOlderRecord() {
-        const QString r = marcRecord({{"020", " ", " ", {{'a', "3-16-148410-X (kart.)"}}},
-                                      {"100", "1", " ", {{'a', "Berger, Anna,"}, {'d', "1950-"}}},
-                                      {"245", "1", "0", {{'a', "Schattenland ="}, {'b', "Shadowland /"}, {'c', "A. Berger."}}},
-                                      {"260", " ", " ", {{'a', "[Berlin] :"}, {'b', "Aufbau,"}}}},
-                                     QStringLiteral("850101s1985    gw            000 0 ger d"));
+        const QString r =
+            marcRecord({{"020", " ", " ", {{'a', "3-16-148410-X (kart.)"}}},
+                        {"100", "1", " ", {{'a', "Berger, Anna,"}, {'d', "1950-"}}},
+                        {"245", "1", "0", {{'a', "Schattenland ="}, {'b', "Shadowland /"}, {'c', "A. Berger."}}},
+                        {"260", " ", " ", {{'a', "[Berlin] :"}, {'b', "Aufbau,"}}}},
+                       QStringLiteral("850101s1985    gw            000 0 ger d"));
         const SruAnswer a = SruResponse::parse(response({r}), QStringLiteral("3-16-148410-X"));
         const TitleData t = a.records.value(0);
         QCOMPARE(t.verfasser(), QStringLiteral("Berger, Anna"));
@@ -163,16 +180,20 @@ private Q_SLOTS:
         QTest::newRow("not XML") << QByteArray("<html><body>Wartungsarbeiten</body></html>") << "keine SRU-Antwort";
         QTest::newRow("plain text") << QByteArray("Service unavailable") << "kein gültiges XML";
         QTest::newRow("empty") << QByteArray() << "leer";
-        QTest::newRow("hits in another schema") << QByteArray(
-            "<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><numberOfRecords>1</numberOfRecords>"
-            "<records><record><recordSchema>oai_dc</recordSchema><recordData><dc><title>T</title></dc></recordData>"
-            "</record></records></searchRetrieveResponse>") << "keine MARC-21-Datensätze";
-        QTest::newRow("diagnostic") << QByteArray(
-            "<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><version>1.1</version>"
-            "<numberOfRecords>0</numberOfRecords><diagnostics><diagnostic "
-            "xmlns=\"http://www.loc.gov/zing/srw/diagnostic/\"><uri>info:srw/diagnostic/1/16</uri>"
-            "<message>Unsupported index</message><details>nummer</details></diagnostic></diagnostics>"
-            "</searchRetrieveResponse>") << "Unsupported index (nummer)";
+        QTest::newRow("hits in another schema")
+            << QByteArray(
+                   "<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><numberOfRecords>1</numberOfRecords>"
+                   "<records><record><recordSchema>oai_dc</recordSchema><recordData><dc><title>T</title></dc></"
+                   "recordData>"
+                   "</record></records></searchRetrieveResponse>")
+            << "keine MARC-21-Datensätze";
+        QTest::newRow("diagnostic")
+            << QByteArray("<searchRetrieveResponse xmlns=\"http://www.loc.gov/zing/srw/\"><version>1.1</version>"
+                          "<numberOfRecords>0</numberOfRecords><diagnostics><diagnostic "
+                          "xmlns=\"http://www.loc.gov/zing/srw/diagnostic/\"><uri>info:srw/diagnostic/1/16</uri>"
+                          "<message>Unsupported index</message><details>nummer</details></diagnostic></diagnostics>"
+                          "</searchRetrieveResponse>")
+            << "Unsupported index (nummer)";
     }
     void brokenAnswersAreRefused() {
         QFETCH(QByteArray, xml);

@@ -70,14 +70,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("isbn");
         QTest::addColumn<QString>("warning"); // the tooltip, empty when no warning shows
         QTest::addColumn<bool>("convertible");
-        QTest::newRow("valid ISBN-13") << "978-3-16-148410-0" << "" << false;
-        QTest::newRow("scanned EAN 979") << "9791090636071" << "" << false;
-        QTest::newRow("valid ISBN-10") << "3-16-148410-X" << "" << true;
+        QTest::newRow("valid ISBN-13") << "978-3-16-148410-0"
+                                       << "" << false;
+        QTest::newRow("scanned EAN 979") << "9791090636071"
+                                         << "" << false;
+        QTest::newRow("valid ISBN-10") << "3-16-148410-X"
+                                       << "" << true;
         QTest::newRow("wrong check digit") << "978-3-16-148410-1"
                                            << "Prüfziffer stimmt nicht – bitte ISBN prüfen" << false;
-        QTest::newRow("wrong length") << "978-3-16-14841" << "Eine ISBN hat 10 oder 13 Stellen – bitte ISBN prüfen"
-                                      << false;
-        QTest::newRow("empty") << "" << "" << false;
+        QTest::newRow("wrong length") << "978-3-16-14841"
+                                      << "Eine ISBN hat 10 oder 13 Stellen – bitte ISBN prüfen" << false;
+        QTest::newRow("empty") << ""
+                               << "" << false;
     }
     void checkBesideTheBox() {
         QFETCH(QString, isbn);
@@ -151,8 +155,9 @@ private Q_SLOTS:
 
     // Combining marks from the catalogue would become "?" in the single-byte book table.
     void umlautsArriveWhole() {
-        m_responder->answer(response({marcRecord({{"100", "1", " ", {{'a', QStringLiteral("Mu\u0308ller, Jo\u0308rg")}}},
-                                                  {"245", "1", "0", {{'a', QStringLiteral("Gru\u0308ße")}}}})}));
+        m_responder->answer(
+            response({marcRecord({{"100", "1", " ", {{'a', QStringLiteral("Mu\u0308ller, Jo\u0308rg")}}},
+                                  {"245", "1", "0", {{'a', QStringLiteral("Gru\u0308ße")}}}})}));
         newBookWithIsbn(QStringLiteral("9783161484100"));
         child<QPushButton>("BTiteldaten")->click();
         waitForLookup();
@@ -164,9 +169,12 @@ private Q_SLOTS:
         QTest::addColumn<B>("answer");
         QTest::addColumn<QString>("titel");
         QTest::addColumn<QString>("verlag");
-        QTest::newRow("Nein: only the empty fields") << B::No << "Mein Titel" << "Mohr Siebeck";
-        QTest::newRow("Ja: overwrite") << B::Yes << "Die Stadt am Fluss : Roman" << "Mohr Siebeck";
-        QTest::newRow("Abbrechen: nothing") << B::Cancel << "Mein Titel" << "";
+        QTest::newRow("Nein: only the empty fields") << B::No << "Mein Titel"
+                                                     << "Mohr Siebeck";
+        QTest::newRow("Ja: overwrite") << B::Yes << "Die Stadt am Fluss : Roman"
+                                       << "Mohr Siebeck";
+        QTest::newRow("Abbrechen: nothing") << B::Cancel << "Mein Titel"
+                                            << "";
     }
     void typedFieldsAreOverwrittenOnlyOnYes() {
         QFETCH(B, answer);
@@ -210,7 +218,8 @@ private Q_SLOTS:
         child<QPushButton>("BTiteldaten")->click();
         QTRY_COMPARE(field("Titel"), QStringLiteral("Die Stadt am Fluss : Hörbuch"));
         QCOMPARE(offered.size(), 2);
-        QVERIFY2(offered[0].startsWith(QStringLiteral("Berger, Anna: Die Stadt am Fluss : Roman")), qPrintable(offered[0]));
+        QVERIFY2(offered[0].startsWith(QStringLiteral("Berger, Anna: Die Stadt am Fluss : Roman")),
+                 qPrintable(offered[0]));
         QCOMPARE(field("Verfasser"), QString());
     }
 

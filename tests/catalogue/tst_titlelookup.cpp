@@ -24,7 +24,8 @@ class TitleLookupTest : public QObject {
         return {m_responder->address(path), QStringLiteral("num")};
     }
     // Starts a lookup and waits for its end; no test depends on how long it takes.
-    TitleLookup::Result lookup(const QList<SruService>& services, const QString& isbn = QStringLiteral("9783161484100")) {
+    TitleLookup::Result lookup(const QList<SruService>& services,
+                               const QString& isbn = QStringLiteral("9783161484100")) {
         m_result.reset();
         m_lookup->start(services, isbn);
         if (!QTest::qWaitFor([this] { return m_result.has_value(); }, 60000))
@@ -80,8 +81,8 @@ private Q_SLOTS:
         QTest::newRow("HTTP 500") << 500 << QByteArray("<html>Fehler</html>") << QByteArray() << qint64(0)
                                   << "HTTP-Fehler 500";
         QTest::newRow("HTTP 404") << 404 << QByteArray() << QByteArray() << qint64(0) << "HTTP-Fehler 404";
-        QTest::newRow("malformed XML") << 200 << QByteArray("<searchRetrieveResponse><records><record>")
-                                       << QByteArray() << qint64(0) << "kein gültiges XML";
+        QTest::newRow("malformed XML") << 200 << QByteArray("<searchRetrieveResponse><records><record>") << QByteArray()
+                                       << qint64(0) << "kein gültiges XML";
         QTest::newRow("redirect to another host")
             << 302 << QByteArray() << QByteArray("http://localhost:1/sru/dnb") << qint64(0) << "anderen Rechner";
         QTest::newRow("over 5 MB without a stated length")
@@ -170,7 +171,8 @@ private Q_SLOTS:
         m_responder->answer(response({}));
         const SruService other{second.address(), QStringLiteral("isbn")};
         QCOMPARE(lookup({service(), other}).outcome, Outcome::Found);
-        QCOMPARE(QUrlQuery(second.lastUrl()).queryItemValue(QStringLiteral("query")), QStringLiteral("isbn=9783161484100"));
+        QCOMPARE(QUrlQuery(second.lastUrl()).queryItemValue(QStringLiteral("query")),
+                 QStringLiteral("isbn=9783161484100"));
 
         m_responder->setReply(SruResponder::Reply{500, "Internal Server Error", {}, {}});
         QCOMPARE(lookup({service(), other}).outcome, Outcome::Found);

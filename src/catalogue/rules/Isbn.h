@@ -6,13 +6,13 @@ namespace lesaro::Isbn {
 
 // What the ISBN box holds. The field stays free text: a verdict only decides the hint beside the box.
 enum class Verdict {
-    Empty,            // nothing typed
-    Valid10,          // ten characters with a right check digit (X for ten)
-    Valid13,          // thirteen digits, 978 or 979, with a right check digit (also a scanned EAN-13)
-    WrongCheckDigit,  // the length of an ISBN, but the check digit does not fit the other digits
-    WrongLength,      // digits, but neither ten nor thirteen of them
-    NotBookland,      // thirteen digits with a right EAN check digit that do not begin with 978 or 979
-    NotAnIsbn,        // letters or signs an ISBN never has
+    Empty,           // nothing typed
+    Valid10,         // ten characters with a right check digit (X for ten)
+    Valid13,         // thirteen digits, 978 or 979, with a right check digit (also a scanned EAN-13)
+    WrongCheckDigit, // the length of an ISBN, but the check digit does not fit the other digits
+    WrongLength,     // digits, but neither ten nor thirteen of them
+    NotBookland,     // thirteen digits with a right EAN check digit that do not begin with 978 or 979
+    NotAnIsbn,       // letters or signs an ISBN never has
 };
 
 // The characters of an ISBN as they count: digits and a final X, without hyphens, blanks and a leading

@@ -15,8 +15,7 @@ QUrl requestUrl(const SruService& service, const QString& isbn, QString* error) 
     };
     const QUrl base(service.address.trimmed(), QUrl::StrictMode);
     const QString scheme = base.scheme().toLower();
-    if (!base.isValid() || (scheme != u"https" && scheme != u"http") || base.host().isEmpty() ||
-        base.hasFragment())
+    if (!base.isValid() || (scheme != u"https" && scheme != u"http") || base.host().isEmpty() || base.hasFragment())
         return fail(QStringLiteral("Die Adresse des Titeldaten-Dienstes „%1“ ist keine gültige http- oder "
                                    "https-Adresse. Bitte in den Optionen auf der Seite „Titeldaten“ prüfen.")
                         .arg(service.address));

@@ -120,8 +120,8 @@ SruAnswer parse(const QByteArray& bytes, const QString& isbn) {
         answer.error = QStringLiteral("Die Antwort des Dienstes enthält keine MARC-21-Datensätze. Bitte in den "
                                       "Optionen auf der Seite „Titeldaten“ prüfen, ob der Dienst MARC21-xml liefert.");
     if (!diagnostics.isEmpty() && answer.records.isEmpty())
-        answer.error = QStringLiteral("Der Titeldaten-Dienst meldet einen Fehler: ") +
-                       diagnostics.join(QStringLiteral("; "));
+        answer.error =
+            QStringLiteral("Der Titeldaten-Dienst meldet einen Fehler: ") + diagnostics.join(QStringLiteral("; "));
     return answer;
 }
 

@@ -5,9 +5,12 @@
 namespace lesaro {
 
 const QStringList& TitleFill::fieldNames() {
-    static const QStringList names{QStringLiteral("Verfasser"),        QStringLiteral("Titel"),
-                                   QStringLiteral("Verlag"),           QStringLiteral("Erscheinungsjahr"),
-                                   QStringLiteral("Erscheinungsort"),  QStringLiteral("Auflage"),
+    static const QStringList names{QStringLiteral("Verfasser"),
+                                   QStringLiteral("Titel"),
+                                   QStringLiteral("Verlag"),
+                                   QStringLiteral("Erscheinungsjahr"),
+                                   QStringLiteral("Erscheinungsort"),
+                                   QStringLiteral("Auflage"),
                                    QStringLiteral("ISBN")};
     return names;
 }
@@ -39,8 +42,8 @@ QString fittingAuthors(const QStringList& authors) {
 } // namespace
 
 TitleFill::TitleFill(const TitleData& data, const QHash<QString, QString>& current) {
-    const QString values[] = {fittingAuthors(data.authors), data.title,   data.publisher, data.year,
-                              data.place,       data.edition, data.isbn};
+    const QString values[] = {
+        fittingAuthors(data.authors), data.title, data.publisher, data.year, data.place, data.edition, data.isbn};
     const QStringList& names = fieldNames();
     for (int i = 0; i < names.size(); ++i) {
         const QString& value = values[i];

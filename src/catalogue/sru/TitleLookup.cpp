@@ -61,7 +61,8 @@ void TitleLookup::start(const QList<SruService>& services, const QString& isbn) 
     m_next = 0;
     m_firstFailure.clear();
     if (m_services.isEmpty()) {
-        finish({Outcome::Failed, {},
+        finish({Outcome::Failed,
+                {},
                 QStringLiteral("Es ist kein Titeldaten-Dienst eingetragen. Bitte in den Optionen auf der Seite "
                                "„Titeldaten“ eine Adresse eintragen."),
                 {}});
@@ -180,7 +181,8 @@ void TitleLookup::onTimeout() {
     if (!running())
         return;
     stopReply();
-    finish({Outcome::Failed, {},
+    finish({Outcome::Failed,
+            {},
             QStringLiteral("Der Titeldaten-Dienst hat nicht rechtzeitig geantwortet. Bitte später noch einmal "
                            "versuchen."),
             {}});

@@ -541,8 +541,11 @@ void TDB1EingabeF::takeOver(const TitleData& data) {
     });
     if (keywords > 0)
         filled << (keywords == 1 ? QStringLiteral("1 Schlagwort") : QStringLiteral("%1 Schlagworte").arg(keywords));
-    if (done)
-        showIsbnNote(QStringLiteral("Übernommen: ") + filled.join(QStringLiteral(", ")));
+    if (done) {
+        // A second copy stays named: the record filled this book, the librarian still has the first one.
+        const QString taken = QStringLiteral("Übernommen: ") + filled.join(QStringLiteral(", "));
+        showIsbnNote(m_copiesNote.isEmpty() ? taken : m_copiesNote + QStringLiteral(" – ") + taken);
+    }
 }
 
 } // namespace lesaro

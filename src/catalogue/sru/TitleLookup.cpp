@@ -93,6 +93,8 @@ void TitleLookup::askNext() {
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Lesaro"));
         request.setRawHeader("Accept", "application/xml, text/xml");
+        // Qt would name the system's languages here; a fixed value tells the service nothing of the computer.
+        request.setRawHeader("Accept-Language", "de");
         m_body.clear();
         m_replyFailed = false;
         m_reply = m_network->get(request);

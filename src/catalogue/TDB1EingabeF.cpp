@@ -1,7 +1,12 @@
 #include "catalogue/TDB1EingabeF.h"
 
 #include "catalogue/ComboItems.h"
+#include "catalogue/rules/Isbn.h"
+#include "catalogue/rules/IsbnCopies.h"
+#include "catalogue/rules/TitleFill.h"
+#include "core/Table.h"
 #include "settings/INI.h"
+#include "settings/TitleServices.h"
 #include "ui/ButtonBar.h"
 #include "ui/DBComboBox.h"
 #include "ui/DBEdit.h"
@@ -9,11 +14,16 @@
 #include "ui/DBNavigator.h"
 #include "ui/FlatButton.h"
 #include "ui/LibraryHandle.h"
+#include "ui/MessageService.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace lesaro {
 
@@ -92,6 +102,17 @@ TDB1EingabeF::TDB1EingabeF(LibraryHandle& library, QWidget* parent)
     buildLayout();
     bindControls();
     setClientSize(585, 387);
+
+    m_copies = new IsbnCopies(m_library.ClientBuecher(), this);
+    m_lookup = new TitleLookup(this);
+    connect(m_lookup, &TitleLookup::finished, this, &TDB1EingabeF::titleDataArrived);
+    // Title data asked for one book never fill another.
+    connect(&m_library.DataBuecher(), &DataSource::currentRowChanged, this, [this] {
+        if (m_lookup->running())
+            m_lookup->cancel();
+    });
+    connect(m_isbn, &QLineEdit::textChanged, this, &TDB1EingabeF::DBEdit6Change);
+    DBEdit6Change();
 
     m_library.rules().setBookEntryWindow(this);
 }
@@ -186,6 +207,48 @@ void TDB1EingabeF::buildLayout() {
 
     for (int i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    m_isbn = area->findChild<DBEdit*>(QStringLiteral("DBEdit6"));
+    buildIsbnTools(area, m_isbn);
+}
+
+void TDB1EingabeF::buildIsbnTools(QWidget* area, QWidget* isbnEdit) {
+    // Beside the ISBN box, where the right column has no label: the hint or the conversion, then the lookup.
+    // Like the history button they take no focus, so the tab order stays that of the fields; Enter in the
+    // ISBN box asks for the title data.
+    const QRect box = isbnEdit->geometry();
+    const int x = box.right() + 3;
+    m_isbnWarning = new QLabel(area);
+    m_isbnWarning->setObjectName(QStringLiteral("LISBNWarnung"));
+    m_isbnWarning->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+    m_isbnWarning->setGeometry(x, box.y() + 2, 18, 18);
+    m_isbnWarning->hide();
+
+    m_isbn13 = new QToolButton(area);
+    m_isbn13->setObjectName(QStringLiteral("BISBN13"));
+    m_isbn13->setText(QStringLiteral("13"));
+    m_isbn13->setToolTip(QStringLiteral("In ISBN-13 umwandeln"));
+    m_isbn13->setFocusPolicy(Qt::NoFocus);
+    m_isbn13->setGeometry(x, box.y(), 24, box.height());
+    m_isbn13->hide();
+    connect(m_isbn13, &QToolButton::clicked, this, &TDB1EingabeF::BISBN13Click);
+
+    m_fetch = new QPushButton(QStringLiteral("Titeldaten holen"), area);
+    m_fetch->setObjectName(QStringLiteral("BTiteldaten"));
+    m_fetch->setToolTip(QStringLiteral("Titeldaten zu dieser ISBN beim Bibliothekskatalog abfragen (nur die ISBN "
+                                       "wird übertragen)"));
+    m_fetch->setFocusPolicy(Qt::NoFocus);
+    m_fetch->setGeometry(x + 27, box.y() - 1, kRightInputX - 4 - (x + 27), box.height() + 2);
+    connect(m_fetch, &QPushButton::clicked, this, &TDB1EingabeF::BTiteldatenClick);
+
+    // Below the left column, above the borrower line: a second copy, a running lookup.
+    const int below = kTop + int(std::size(kLeftRows)) * kRow - 1;
+    m_isbnNote = new QLabel(area);
+    m_isbnNote->setObjectName(QStringLiteral("LISBNHinweis"));
+    m_isbnNote->setTextFormat(Qt::PlainText); // titles and names as stored, never markup
+    m_isbnNote->setGeometry(kLeftLabelX, below, kRightInputX - kLeftLabelX - 8, 17);
+
+    isbnEdit->installEventFilter(this);
 }
 
 void TDB1EingabeF::bindControls() {
@@ -261,7 +324,228 @@ void TDB1EingabeF::SpeedButton1Click() {
 }
 
 bool TDB1EingabeF::FormCloseQuery() {
-    return m_entry.closeQuery();
+    if (!m_entry.closeQuery())
+        return false;
+    // A lookup still running has no book left to fill.
+    m_lookup->cancel();
+    return true;
+}
+
+} // namespace lesaro
+
+namespace lesaro {
+
+namespace {
+
+// The fields a lookup fills, which must be empty for Enter in the ISBN box to ask.
+constexpr const char* kTitleFields[] = {"Verfasser",        "Titel",           "Verlag",
+                                        "Erscheinungsjahr", "Erscheinungsort", "Auflage"};
+
+} // namespace
+
+QString TDB1EingabeF::fieldText(const QString& field) const {
+    Table& books = m_library.ClientBuecher();
+    if (!books.Active() || books.fieldIndex(field) < 0)
+        return {};
+    if (books.State() != TableState::Insert && books.RecordCount() == 0)
+        return {};
+    return books.FieldByName(field).AsString();
+}
+
+int TDB1EingabeF::currentBookId() const {
+    return fieldText(QStringLiteral("ID")).toInt();
+}
+
+QString TDB1EingabeF::fieldCaption(const QString& field) const {
+    for (const LeftRow& row : kLeftRows) {
+        if (field == QLatin1StringView(row.field)) {
+            if (const auto* label = findChild<QLabel*>(QString::fromLatin1(row.label));
+                label && !label->text().isEmpty())
+                return label->text();
+        }
+    }
+    if (field.startsWith(u"Schlagwort"))
+        return QStringLiteral("Schlagwort ") + field.mid(10);
+    return field;
+}
+
+bool TDB1EingabeF::titleFieldsEmpty() const {
+    for (const char* field : kTitleFields) {
+        if (!fieldText(QString::fromLatin1(field)).trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
+void TDB1EingabeF::showIsbnNote(const QString& text) {
+    // One line below the fields: a long title is cut with an ellipsis, the tooltip holds it whole.
+    m_isbnNote->setText(m_isbnNote->fontMetrics().elidedText(text, Qt::ElideRight, m_isbnNote->width()));
+    m_isbnNote->setToolTip(text);
+}
+
+void TDB1EingabeF::DBEdit6Change() {
+    const QString text = m_isbn->text();
+    const Isbn::Verdict verdict = Isbn::check(text);
+    const QString warning = Isbn::warningText(verdict);
+    m_isbnWarning->setToolTip(warning);
+    m_isbnWarning->setVisible(!warning.isEmpty());
+    m_isbn13->setVisible(verdict == Isbn::Verdict::Valid10);
+    m_copiesNote = IsbnCopies::note(m_copies ? m_copies->copies(text, currentBookId()) : QList<IsbnCopies::Copy>());
+    if (!m_lookup || !m_lookup->running())
+        showIsbnNote(m_copiesNote);
+}
+
+void TDB1EingabeF::BISBN13Click() {
+    const QString converted = Isbn::toIsbn13(m_isbn->text());
+    if (converted.isEmpty())
+        return;
+    // As if typed: the box puts the book into edit state and stores the text.
+    m_isbn->setFocus();
+    m_isbn->selectAll();
+    m_isbn->insert(converted);
+}
+
+bool TDB1EingabeF::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_isbn && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // A scanner ends the number with Enter: on a book with no title data yet that asks for them.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_lookup->running() && titleFieldsEmpty() &&
+            Isbn::compact(m_isbn->text()).size() >= 10) {
+            BTiteldatenClick();
+            return true;
+        }
+    }
+    return LesaroDialog::eventFilter(watched, event);
+}
+
+void TDB1EingabeF::showAsking(bool asking) {
+    m_fetch->setText(asking ? QStringLiteral("Abbrechen") : QStringLiteral("Titeldaten holen"));
+    if (asking)
+        showIsbnNote(QStringLiteral("Titeldaten werden geholt …"));
+    else
+        showIsbnNote(m_copiesNote);
+}
+
+void TDB1EingabeF::BTiteldatenClick() {
+    if (m_lookup->running()) {
+        m_lookup->cancel();
+        return;
+    }
+    const QString isbn = m_isbn->text();
+    const qsizetype length = Isbn::compact(isbn).size();
+    if (length != 10 && length != 13) {
+        MessageService::notice(this, QStringLiteral("Bitte zuerst eine ISBN mit 10 oder 13 Stellen eingeben."));
+        return;
+    }
+    QList<SruService> services;
+    for (const TitleServices::Service& s : TitleServices::configured())
+        services << SruService{s.address, s.index};
+    m_askedForBook = currentBookId();
+    m_askedIsbn = isbn;
+    showAsking(true);
+    m_lookup->start(services, isbn);
+}
+
+void TDB1EingabeF::titleDataArrived(const TitleLookup::Result& result) {
+    showAsking(false);
+    switch (result.outcome) {
+    case TitleLookup::Outcome::Cancelled:
+        return;
+    case TitleLookup::Outcome::Failed:
+        MessageService::error(this, result.message);
+        return;
+    case TitleLookup::Outcome::NothingFound:
+        MessageService::notice(this, TitleLookup::nothingFoundMessage());
+        return;
+    case TitleLookup::Outcome::Found:
+        break;
+    }
+    // The librarian went on working meanwhile: the data belong to the ISBN asked for, on the book asked for.
+    if (currentBookId() != m_askedForBook || Isbn::key(m_isbn->text()) != Isbn::key(m_askedIsbn)) {
+        showIsbnNote(QStringLiteral("Die ISBN wurde während der Abfrage geändert; die Titeldaten wurden nicht "
+                                    "übernommen."));
+        return;
+    }
+    const int chosen = result.records.size() == 1 ? 0 : chooseRecord(result.records);
+    if (chosen < 0)
+        return;
+    takeOver(result.records[chosen]);
+}
+
+int TDB1EingabeF::chooseRecord(const QList<TitleData>& records) {
+    LesaroDialog choice(this);
+    choice.setObjectName(QStringLiteral("TitelAuswahlF"));
+    choice.setWindowTitle(QStringLiteral("Titeldaten auswählen"));
+    auto* layout = new QVBoxLayout(choice.contentArea());
+    auto* label =
+        new QLabel(QStringLiteral("Zu dieser ISBN gibt es %1 Einträge. Welcher ist das Buch?").arg(records.size()),
+                   choice.contentArea());
+    auto* list = new QListWidget(choice.contentArea());
+    list->setObjectName(QStringLiteral("LBTreffer"));
+    for (const TitleData& t : records)
+        list->addItem(t.summary());
+    list->setCurrentRow(0);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    connect(list, &QListWidget::itemDoubleClicked, &choice, &QDialog::accept);
+    connect(choice.addBarButton(QStringLiteral("BUebernehmen"), QStringLiteral("Übernehmen")), &QPushButton::clicked,
+            &choice, &QDialog::accept);
+    connect(choice.addBarButton(QStringLiteral("BAbbrechen"), QStringLiteral("Abbrechen")), &QPushButton::clicked,
+            &choice, &QDialog::reject);
+    choice.setClientSize(520, 200);
+    if (choice.exec() != QDialog::Accepted)
+        return -1;
+    return list->currentRow();
+}
+
+void TDB1EingabeF::takeOver(const TitleData& data) {
+    QHash<QString, QString> current;
+    for (const QString& field : TitleFill::fieldNames() + TitleFill::keywordFields())
+        current.insert(field, fieldText(field));
+    const TitleFill fill(data, current);
+    QList<TitleFill::Change> changes = fill.fills();
+    if (!fill.conflicts().isEmpty()) {
+        QString question = QStringLiteral("Diese Felder sind schon ausgefüllt:\n");
+        for (const TitleFill::Change& c : fill.conflicts())
+            question += QStringLiteral("\n%1: „%2“ – im Katalog: „%3“")
+                            .arg(fieldCaption(c.field), current.value(c.field).trimmed(), c.value);
+        question += QStringLiteral("\n\nMit den Titeldaten überschreiben? (Nein füllt nur die leeren Felder.)");
+        using B = MessageService::Button;
+        switch (MessageService::confirm(this, question, MessageService::Buttons(B::Yes) | B::No | B::Cancel)) {
+        case B::Yes:
+            changes += fill.conflicts();
+            break;
+        case B::No:
+            break;
+        default:
+            return;
+        }
+    }
+    if (changes.isEmpty()) {
+        showIsbnNote(QStringLiteral("Die Titeldaten bringen nichts Neues für dieses Buch."));
+        return;
+    }
+    QStringList filled;
+    int keywords = 0;
+    const bool done = run([&] {
+        Table& books = m_library.ClientBuecher();
+        if (books.State() == TableState::Browse)
+            books.Edit();
+        for (const TitleFill::Change& c : std::as_const(changes)) {
+            books.FieldByName(c.field).setAsString(c.value);
+            if (c.field.startsWith(u"Schlagwort"))
+                ++keywords;
+            else
+                filled << fieldCaption(c.field);
+        }
+    });
+    if (keywords > 0)
+        filled << (keywords == 1 ? QStringLiteral("1 Schlagwort") : QStringLiteral("%1 Schlagworte").arg(keywords));
+    if (done) {
+        // A second copy stays named: the record filled this book, the librarian still has the first one.
+        const QString taken = QStringLiteral("Übernommen: ") + filled.join(QStringLiteral(", "));
+        showIsbnNote(m_copiesNote.isEmpty() ? taken : m_copiesNote + QStringLiteral(" – ") + taken);
+    }
 }
 
 } // namespace lesaro

@@ -3,16 +3,21 @@
 #include "library/LoanPeriod.h"
 #include "maintenance/rules/PeriodInput.h"
 #include "settings/INI.h"
+#include "settings/TitleServices.h"
 #include "ui/FlatButton.h"
 #include "ui/LibraryHandle.h"
 #include "ui/MessageService.h"
 
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace lesaro {
@@ -106,12 +111,24 @@ TOptionenF::TOptionenF(LibraryHandle& library, QWidget* parent)
     row->addWidget(upDown);
     row->addStretch(1);
 
-    auto* layout = new QVBoxLayout(contentArea());
+    // The captions and the period on the first page, as they always were; the catalogue service on its own.
+    m_pages = new QTabWidget(contentArea());
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setDocumentMode(true);
+    auto* general = new QWidget(m_pages);
+    general->setObjectName(QStringLiteral("TabAllgemein"));
+    general->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(general);
     layout->setContentsMargins(8, 6, 8, 8);
     layout->setSpacing(8);
     layout->addWidget(captions);
     layout->addWidget(period);
     layout->addStretch(1);
+    m_pages->addTab(general, QStringLiteral("Allgemein"));
+    m_pages->addTab(buildTitleDataPage(), QStringLiteral("Titeldaten"));
+    auto* outer = new QVBoxLayout(contentArea());
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_pages);
 
     connect(addBarButton(QStringLiteral("BNeu"), QStringLiteral("OK")), &QPushButton::clicked, this,
             &TOptionenF::Button1Click);
@@ -120,13 +137,84 @@ TOptionenF::TOptionenF(LibraryHandle& library, QWidget* parent)
     setClientSize(326, 381);
 }
 
+QWidget* TOptionenF::buildTitleDataPage() {
+    auto* page = new QWidget(m_pages);
+    page->setObjectName(QStringLiteral("TabTiteldaten"));
+    page->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(6);
+    auto* intro = new QLabel(QStringLiteral("„Titeldaten holen“ im Fenster „Bücher eingeben“ fragt diesen "
+                                            "Bibliothekskatalog (SRU, MARC 21) nach der ISBN. Nur die ISBN wird "
+                                            "übertragen, und nur auf Knopfdruck."),
+                             page);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+
+    auto addService = [&](const QString& title, const char* addressName, const char* indexName) {
+        auto* heading = new QLabel(title, page);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        layout->addWidget(heading);
+        auto* form = new QFormLayout;
+        form->setContentsMargins(0, 0, 0, 0);
+        form->setVerticalSpacing(3);
+        auto* address = new QLineEdit(page);
+        address->setObjectName(QString::fromLatin1(addressName));
+        auto* index = new QLineEdit(page);
+        index->setObjectName(QString::fromLatin1(indexName));
+        form->addRow(QStringLiteral("Adresse"), address);
+        form->addRow(QStringLiteral("Suchindex"), index);
+        layout->addLayout(form);
+        return std::pair{address, index};
+    };
+    std::tie(m_address, m_index) = addService(QStringLiteral("Dienst"), "ETiteldatenAdresse", "ETiteldatenIndex");
+    auto* preset = new QPushButton(QStringLiteral("Voreinstellung"), page);
+    preset->setObjectName(QStringLiteral("BTiteldatenStandard"));
+    preset->setToolTip(QStringLiteral("Deutsche Nationalbibliothek: %1, Index „%2“")
+                           .arg(TitleServices::kPresetAddress, TitleServices::kPresetIndex));
+    connect(preset, &QPushButton::clicked, this, &TOptionenF::BTiteldatenStandardClick);
+    layout->addWidget(preset, 0, Qt::AlignRight);
+    std::tie(m_address2, m_index2) = addService(QStringLiteral("Zweiter Dienst (gefragt, wenn der erste nichts "
+                                                               "findet)"),
+                                                "ETiteldatenAdresse2", "ETiteldatenIndex2");
+    layout->addStretch(1);
+    return page;
+}
+
+void TOptionenF::BTiteldatenStandardClick() {
+    m_address->setText(TitleServices::kPresetAddress);
+    m_index->setText(TitleServices::kPresetIndex);
+}
+
 void TOptionenF::FormShow() {
     for (const CaptionEdit& c : std::as_const(m_captionEdits))
         c.edit->setText(INI::ReadSettingString(QString::fromLatin1(c.setting)));
     m_ETage->setText(QString::number(LoanPeriod::days()));
+    const TitleServices::Service first = TitleServices::first();
+    const TitleServices::Service second = TitleServices::second();
+    m_address->setText(first.address);
+    m_index->setText(first.index);
+    m_address2->setText(second.address);
+    m_index2->setText(second.index);
 }
 
 void TOptionenF::Button1Click() {
+    // A service address the lookup could not use is named now, not when a librarian scans a book.
+    for (QLineEdit* address : {m_address, m_address2}) {
+        const QString text = address->text().trimmed();
+        const QUrl url(text, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (!text.isEmpty() && (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty())) {
+            m_pages->setCurrentIndex(1);
+            address->setFocus();
+            MessageService::error(this, QStringLiteral("„%1“ ist keine gültige Adresse eines Titeldaten-Dienstes. "
+                                                       "Sie beginnt mit https:// oder http://.")
+                                            .arg(text));
+            return;
+        }
+    }
     for (const CaptionEdit& c : std::as_const(m_captionEdits))
         INI::WriteSettingString(QString::fromLatin1(c.setting), c.edit->text());
     // The captions stay stored; the period is not, nothing is applied, and the window stays open.
@@ -141,6 +229,7 @@ void TOptionenF::Button1Click() {
         return;
     }
     INI::WriteSettingInteger(QStringLiteral("Tage"), *days);
+    TitleServices::store({m_address->text(), m_index->text()}, {m_address2->text(), m_index2->text()});
     Q_EMIT captionsApplied();
     accept();
 }

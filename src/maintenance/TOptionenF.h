@@ -5,6 +5,7 @@
 #include <QList>
 
 class QLineEdit;
+class QTabWidget;
 class QToolButton;
 
 namespace lesaro {
@@ -21,6 +22,8 @@ public:
     void Button1Click(); // "OK": store, apply, close
     void Button2Click(); // "Abbrechen"
     void UpDown1Click(bool up);
+    // "Voreinstellung" on the page "Titeldaten": the German National Library's service again.
+    void BTiteldatenStandardClick();
 
 Q_SIGNALS:
     // The new captions are in the settings: the main window shows them in every list and then stores the
@@ -28,6 +31,8 @@ Q_SIGNALS:
     void captionsApplied();
 
 private:
+    QWidget* buildTitleDataPage();
+
     struct CaptionEdit {
         const char* setting;
         QLineEdit* edit;
@@ -36,6 +41,11 @@ private:
     LibraryHandle& m_library;
     QList<CaptionEdit> m_captionEdits; // in the order "OK" writes them
     QLineEdit* m_ETage = nullptr;
+    QTabWidget* m_pages = nullptr;
+    QLineEdit* m_address = nullptr; // ETiteldatenAdresse
+    QLineEdit* m_index = nullptr;   // ETiteldatenIndex
+    QLineEdit* m_address2 = nullptr;
+    QLineEdit* m_index2 = nullptr;
 };
 
 } // namespace lesaro

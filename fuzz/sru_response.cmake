@@ -1,0 +1,1 @@
+lesaro_add_fuzzer(sru_response ${CMAKE_CURRENT_SOURCE_DIR}/sru_response.cpp lesaro_catalogue_rules)

@@ -28,6 +28,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -375,10 +376,9 @@ void TStatistikF::BExportierenClick() {
     }
     const QString base = QStringLiteral("Statistik ") + pageTitle(page);
     if (chart) {
-        // Without the SVG module of Qt the vector form of a chart is a PDF file.
-        const QString path =
-            FileDialogService::saveFileName(this, QStringLiteral("Diagramm exportieren"), base + QStringLiteral(".png"),
-                                            QStringLiteral("PNG-Bilder (*.png);;PDF-Dateien (*.pdf)"));
+        const QString path = FileDialogService::saveFileName(
+            this, QStringLiteral("Diagramm exportieren"), base + QStringLiteral(".png"),
+            QStringLiteral("PNG-Bilder (*.png);;SVG-Grafiken (*.svg);;PDF-Dateien (*.pdf)"));
         if (!path.isEmpty())
             exportChart(page, path);
         return;
@@ -407,7 +407,18 @@ bool TStatistikF::exportChart(Page page, const QString& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+        // A vector drawing that office programs and web pages take as it is.
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setTitle(pageTitle(page));
+        svg.setSize(kChartFileSize.toSize());
+        svg.setViewBox(QRectF(QPointF(0, 0), kChartFileSize));
+        QPainter painter(&svg);
+        StatisticsCharts::render(*chart, painter, QRectF(QPointF(0, 0), kChartFileSize), kChartFileSize);
+        painter.end();
+    } else if (suffix.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
         QPdfWriter pdf(&buffer);
         pdf.setTitle(pageTitle(page));
         pdf.setCreator(QStringLiteral("Lesaro"));

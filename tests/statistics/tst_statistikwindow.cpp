@@ -204,7 +204,7 @@ void TestStatistikWindow::exportsFiles() {
     StatLibrary lib;
     TStatistikF w(lib.library(), nullptr);
     w.FormShow();
-    // A chart as PNG and as PDF.
+    // A chart as PNG, PDF and SVG.
     const QString png = lib.path(QStringLiteral("monate.png"));
     FileDialogService::answerNext(png);
     w.BExportierenClick();
@@ -216,6 +216,14 @@ void TestStatistikWindow::exportsFiles() {
     QFile pdfFile(pdf);
     QVERIFY(pdfFile.open(QIODevice::ReadOnly));
     QVERIFY(pdfFile.read(5) == "%PDF-");
+    // And as SVG: a drawing whose texts are the chart's own.
+    const QString svg = lib.path(QStringLiteral("monate.svg"));
+    QVERIFY(w.exportChart(TStatistikF::Monate, svg));
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    const QByteArray drawing = svgFile.readAll();
+    QVERIFY(drawing.contains("<svg"));
+    QVERIFY(drawing.contains("</svg>"));
 
     // A table as CSV: the user picks the character set first.
     w.PageControl1()->setCurrentIndex(TStatistikF::Buecher);

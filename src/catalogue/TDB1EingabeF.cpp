@@ -128,6 +128,9 @@ bool TDB1EingabeF::entryShowing() const {
 
 void TDB1EingabeF::showBorrower(const QString& borrower) {
     m_borrower->setText(borrower);
+    // The rules call this whenever the window's book changes. Two books of one ISBN show the same text in
+    // the box, which then says nothing, so the note on other copies is looked for here as well.
+    DBEdit6Change();
 }
 
 void TDB1EingabeF::buildLayout() {
@@ -299,6 +302,7 @@ void TDB1EingabeF::ApplyFieldCaptions(const QStringList& bookColumnCaptions) {
 }
 
 void TDB1EingabeF::FormShow() {
+    // The rules' scroll step names the borrower and, through it, the book's other copies.
     run([this] { m_library.rules().ClientBuecherAfterScroll(m_library.ClientBuecher()); });
 }
 
@@ -390,7 +394,10 @@ void TDB1EingabeF::DBEdit6Change() {
     m_isbnWarning->setToolTip(warning);
     m_isbnWarning->setVisible(!warning.isEmpty());
     m_isbn13->setVisible(verdict == Isbn::Verdict::Valid10);
-    m_copiesNote = IsbnCopies::note(m_copies ? m_copies->copies(text, currentBookId()) : QList<IsbnCopies::Copy>());
+    // The other copies are looked for only while the window shows: the book table's every load and move
+    // would otherwise index the whole catalogue's ISBNs in the middle of the start. Showing looks afresh.
+    const bool look = m_copies && isVisible();
+    m_copiesNote = IsbnCopies::note(look ? m_copies->copies(text, currentBookId()) : QList<IsbnCopies::Copy>());
     if (!m_lookup || !m_lookup->running())
         showIsbnNote(m_copiesNote);
 }

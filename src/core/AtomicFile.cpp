@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <sys/mman.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -166,6 +167,24 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     file.commit();
 }
 
+namespace {
+
+// A large library file is read into fresh memory, which the kernel hands out one 4 KB page at a time, each
+// with a fault of its own: on a virtual machine those faults cost more than the copying. Huge pages for
+// the buffer's aligned middle take the same memory in 2 MB steps. Only advice: where the kernel has none to
+// give, the pages come as before.
+void adviseHugePages(QByteArray& bytes) {
+    constexpr quintptr kHuge = 2 * 1024 * 1024;
+    if (bytes.size() < qsizetype(2 * kHuge))
+        return;
+    const quintptr begin = (quintptr(bytes.data()) + kHuge - 1) & ~(kHuge - 1);
+    const quintptr end = (quintptr(bytes.data()) + quintptr(bytes.size())) & ~(kHuge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+} // namespace
+
 QByteArray readWholeFile(const QString& path, qint64 maxBytes, QByteArray reuse) {
     QFile file(path);
     // Unbuffered: the content goes straight into its buffer, without a stop in the device's own.
@@ -185,6 +204,7 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes, QByteArray reuse)
         bytes.resize(size);
     } else {
         bytes = QByteArray(size, Qt::Uninitialized);
+        adviseHugePages(bytes);
     }
     qint64 filled = 0;
     for (;;) {

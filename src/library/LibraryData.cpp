@@ -263,6 +263,8 @@ void LibraryData::loadAtStart() {
             if (!migrated && QDir(m_programFolder) != QDir(m_dataFolder))
                 migrateFrom(m_programFolder);
         }
+        // After a recovery the tables were written just now; otherwise a table is in its file while unchanged.
+        bool tablesInFiles = false;
         if (QFileInfo::exists(bookFile)) {
             loadTable(ClientLeser, 0);
             loadTable(ClientAusleihe, 1);
@@ -280,6 +282,7 @@ void LibraryData::loadAtStart() {
                 if (!repaired.isEmpty())
                     m_recoveryNotice += u' ' + repaired;
                 saveTables();
+                tablesInFiles = !m_savingBlocked;
             }
         } else if (QFileInfo::exists(ClientLeser.FileName()) || QFileInfo::exists(ClientAusleihe.FileName())) {
             // Creating empty tables now would replace the readers and loans that are still there.
@@ -296,7 +299,7 @@ void LibraryData::loadAtStart() {
             m_recoveryNotice = m_journal->setAsideStray(m_dataFolder);
             CreateEmptyTables();
         }
-        makeStartupCopy();
+        makeStartupCopy(tablesInFiles);
         QString journalProblem;
         if (!m_journal->start(m_dataFolder, &journalProblem))
             m_recoveryNotice += (m_recoveryNotice.isEmpty() ? QString() : QStringLiteral("\n\n")) + journalProblem;
@@ -346,7 +349,7 @@ QString LibraryData::stamp(const QDateTime& when) {
         .arg(t.second());
 }
 
-void LibraryData::makeStartupCopy() {
+void LibraryData::makeStartupCopy(bool tablesInFiles) {
     QDir backup(m_dataFolder + QStringLiteral("backup"));
     backup.mkpath(QStringLiteral("."));
     // Stamps are not unique (11 January and 1 November spell the same digits): a copy never replaces an
@@ -359,10 +362,10 @@ void LibraryData::makeStartupCopy() {
     const QString folder = backup.filePath(name) + QLatin1Char('/');
     for (Table* t : {&ClientBuecher, &ClientLeser, &ClientAusleihe}) {
         const QString copy = folder + QFileInfo(t->FileName()).fileName();
-        // A table unchanged since it was loaded from (or written to) its file holds exactly that file's
+        // A table unchanged since it was loaded from its file, or just written to it, holds exactly that file's
         // content. Files are only ever replaced, never rewritten in place, so a second name for the same
         // file is a copy that later saves cannot touch, and it costs nothing at start-up.
-        if (t->ChangeCount() == 0 && QFileInfo::exists(t->FileName()) &&
+        if ((tablesInFiles || t->ChangeCount() == 0) && QFileInfo::exists(t->FileName()) &&
             ::link(QFile::encodeName(t->FileName()).constData(), QFile::encodeName(copy).constData()) == 0)
             continue;
         t->SaveToFile(copy);

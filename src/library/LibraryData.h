@@ -118,7 +118,8 @@ Q_SIGNALS:
 
 private:
     bool migrateFrom(const QString& folder);
-    void makeStartupCopy();
+    // tablesInFiles: every table was just written to its file, so the files are the copy to keep.
+    void makeStartupCopy(bool tablesInFiles);
     void finishJournal();
     void fillPostcodes();
     void preload();

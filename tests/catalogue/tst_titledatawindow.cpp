@@ -127,6 +127,27 @@ private Q_SLOTS:
         QCOMPARE(note(), QString());
     }
 
+    // Two books of one ISBN show the same text in the box, so the note follows the book, not the text; the
+    // hidden window does not look at all (a load of the catalogue would index every ISBN) and looks afresh
+    // when it shows.
+    void theNoteFollowsTheBook() {
+        Table& t = m_fx->books();
+        for (const int number : {1234, 1235}) {
+            t.Append();
+            t.FieldByName(QStringLiteral("Nummer")).setAsInteger(number);
+            t.FieldByName(QStringLiteral("Titel")).setAsString(QStringLiteral("Band %1").arg(number));
+            t.FieldByName(QStringLiteral("ISBN")).setAsString(QStringLiteral("978-3-16-148410-0"));
+            t.Post();
+        }
+        QCOMPARE(note(), QStringLiteral("Bereits vorhanden: Nr. 1234, Band 1234"));
+        QVERIFY(t.Locate(QStringLiteral("Nummer"), {1234}));
+        QCOMPARE(note(), QStringLiteral("Bereits vorhanden: Nr. 1235, Band 1235"));
+        m_w->hide();
+        QVERIFY(t.Locate(QStringLiteral("Nummer"), {1235}));
+        QVERIFY(showActive(*m_w));
+        QCOMPARE(note(), QStringLiteral("Bereits vorhanden: Nr. 1234, Band 1234"));
+    }
+
     void enterInTheIsbnBoxFillsTheEmptyFields() {
         m_responder->answer(response({novel()}));
         newBookWithIsbn(QStringLiteral("9783161484100"));

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
 
 using namespace lesaro;
 
@@ -416,10 +417,10 @@ class RecoveryStartTest : public QObject {
         QDir(folder()).removeRecursively();
         QVERIFY(QDir().rename(copy, folder()));
     }
-    std::map<qint32, std::optional<bool>> savedFlags() {
+    std::map<qint32, std::optional<bool>> savedFlags(const QString& in = {}) {
         Table books;
         books.setColumns(LibraryTables::bookColumns());
-        books.LoadFromFile(folder() + QLatin1String(LibraryTables::kBookFile));
+        books.LoadFromFile((in.isEmpty() ? folder() : in) + QLatin1String(LibraryTables::kBookFile));
         return flagsById(books);
     }
 
@@ -459,6 +460,16 @@ private Q_SLOTS:
         const std::map<qint32, std::optional<bool>> expected{{1, false}, {2, true}, {3, false}};
         QCOMPARE(flagsById(data->ClientBuecher), expected);
         QCOMPARE(savedFlags(), expected);
+        // The start-up copy holds the repaired tables, and it is the file just written under a second name,
+        // not a second writing of the library.
+        QCOMPARE(savedFlags(data->lastStartupCopy()), expected);
+        for (const char* name : {LibraryTables::kBookFile, LibraryTables::kReaderFile, LibraryTables::kLoanFile}) {
+            struct stat saved {};
+            struct stat copy {};
+            QCOMPARE(::stat(QFile::encodeName(folder() + QLatin1String(name)).constData(), &saved), 0);
+            QCOMPARE(::stat(QFile::encodeName(data->lastStartupCopy() + QLatin1String(name)).constData(), &copy), 0);
+            QCOMPARE(copy.st_ino, saved.st_ino);
+        }
         data->saveTables();
     }
 

@@ -170,17 +170,19 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 namespace {
 
 // A large library file is read into fresh memory, which the kernel hands out one 4 KB page at a time, each
-// with a fault of its own: on a virtual machine those faults cost more than the copying. Huge pages for
-// the buffer's aligned middle take the same memory in 2 MB steps. Only advice: where the kernel has none to
-// give, the pages come as before.
+// with a fault of its own: on a virtual machine those faults cost more than the copying, several times the
+// time of the whole load. Huge pages take the same memory in 2 MB steps. The advice covers every page the
+// buffer touches: a buffer this large is a mapping of its own, and advice for only a part of it would split
+// the mapping, which then could no longer grow in place when the first new row is appended but would be
+// copied whole. Only advice: where the kernel has no huge pages to give, the pages come as before.
 void adviseHugePages(QByteArray& bytes) {
-    constexpr quintptr kHuge = 2 * 1024 * 1024;
-    if (bytes.size() < qsizetype(2 * kHuge))
+    constexpr qsizetype kLarge = 4 * 1024 * 1024;
+    if (bytes.size() < kLarge)
         return;
-    const quintptr begin = (quintptr(bytes.data()) + kHuge - 1) & ~(kHuge - 1);
-    const quintptr end = (quintptr(bytes.data()) + quintptr(bytes.size())) & ~(kHuge - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
+    const quintptr begin = quintptr(bytes.data()) & ~(page - 1);
+    const quintptr end = (quintptr(bytes.data()) + quintptr(bytes.size()) + page - 1) & ~(page - 1);
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 } // namespace

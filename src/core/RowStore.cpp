@@ -101,15 +101,14 @@ void RowStore::recordOffsets(qsizetype index, Offsets& offsets) const {
     const ColumnDef* columns = m_columns.constData();
     quint32* out = offsets.data();
     quint32 pos = quint32(bitmapSize());
-    // Without a branch on each field's presence, which varies from row to row: an empty field reads its length
-    // from zeros and adds nothing.
-    static const char kNoValue[2] = {0, 0};
     int i = 0;
     for (; i < n && pos <= s.length; ++i) {
-        const bool present = !isNullIn(data, i);
-        out[i] = present ? pos : 0;
-        const quint32 size = valueSize(columns[i], present ? data + pos : kNoValue);
-        pos += present ? size : 0;
+        if (isNullIn(data, i)) {
+            out[i] = 0;
+            continue;
+        }
+        out[i] = pos;
+        pos += valueSize(columns[i], data + pos);
     }
     for (; i < n; ++i)
         out[i] = 0; // a record cut short reads as empty fields rather than as bytes beyond it

@@ -836,7 +836,7 @@ private:
 // LIKE on the same field already passes every text it passes, which leaves the value of the OR as it was.
 class TextAnyNode final : public Node {
 public:
-    // The tests, when every item is one; nullptr otherwise.
+    // One node for the items when every one is such a test; nullptr otherwise, with the items left as they were.
     static std::unique_ptr<Node> fuse(std::vector<std::unique_ptr<Node>>& items) {
         if (items.size() < 2)
             return nullptr;
@@ -852,10 +852,14 @@ public:
             }
             tests.push_back(t);
         }
+        // Looked for only in chains of the length the program writes, so that a filter of many thousand tests
+        // costs no quadratic work here.
+        constexpr size_t kLongestPruned = 64;
         std::vector<Test> kept;
         for (const Test& t : tests) {
             bool ignoreCase = false;
-            const QByteArray* constant = t.equal ? t.equal->plainEquality(&ignoreCase) : nullptr;
+            const QByteArray* constant =
+                t.equal && tests.size() <= kLongestPruned ? t.equal->plainEquality(&ignoreCase) : nullptr;
             const bool implied =
                 constant && std::any_of(tests.begin(), tests.end(), [&](const Test& other) {
                     return other.like && other.column == t.column && other.like->holdsEveryEqual(*constant, ignoreCase);

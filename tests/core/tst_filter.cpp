@@ -477,6 +477,14 @@ private Q_SLOTS:
         m_readers.setFiltered(true);
         QCOMPARE(ids(m_readers), QStringLiteral("1"));
         m_readers.setFiltered(false);
+        // A long chain of text tests, each field's "=" beside LIKEs that do not pass what it passes.
+        QString texts = QStringLiteral("Nachname LIKE '%zz%'");
+        for (int i = 0; i < 10000; ++i)
+            texts += QStringLiteral(" OR Nachname LIKE '%q%' OR Nachname = 'Meier'");
+        m_readers.setFilter(texts);
+        m_readers.setFiltered(true);
+        QCOMPARE(ids(m_readers), QStringLiteral("2"));
+        m_readers.setFiltered(false);
     }
 };
 

@@ -57,8 +57,13 @@ struct LabelLibrary {
     }
 };
 
-LabelLibrary& labelLibrary() {
+std::unique_ptr<LabelLibrary>& labelSlot() {
     static std::unique_ptr<LabelLibrary> lib;
+    return lib;
+}
+
+LabelLibrary& labelLibrary() {
+    auto& lib = labelSlot();
     if (!lib)
         lib = std::make_unique<LabelLibrary>();
     return *lib;
@@ -149,6 +154,10 @@ std::optional<double> labelsPdfSeconds() {
 
 std::optional<double> labelsPreviewOpenMilliseconds() {
     return median("labels-preview-open");
+}
+
+void closeLabelBenchmarks() {
+    labelSlot().reset();
 }
 
 } // namespace lesaro::bench

@@ -13,4 +13,8 @@ std::optional<double> labelsPdfSeconds();
 // Milliseconds from "Vorschau" to the first sheet shown, the median of the repetitions, when it was measured.
 std::optional<double> labelsPreviewOpenMilliseconds();
 
+// Closes the label window while the application still runs: a window left to the end of the process is torn
+// down after the application and crashes the run on its way out.
+void closeLabelBenchmarks();
+
 } // namespace lesaro::bench

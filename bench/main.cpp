@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&summary);
     benchmark::Shutdown();
     lesaro::bench::closeWindowBenchmarks();
+    lesaro::bench::closeLabelBenchmarks();
     if (listing)
         return 0;
 

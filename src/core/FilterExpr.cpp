@@ -2,9 +2,11 @@
 
 #include "core/EngineError.h"
 #include "core/GermanLocale.h"
+#include "core/LittleEndian.h"
 #include "core/Win1252.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -455,6 +457,19 @@ private:
 
 using Bytes = QVarLengthArray<char, 256>;
 
+// A present text value as stored: the bytes its length prefix counts. The text itself ends at the first zero
+// byte among them (files may pad with zeros); the searches below take care of that themselves, so that a
+// field is not scanned for a zero before it is compared.
+QByteArrayView storedText(const RowRef& row, int column, quint8 lengthBytes) {
+    const char* data = row.data(column);
+    const qsizetype length = lengthBytes == 1 ? static_cast<unsigned char>(data[0]) : readLE<quint16>(data);
+    return QByteArrayView(data + lengthBytes, length);
+}
+
+bool holdsZero(QByteArrayView bytes) {
+    return !bytes.isEmpty() && std::memchr(bytes.data(), 0, size_t(bytes.size())) != nullptr;
+}
+
 void foldInto(QByteArrayView in, Bytes& out) {
     out.resize(in.size());
     for (qsizetype i = 0; i < in.size(); ++i)
@@ -572,17 +587,21 @@ private:
 
 class TextCompareNode final : public Node {
 public:
-    TextCompareNode(int column, Op op, QByteArray constant, bool ignoreCase, qsizetype prefix)
+    TextCompareNode(int column, quint8 lengthBytes, Op op, QByteArray constant, bool ignoreCase, qsizetype prefix)
         : m_column(column)
+        , m_lengthBytes(lengthBytes)
         , m_op(op)
         , m_ignoreCase(ignoreCase)
         , m_prefix(prefix)
         , m_constant(std::move(constant)) {
         if (m_ignoreCase)
             m_folded = win1252::foldLower(m_constant);
+        m_quickEquality = (m_op == Op::Eq || m_op == Op::Ne) && !holdsZero(m_constant);
     }
     Truth eval(const RowRef& row) const override {
         const bool null = row.isNull(m_column);
+        if (m_quickEquality && !null)
+            return {equalsStored(storedText(row, m_column, m_lengthBytes)) == (m_op == Op::Eq), false};
         QByteArrayView field = null ? QByteArrayView() : row.text(m_column);
         if (m_prefix > 0 && field.size() > m_prefix)
             field = field.first(m_prefix);
@@ -601,10 +620,47 @@ public:
         return {applyCompareResult(m_op, GermanLocale::compareText(field, m_constant, m_ignoreCase)), null};
     }
 
+    // Whether the node can answer a present field from its stored bytes (see TextAnyNode), and the answer.
+    bool answersStored() const { return m_quickEquality; }
+    bool passesStored(QByteArrayView stored) const { return equalsStored(stored) == (m_op == Op::Eq); }
+    bool passesEmpty() const { return m_constant.isEmpty() == (m_op == Op::Eq); }
+    int column() const { return m_column; }
+    quint8 lengthBytes() const { return m_lengthBytes; }
+    // A plain "= constant" (no prefix test) with the constant as compared, folded when case is ignored.
+    const QByteArray* plainEquality(bool* ignoreCase) const {
+        if (m_op != Op::Eq || m_prefix != 0)
+            return nullptr;
+        *ignoreCase = m_ignoreCase;
+        return m_ignoreCase ? &m_folded : &m_constant;
+    }
+
 private:
+    // "=" on the stored bytes, without first looking for the zero byte that may end the text: a constant
+    // without zero bytes matches only where the text holds all of it, and without the prefix option the
+    // text must end right after it (at the end of the stored bytes or at a zero byte).
+    bool equalsStored(QByteArrayView stored) const {
+        const QByteArray& constant = m_ignoreCase ? m_folded : m_constant;
+        const qsizetype m = constant.size();
+        if (stored.size() < m)
+            return false;
+        if (m_prefix == 0 && stored.size() > m && stored[m] != '\0')
+            return false;
+        const auto* a = reinterpret_cast<const unsigned char*>(stored.data());
+        const auto* b = reinterpret_cast<const unsigned char*>(constant.constData());
+        if (!m_ignoreCase)
+            return m == 0 || std::memcmp(a, b, size_t(m)) == 0;
+        for (qsizetype i = 0; i < m; ++i) {
+            if (win1252::kFoldLower[a[i]] != b[i])
+                return false;
+        }
+        return true;
+    }
+
     int m_column;
+    quint8 m_lengthBytes;
     Op m_op;
     bool m_ignoreCase;
+    bool m_quickEquality = false;
     qsizetype m_prefix;
     QByteArray m_constant;
     QByteArray m_folded;
@@ -613,8 +669,9 @@ private:
 // LIKE: "%" any run, "_" one character, a backslash makes the next character literal.
 class LikeNode final : public Node {
 public:
-    LikeNode(int column, const QByteArray& pattern, bool ignoreCase, qsizetype prefix)
+    LikeNode(int column, quint8 lengthBytes, const QByteArray& pattern, bool ignoreCase, qsizetype prefix)
         : m_column(column)
+        , m_lengthBytes(lengthBytes)
         , m_ignoreCase(ignoreCase)
         , m_prefix(prefix) {
         for (qsizetype i = 0; i < pattern.size(); ++i) {
@@ -639,11 +696,14 @@ public:
                 m_needle.push_back(m_items[i].c);
             }
             m_substring = plain;
+            m_quickSubstring = plain && !m_needle.empty() && m_needle.find('\0') == std::string::npos;
         }
     }
 
     Truth eval(const RowRef& row) const override {
         const bool null = row.isNull(m_column);
+        if (m_quickSubstring && !null)
+            return {containsStored(storedText(row, m_column, m_lengthBytes)), false};
         QByteArrayView field = null ? QByteArrayView() : row.text(m_column);
         if (m_prefix > 0 && field.size() > m_prefix)
             field = field.first(m_prefix);
@@ -655,6 +715,17 @@ public:
             field = QByteArrayView(folded.constData(), folded.size());
         }
         return {match(field), null};
+    }
+
+    bool answersStored() const { return m_quickSubstring; }
+    bool passesStored(QByteArrayView stored) const { return containsStored(stored); }
+    bool passesEmpty() const { return false; } // the needle is not empty
+    int column() const { return m_column; }
+    quint8 lengthBytes() const { return m_lengthBytes; }
+    // Whether every text equal to constant (folded when case is ignored) passes: it then holds the needle.
+    bool holdsEveryEqual(const QByteArray& constant, bool ignoreCase) const {
+        return m_quickSubstring && m_prefix == 0 && ignoreCase == m_ignoreCase &&
+               QByteArrayView(constant).contains(QByteArrayView(m_needle.data(), qsizetype(m_needle.size())));
     }
 
 private:
@@ -692,6 +763,38 @@ private:
         return false;
     }
 
+    // The substring search on the stored bytes: the needle holds no zero byte, so the first place it occurs
+    // lies within the text exactly when no zero byte stands before it.
+    bool containsStored(QByteArrayView stored) const {
+        if (m_prefix > 0 && stored.size() > m_prefix)
+            stored = stored.first(m_prefix);
+        const qsizetype at = find(stored);
+        return at >= 0 && !holdsZero(stored.first(at));
+    }
+
+    qsizetype find(QByteArrayView hay) const {
+        const qsizetype m = qsizetype(m_needle.size());
+        const qsizetype last = hay.size() - m;
+        if (!m_ignoreCase) {
+            const std::string_view h(hay.data() ? hay.data() : "", size_t(hay.size()));
+            const size_t at = h.find(std::string_view(m_needle.data(), m_needle.size()));
+            return at == std::string_view::npos ? -1 : qsizetype(at);
+        }
+        const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
+        const auto* needle = reinterpret_cast<const unsigned char*>(m_needle.data());
+        const unsigned char first = needle[0];
+        for (qsizetype i = 0; i <= last; ++i) {
+            if (win1252::kFoldLower[h[i]] != first)
+                continue;
+            qsizetype j = 1;
+            while (j < m && win1252::kFoldLower[h[i + j]] == needle[j])
+                ++j;
+            if (j == m)
+                return i;
+        }
+        return -1;
+    }
+
     // Greedy matching with one backtrack point per "%": linear in practice, never exponential.
     bool match(QByteArrayView s) const {
         size_t p = 0;
@@ -719,11 +822,83 @@ private:
     }
 
     int m_column;
+    quint8 m_lengthBytes;
     bool m_ignoreCase;
     qsizetype m_prefix;
     std::vector<Item> m_items;
     bool m_substring = false;
+    bool m_quickSubstring = false; // a needle without zero bytes, searched for in the stored bytes
     std::string m_needle;
+};
+
+// An OR of text tests that each read one field's stored bytes: the search window's keyword searches, twenty
+// tests over ten fields. Evaluated in one loop without a call per test; a field's "=" test is left out where a
+// LIKE on the same field already passes every text it passes, which leaves the value of the OR as it was.
+class TextAnyNode final : public Node {
+public:
+    // One node for the items when every one is such a test; nullptr otherwise, with the items left as they were.
+    static std::unique_ptr<Node> fuse(std::vector<std::unique_ptr<Node>>& items) {
+        if (items.size() < 2)
+            return nullptr;
+        std::vector<Test> tests;
+        for (const auto& item : items) {
+            Test t;
+            if (const auto* like = dynamic_cast<const LikeNode*>(item.get()); like && like->answersStored()) {
+                t = {like->column(), like->lengthBytes(), like, nullptr};
+            } else if (const auto* eq = dynamic_cast<const TextCompareNode*>(item.get()); eq && eq->answersStored()) {
+                t = {eq->column(), eq->lengthBytes(), nullptr, eq};
+            } else {
+                return nullptr;
+            }
+            tests.push_back(t);
+        }
+        // Looked for only in chains of the length the program writes, so that a filter of many thousand tests
+        // costs no quadratic work here.
+        constexpr size_t kLongestPruned = 64;
+        std::vector<Test> kept;
+        for (const Test& t : tests) {
+            bool ignoreCase = false;
+            const QByteArray* constant =
+                t.equal && tests.size() <= kLongestPruned ? t.equal->plainEquality(&ignoreCase) : nullptr;
+            const bool implied =
+                constant && std::any_of(tests.begin(), tests.end(), [&](const Test& other) {
+                    return other.like && other.column == t.column && other.like->holdsEveryEqual(*constant, ignoreCase);
+                });
+            if (!implied)
+                kept.push_back(t);
+        }
+        return std::unique_ptr<Node>(new TextAnyNode(std::move(items), std::move(kept)));
+    }
+
+    Truth eval(const RowRef& row) const override {
+        for (const Test& t : m_tests) {
+            bool passes;
+            if (row.isNull(t.column))
+                passes = t.like ? t.like->passesEmpty() : t.equal->passesEmpty();
+            else {
+                const QByteArrayView stored = storedText(row, t.column, t.lengthBytes);
+                passes = t.like ? t.like->passesStored(stored) : t.equal->passesStored(stored);
+            }
+            if (passes)
+                return {true, false};
+        }
+        return {false, false};
+    }
+
+private:
+    struct Test {
+        int column;
+        quint8 lengthBytes;
+        const LikeNode* like;
+        const TextCompareNode* equal;
+    };
+
+    TextAnyNode(std::vector<std::unique_ptr<Node>> items, std::vector<Test> tests)
+        : m_items(std::move(items))
+        , m_tests(std::move(tests)) {}
+
+    std::vector<std::unique_ptr<Node>> m_items; // own the tests
+    std::vector<Test> m_tests;
 };
 
 class FieldCompareNode final : public Node {
@@ -791,6 +966,8 @@ public:
                 items.push_back(bindCondition(*item));
             if (a.kind == Ast::Kind::And)
                 return std::make_unique<ChainNode<true>>(std::move(items));
+            if (auto fused = TextAnyNode::fuse(items))
+                return fused;
             return std::make_unique<ChainNode<false>>(std::move(items));
         }
         case Ast::Kind::Not:
@@ -956,8 +1133,8 @@ private:
             }
             const qsizetype prefix = constant.prefix ? constant.bytes.size() : 0;
             if (op == Op::Like)
-                return std::make_unique<LikeNode>(c, constant.bytes, ignoreCase(), prefix);
-            return std::make_unique<TextCompareNode>(c, op, constant.bytes, ignoreCase(), prefix);
+                return std::make_unique<LikeNode>(c, col.lengthBytes, constant.bytes, ignoreCase(), prefix);
+            return std::make_unique<TextCompareNode>(c, col.lengthBytes, op, constant.bytes, ignoreCase(), prefix);
         }
         }
         throw invalid();

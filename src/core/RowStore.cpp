@@ -14,6 +14,23 @@ QByteArrayView textView(const ColumnDef& column, const char* data) {
     return QByteArrayView(bytes, zero ? static_cast<const char*>(zero) - bytes : len);
 }
 
+// The bytes a present value takes in a record, its length prefix included.
+inline quint32 valueSize(const ColumnDef& c, const char* data) {
+    switch (c.kind) {
+    case FieldKind::Text:
+        return c.lengthBytes +
+               (c.lengthBytes == 1 ? quint32(static_cast<unsigned char>(data[0])) : quint32(readLE<quint16>(data)));
+    case FieldKind::Money:
+        return 8;
+    case FieldKind::Boolean:
+        return 2;
+    case FieldKind::Integer:
+    case FieldKind::Date:
+        break;
+    }
+    return 4;
+}
+
 } // namespace
 
 ColumnDef ColumnDef::make(const QString& name, FieldKind kind, int width) {
@@ -74,10 +91,27 @@ qsizetype RowStore::measureRecord(const char* data, qsizetype avail, quint32* of
     return pos;
 }
 
+// Every row read (filters, orders, lookups) starts here, so this walk is kept tight: the record was measured
+// when it entered the store, and only a cheap bound guards against walking off its end.
 void RowStore::recordOffsets(qsizetype index, Offsets& offsets) const {
-    offsets.resize(columnCount());
+    const int n = columnCount();
+    offsets.resize(n);
     const Slot& s = m_slots[size_t(index)];
-    measureRecord(m_arena.constData() + s.offset, s.length, offsets.data());
+    const char* data = m_arena.constData() + s.offset;
+    const ColumnDef* columns = m_columns.constData();
+    quint32* out = offsets.data();
+    quint32 pos = quint32(bitmapSize());
+    int i = 0;
+    for (; i < n && pos <= s.length; ++i) {
+        if (isNullIn(data, i)) {
+            out[i] = 0;
+            continue;
+        }
+        out[i] = pos;
+        pos += valueSize(columns[i], data + pos);
+    }
+    for (; i < n; ++i)
+        out[i] = 0; // a record cut short reads as empty fields rather than as bytes beyond it
 }
 
 void RowStore::adoptArena(QByteArray bytes) {
@@ -149,16 +183,11 @@ const char* RowStore::fieldData(qsizetype index, int column) const {
     const char* data = record(index);
     if (isNullIn(data, column))
         return nullptr;
+    const ColumnDef* columns = m_columns.constData();
     qsizetype pos = bitmapSize();
     for (int i = 0; i < column; ++i) {
-        if (isNullIn(data, i))
-            continue;
-        const ColumnDef& c = m_columns[i];
-        if (c.kind == FieldKind::Text)
-            pos += c.lengthBytes +
-                   (c.lengthBytes == 1 ? static_cast<unsigned char>(data[pos]) : readLE<quint16>(data + pos));
-        else
-            pos += c.fixedSize();
+        if (!isNullIn(data, i))
+            pos += valueSize(columns[i], data + pos);
     }
     return data + pos;
 }

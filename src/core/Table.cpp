@@ -6,6 +6,7 @@
 #include "core/GermanLocale.h"
 #include "core/IdIndex.h"
 #include "core/KeySearch.h"
+#include "core/LittleEndian.h"
 #include "core/TableOrder.h"
 #include "core/Win1252.h"
 
@@ -614,6 +615,46 @@ Value Table::valueAt(int position, int fieldIndex) const {
     const auto& r = rows();
     if (!Active() || position < 0 || position >= int(r.size()) || fieldIndex < 0 || fieldIndex >= int(m_fields.size()))
         return {};
+    // The partner row a lookup field of the slot reads. Only the first lookup field through a key asks for it: the
+    // others read the same partner row.
+    const auto prefetchPartnerRow = [this](int lookupIndex, quint32 slot, bool record) {
+        const LookupInfo& l = m_lookups[size_t(lookupIndex)];
+        const Table* other = l.def.lookupTable;
+        if (!other || l.keyColumn < 0 || l.partnerKeyColumn < 0 || l.resolvedFor != other->m_schemaGeneration)
+            return;
+        for (int i = 0; i < lookupIndex; ++i) {
+            const LookupInfo& earlier = m_lookups[size_t(i)];
+            if (earlier.keyColumn == l.keyColumn && earlier.def.lookupTable == other)
+                return;
+        }
+        const auto column = size_t(l.partnerKeyColumn);
+        if (m_store.columns()[l.keyColumn].kind != FieldKind::Integer || other->m_indexes.size() <= column ||
+            !other->m_indexes[column])
+            return;
+        const char* key = m_store.fieldData(slot, l.keyColumn);
+        if (!key)
+            return;
+        const qint64 partner = other->m_indexes[column]->findUnique(readLE<qint32>(key));
+        if (partner < 0)
+            return;
+        // The row's place in the store is itself a read that may wait: it is asked for first, the row later.
+        if (record)
+            __builtin_prefetch(other->m_store.record(partner));
+        else
+            __builtin_prefetch(&other->m_store.slot(partner));
+    };
+    // Views are read row by row (grids, lists, printing, export), and in any order but the natural one the rows
+    // lie scattered over the store, as do the partner rows of lookup fields in any order: asking for the rows a
+    // few places ahead hides most of the wait for them.
+    constexpr size_t kAhead = 16;
+    const size_t ahead = size_t(position) + kAhead;
+    if (ahead < r.size())
+        __builtin_prefetch(m_store.record(r[ahead]));
+    if (const FieldInfo& f = m_fields[size_t(fieldIndex)]; f.column < 0 && ahead - kAhead / 2 < r.size()) {
+        if (ahead < r.size())
+            prefetchPartnerRow(f.lookup, r[ahead], false);
+        prefetchPartnerRow(f.lookup, r[ahead - kAhead / 2], true);
+    }
     return slotFieldValue(r[size_t(position)], fieldIndex);
 }
 

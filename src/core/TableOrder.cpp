@@ -11,12 +11,14 @@ namespace lesaro {
 
 namespace {
 
-// The first 8 bytes of a sort key as a big-endian number, zeros after a shorter key. Sort keys hold no zero
-// byte, so keys of up to 8 bytes with equal prefixes are equal.
-quint64 prefixOf(const QByteArray& key) {
+// 8 bytes of a sort key from byte from on, as a big-endian number, zeros after a shorter key. Sort keys hold no
+// zero byte, so keys no longer than the bytes compared are equal when these numbers are.
+quint64 prefixOf(const QByteArray& key, qsizetype from = 0) {
+    const char* data = key.constData();
+    const qsizetype size = key.size();
     quint64 p = 0;
-    for (qsizetype b = 0; b < 8; ++b)
-        p = (p << 8) | (b < key.size() ? quint8(key[b]) : 0);
+    for (qsizetype b = from; b < from + 8; ++b)
+        p = (p << 8) | (b < size ? quint8(data[b]) : 0);
     return p;
 }
 
@@ -148,43 +150,56 @@ void TableOrder::sortByWholeNumber(std::vector<quint32>& slots) const {
         slots[i] = keyed[i].second;
 }
 
-// The orders by one text (author, title, surname): each slot beside the first bytes of its sort key in one array,
-// so that most comparisons are of two numbers that lie side by side.
+// The orders by one text (author, title, surname). Each slot stands beside the first 16 bytes of its sort key, so
+// that the sort compares numbers lying side by side; only runs whose first 16 bytes agree are looked at again
+// with the whole keys. Such a run is mostly one author's books, whose keys are all equal: it already stands in
+// slot order, the tie-break, and needs no sort.
 void TableOrder::sortByText(std::vector<quint32>& slots) const {
     struct Keyed {
-        quint64 prefix;
-        const QByteArray* key; // nullptr for an empty field
+        quint64 high;
+        quint64 low;
         quint32 slot;
+        const QByteArray* key;
     };
     std::vector<QByteArray>& keys = keysOf(0); // sized before the first pointer into it is taken
     const int col = m_keys[0].column;
-    std::vector<Keyed> keyed(slots.size());
-    for (size_t i = 0; i < slots.size(); ++i) {
-        const quint32 s = slots[i];
+    std::vector<quint32> empty; // slots of empty fields: they come first, in slot order
+    std::vector<Keyed> keyed;
+    keyed.reserve(slots.size());
+    for (const quint32 s : slots) {
         if (RowStore::isNullIn(m_store.record(s), col)) {
-            keyed[i] = {0, nullptr, s};
+            empty.push_back(s);
             continue;
         }
         const QByteArray& key = keyIn(keys, 0, s, nullptr);
-        keyed[i] = {prefixOf(key), &key, s};
+        keyed.push_back({prefixOf(key, 0), prefixOf(key, 8), s, &key});
     }
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (!a.key || !b.key) {
-            if (a.key || b.key)
-                return !a.key;
-            return a.slot < b.slot;
-        }
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        if (a.key->size() > 8 || b.key->size() > 8) {
-            const int c = a.key->compare(*b.key);
-            if (c != 0)
-                return c < 0;
-        }
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
         return a.slot < b.slot;
     });
-    for (size_t i = 0; i < slots.size(); ++i)
-        slots[i] = keyed[i].slot;
+    for (auto run = keyed.begin(); run != keyed.end();) {
+        auto end = run + 1;
+        bool longKeys = run->key->size() > 16;
+        while (end != keyed.end() && end->high == run->high && end->low == run->low) {
+            longKeys |= end->key->size() > 16;
+            ++end;
+        }
+        // Keys of at most 16 bytes are equal when their first 16 bytes are.
+        if (longKeys && std::any_of(run + 1, end, [&](const Keyed& k) { return *k.key != *run->key; })) {
+            std::stable_sort(run, end, [](const Keyed& a, const Keyed& b) { return a.key->compare(*b.key) < 0; });
+        }
+        run = end;
+    }
+    if (!std::is_sorted(empty.begin(), empty.end()))
+        std::sort(empty.begin(), empty.end());
+    std::copy(empty.begin(), empty.end(), slots.begin());
+    auto out = slots.begin() + qsizetype(empty.size());
+    for (const Keyed& k : keyed)
+        *out++ = k.slot;
 }
 
 std::vector<QByteArray>& TableOrder::keysOf(size_t k) const {

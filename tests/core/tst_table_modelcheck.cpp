@@ -62,6 +62,9 @@ const QStringList kAuthors = {QStringLiteral("meier"),
                               QStringLiteral("Oel"),
                               QStringLiteral("Éclair"),
                               QStringLiteral("1984"),
+                              QStringLiteral("Meierhofer-Schulz, Annabella"),
+                              QStringLiteral("Meierhofer-Schulz, Annabelle"),
+                              QStringLiteral("meierhofer-schulz, Annabella"),
                               QStringLiteral(""),
                               QStringLiteral("-")};
 const QStringList kTitles = {QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"),
@@ -167,6 +170,21 @@ const std::vector<FilterCase>& filterCases() {
          [](const Row& r, FilterOptions) { return !r[Datum].null && r[Datum].number >= dayFromDate(kMidYear); }},
         {"Nummer IS NOT NULL and Preis IS NULL",
          [](const Row& r, FilterOptions) { return !r[Nummer].null && r[Preis].null; }},
+        {"Verfasser LIKE '%ei%' or Titel = 'ä'",
+         [](const Row& r, FilterOptions o) {
+             const bool ci = o.testFlag(FilterOption::CaseInsensitive);
+             return (!r[Verfasser].null &&
+                     r[Verfasser].text.contains(QStringLiteral("ei"), ci ? Qt::CaseInsensitive : Qt::CaseSensitive)) ||
+                    (!r[Titel].null && sameText(r[Titel].text, QStringLiteral("ä"), ci));
+         }},
+        {"Verfasser LIKE '%MEIER%' or Verfasser = 'meier' or Titel LIKE '%Ä%'",
+         [](const Row& r, FilterOptions o) {
+             const bool ci = o.testFlag(FilterOption::CaseInsensitive);
+             const Qt::CaseSensitivity cs = ci ? Qt::CaseInsensitive : Qt::CaseSensitive;
+             return (!r[Verfasser].null && (r[Verfasser].text.contains(QStringLiteral("MEIER"), cs) ||
+                                            sameText(r[Verfasser].text, QStringLiteral("meier"), ci))) ||
+                    (!r[Titel].null && r[Titel].text.contains(QStringLiteral("Ä"), cs));
+         }},
         {"ID < 40 or Nummer = 1",
          [](const Row& r, FilterOptions) { return r[Id].number < 40 || (!r[Nummer].null && r[Nummer].number == 1); }},
     };

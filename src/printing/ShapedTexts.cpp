@@ -1,0 +1,67 @@
+#include "printing/ShapedTexts.h"
+
+#include <QRawFont>
+#include <QTextLayout>
+
+namespace lesaro::printing {
+
+void ShapedTexts::select(const QFont& font) {
+    if (m_current >= 0 && m_fonts[m_current].font == font)
+        return;
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        if (m_fonts[i].font == font) {
+            m_current = int(i);
+            return;
+        }
+    }
+    // A list uses three fonts and the letters a few more; anything beyond that starts afresh.
+    if (m_fonts.size() >= 16) {
+        m_fonts.clear();
+        m_count = 0;
+    }
+    m_fonts.append({font, QRawFont::fromFont(font).familyName(), {}});
+    m_current = int(m_fonts.size() - 1);
+}
+
+const ShapedText& ShapedTexts::shape(const QString& text) {
+    Q_ASSERT(m_current >= 0);
+    FontTexts& f = m_fonts[m_current];
+    const auto known = f.texts.constFind(text);
+    if (known != f.texts.cend())
+        return *known;
+    if (m_count >= Limit) {
+        for (FontTexts& other : m_fonts)
+            other.texts.clear();
+        m_count = 0;
+    }
+
+    QTextLayout layout(text, f.font);
+    QTextOption option;
+    option.setTextDirection(Qt::LeftToRight);
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+
+    ShapedText shaped;
+    // The layout puts the baseline of its one line at the line's ascent.
+    const QPointF toBaseline(0, -line.ascent());
+    for (QGlyphRun run : layout.glyphRuns()) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions)
+            p += toBaseline;
+        run.setPositions(positions);
+        shaped.background |= run.boundingRect().translated(toBaseline);
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+            shaped.ink |= font.boundingRect(glyphs[i]).translated(positions[i]);
+        shaped.runs.append(run);
+    }
+    shaped.oneRun = shaped.runs.size() == 1 && shaped.runs[0].rawFont().familyName() == f.family;
+    ++m_count;
+    return *f.texts.insert(text, std::move(shaped));
+}
+
+} // namespace lesaro::printing

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+namespace lesaro::printing {
+
+// One line of text as the font's shaping lays it out, with its origin on the baseline where the text begins.
+struct ShapedText {
+    QList<QGlyphRun> runs;
+    // Whether the text is one run in the font's own face. Only then is drawing its run the same as drawing the
+    // text: QPainter whitens each piece of a text in another face to that face's ascent and descent.
+    bool oneRun = false;
+    // What QPainter whitens beneath the text in opaque mode, from the ascent to the descent along the
+    // advance; for a text of several runs a rectangle that holds all of it.
+    QRectF background;
+    // Where the outlines of the glyphs may leave ink.
+    QRectF ink;
+};
+
+// The texts of a printout shaped once each. A long list repeats itself (the same dates, names and titles on
+// page after page), and shaping a text costs more than drawing it; the cache is emptied whenever it grows
+// past its bound, so that a list of any length keeps its memory.
+class ShapedTexts {
+public:
+    static constexpr int Limit = 8192;
+
+    // The font of the texts that follow.
+    void select(const QFont& font);
+    // The text in the selected font; the reference holds until the next call.
+    const ShapedText& shape(const QString& text);
+    // The texts held, in all fonts.
+    int size() const { return m_count; }
+
+private:
+    struct FontTexts {
+        QFont font;
+        QString family; // of the face the font resolves to
+        QHash<QString, ShapedText> texts;
+    };
+
+    QList<FontTexts> m_fonts;
+    int m_current = -1;
+    int m_count = 0;
+};
+
+} // namespace lesaro::printing

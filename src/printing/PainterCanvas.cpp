@@ -31,6 +31,7 @@ bool laidOutAsALine(const QString& text) {
 constexpr qreal InkMargin = 8;
 constexpr qreal BandHeight = 128;
 constexpr int MaxBand = 4095;
+constexpr qreal MaxStep = 1000;
 
 } // namespace
 
@@ -53,6 +54,45 @@ PainterCanvas::PainterCanvas(QPainter& painter, ShapedTexts* shapes)
     m_ascent = QFontMetrics(m_font).ascent();
 }
 
+PainterCanvas::~PainterCanvas() {
+    drawHeldBack();
+}
+
+void PainterCanvas::holdBack(const QGlyphRun& run, const QPointF& origin) {
+    const QList<QPointF> positions = run.positions();
+    if (positions.isEmpty())
+        return;
+    const QRawFont font = run.rawFont();
+    if (!m_heldGlyphs.isEmpty()) {
+        // The PDF gives each glyph's place as the step from the one before, written to nine digits: a step of
+        // a thousand device units or more would lose a fraction, and a glyph would stand a hair off. Such a
+        // step, like another line or another font, begins a run of its own.
+        const QPointF last = m_heldPositions.last();
+        const QPointF next = positions.first() + origin;
+        if (!(font == m_heldFont) || next.y() != last.y() || std::abs(next.x() - last.x()) >= MaxStep)
+            drawHeldBack();
+    }
+    if (m_heldGlyphs.isEmpty())
+        m_heldFont = font;
+    m_heldGlyphs.append(run.glyphIndexes());
+    for (const QPointF& p : positions)
+        m_heldPositions.append(p + origin);
+}
+
+void PainterCanvas::drawHeldBack() {
+    if (m_heldGlyphs.isEmpty())
+        return;
+    QGlyphRun run;
+    run.setRawFont(m_heldFont);
+    run.setGlyphIndexes(m_heldGlyphs);
+    run.setPositions(m_heldPositions);
+    // The grounds have been laid already where they cover anything.
+    setOpaque(false);
+    m_painter.drawGlyphRun(QPointF(0, 0), run);
+    m_heldGlyphs.clear();
+    m_heldPositions.clear();
+}
+
 void PainterCanvas::setFont(const QString& family, int cellHeight) {
     m_font = printFont(family, cellHeight);
     m_painter.setFont(m_font);
@@ -62,6 +102,7 @@ void PainterCanvas::setFont(const QString& family, int cellHeight) {
 }
 
 void PainterCanvas::setPenWidth(int width) {
+    drawHeldBack();
     m_linePen = QPen(Qt::black, width, Qt::SolidLine, Qt::FlatCap);
     m_painter.setPen(m_linePen);
     m_penFor = PenFor::Lines;
@@ -99,6 +140,7 @@ void PainterCanvas::textOut(int x, int y, TextAlign align, const QString& text) 
     }
     usePen(PenFor::Text);
     if (!m_fontSet || !laidOutAsALine(text)) {
+        drawHeldBack();
         setOpaque(true);
         m_painter.drawText(QPoint(left, baseline), text);
         // Where such a text leaves its ink is not worked out: everything on its line and the lines next to it
@@ -112,12 +154,14 @@ void PainterCanvas::textOut(int x, int y, TextAlign align, const QString& text) 
     const QRectF ground = shaped.background.translated(origin);
     const bool covers = m_ink.meets(ground);
     if (m_glyphRuns && shaped.oneRun) {
-        // The ground as QPainter lays it in opaque mode, then the run as it draws the text: the same page.
-        if (covers)
+        // The ground as QPainter lays it in opaque mode, then the glyphs as it draws the text: the same page.
+        if (covers) {
+            drawHeldBack();
             m_painter.fillRect(ground, m_painter.background());
-        setOpaque(false);
-        m_painter.drawGlyphRun(origin, shaped.runs.front());
+        }
+        holdBack(shaped.runs.front(), origin);
     } else {
+        drawHeldBack();
         setOpaque(covers);
         m_painter.drawText(QPoint(left, baseline), text);
     }
@@ -125,6 +169,7 @@ void PainterCanvas::textOut(int x, int y, TextAlign align, const QString& text) 
 }
 
 void PainterCanvas::horizontalLine(int x1, int x2, int y) {
+    drawHeldBack();
     usePen(PenFor::Lines);
     m_painter.drawLine(x1, y, x2, y);
     const qreal half = std::max<qreal>(1, m_linePen.widthF()) / 2;

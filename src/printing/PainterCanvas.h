@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QPen>
+#include <QRawFont>
 #include <QRectF>
 #include <memory>
 #include <vector>
@@ -24,6 +25,10 @@ class PainterCanvas : public ListCanvas {
 public:
     explicit PainterCanvas(QPainter& painter);
     PainterCanvas(QPainter& painter, ShapedTexts& shapes);
+    // Draws the texts still held back.
+    ~PainterCanvas() override;
+    PainterCanvas(const PainterCanvas&) = delete;
+    PainterCanvas& operator=(const PainterCanvas&) = delete;
 
     void setFont(const QString& family, int cellHeight) override;
     void setPenWidth(int width) override;
@@ -48,6 +53,10 @@ private:
     enum class PenFor { Text, Lines };
     void usePen(PenFor use);
     void setOpaque(bool opaque);
+    // Texts on a PDF wait to go onto the page together, as one run of glyphs, until something else is
+    // drawn: each drawing call costs the page a block of its own, and the glyphs stand where they stood.
+    void holdBack(const QGlyphRun& run, const QPointF& origin);
+    void drawHeldBack();
 
     QPainter& m_painter;
     std::unique_ptr<ShapedTexts> m_ownShapes;
@@ -60,6 +69,9 @@ private:
     PenFor m_penFor = PenFor::Lines;
     bool m_opaque = true;
     Ink m_ink;
+    QRawFont m_heldFont;
+    QList<quint32> m_heldGlyphs;
+    QList<QPointF> m_heldPositions;
 };
 
 } // namespace lesaro::printing

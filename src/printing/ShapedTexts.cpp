@@ -61,7 +61,7 @@ const ShapedText& ShapedTexts::shape(const QString& text) {
     }
     shaped.oneRun = shaped.runs.size() == 1 && shaped.runs[0].rawFont().familyName() == f.family;
     ++m_count;
-    return *f.texts.insert(text, std::move(shaped));
+    return *f.texts.emplace(text, std::move(shaped));
 }
 
 } // namespace lesaro::printing

@@ -27,8 +27,9 @@ bool laidOutAsALine(const QString& text) {
 }
 
 // Ink that comes within this many device units of a text's ground still counts as covered by it: a viewer
-// smooths the edges of both over a pixel of its own, which at a low zoom is several device units.
-constexpr qreal InkMargin = 8;
+// smooths the edges of both over a pixel of its own, which at a low zoom is many device units. The lists keep
+// more room than this between their cells, lines and rules.
+constexpr qreal InkMargin = 24;
 constexpr qreal BandHeight = 128;
 constexpr int MaxBand = 4095;
 constexpr qreal MaxStep = 1000;

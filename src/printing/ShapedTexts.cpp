@@ -29,7 +29,7 @@ const ShapedText& ShapedTexts::shape(const QString& text) {
     const auto known = f.texts.constFind(text);
     if (known != f.texts.cend())
         return *known;
-    if (m_count >= Limit) {
+    if (m_count >= m_limit) {
         for (FontTexts& other : m_fonts)
             other.texts.clear();
         m_count = 0;

@@ -27,7 +27,10 @@ struct ShapedText {
 // past its bound, so that a list of any length keeps its memory.
 class ShapedTexts {
 public:
-    static constexpr int Limit = 8192;
+    static constexpr int DefaultLimit = 8192;
+
+    explicit ShapedTexts(int limit = DefaultLimit)
+        : m_limit(limit) {}
 
     // The font of the texts that follow.
     void select(const QFont& font);
@@ -43,6 +46,7 @@ private:
         QHash<QString, ShapedText> texts;
     };
 
+    int m_limit;
     QList<FontTexts> m_fonts;
     int m_current = -1;
     int m_count = 0;

@@ -3,6 +3,7 @@
 #include "printing/PrintFonts.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
@@ -59,24 +60,22 @@ PainterCanvas::~PainterCanvas() {
     drawHeldBack();
 }
 
-void PainterCanvas::holdBack(const QGlyphRun& run, const QPointF& origin) {
-    const QList<QPointF> positions = run.positions();
-    if (positions.isEmpty())
+void PainterCanvas::holdBack(const ShapedText& shaped, const QPointF& origin) {
+    if (shaped.glyphs.isEmpty())
         return;
-    const QRawFont font = run.rawFont();
     if (!m_heldGlyphs.isEmpty()) {
         // The PDF gives each glyph's place as the step from the one before, written to nine digits: a step of
         // a thousand device units or more would lose a fraction, and a glyph would stand a hair off. Such a
         // step, like another line or another font, begins a run of its own.
         const QPointF last = m_heldPositions.last();
-        const QPointF next = positions.first() + origin;
-        if (!(font == m_heldFont) || next.y() != last.y() || std::abs(next.x() - last.x()) >= MaxStep)
+        const QPointF next = shaped.positions.first() + origin;
+        if (!(shaped.font == m_heldFont) || next.y() != last.y() || std::abs(next.x() - last.x()) >= MaxStep)
             drawHeldBack();
     }
     if (m_heldGlyphs.isEmpty())
-        m_heldFont = font;
-    m_heldGlyphs.append(run.glyphIndexes());
-    for (const QPointF& p : positions)
+        m_heldFont = shaped.font;
+    m_heldGlyphs.append(shaped.glyphs);
+    for (const QPointF& p : shaped.positions)
         m_heldPositions.append(p + origin);
 }
 
@@ -154,13 +153,13 @@ void PainterCanvas::textOut(int x, int y, TextAlign align, const QString& text) 
     const QPointF origin(left, baseline);
     const QRectF ground = shaped.background.translated(origin);
     const bool covers = m_ink.meets(ground);
-    if (m_glyphRuns && shaped.oneRun) {
+    if (m_glyphRuns && !shaped.glyphs.isEmpty()) {
         // The ground as QPainter lays it in opaque mode, then the glyphs as it draws the text: the same page.
         if (covers) {
             drawHeldBack();
             m_painter.fillRect(ground, m_painter.background());
         }
-        holdBack(shaped.runs.front(), origin);
+        holdBack(shaped, origin);
     } else {
         drawHeldBack();
         setOpaque(covers);

@@ -55,7 +55,7 @@ private:
     void setOpaque(bool opaque);
     // Texts on a PDF wait to go onto the page together, as one run of glyphs, until something else is
     // drawn: each drawing call costs the page a block of its own, and the glyphs stand where they stood.
-    void holdBack(const QGlyphRun& run, const QPointF& origin);
+    void holdBack(const ShapedText& shaped, const QPointF& origin);
     void drawHeldBack();
 
     QPainter& m_painter;

@@ -1,7 +1,9 @@
 #include "printing/ShapedTexts.h"
 
+#include <QGlyphRun>
 #include <QRawFont>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace lesaro::printing {
 
@@ -47,19 +49,24 @@ const ShapedText& ShapedTexts::shape(const QString& text) {
     ShapedText shaped;
     // The layout puts the baseline of its one line at the line's ascent.
     const QPointF toBaseline(0, -line.ascent());
-    for (QGlyphRun run : layout.glyphRuns()) {
-        QList<QPointF> positions = run.positions();
-        for (QPointF& p : positions)
-            p += toBaseline;
-        run.setPositions(positions);
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    for (const QGlyphRun& run : runs) {
         shaped.background |= run.boundingRect().translated(toBaseline);
         const QRawFont font = run.rawFont();
         const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
         for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
-            shaped.ink |= font.boundingRect(glyphs[i]).translated(positions[i]);
-        shaped.runs.append(run);
+            shaped.ink |= font.boundingRect(glyphs[i]).translated(positions[i] + toBaseline);
     }
-    shaped.oneRun = shaped.runs.size() == 1 && shaped.runs[0].rawFont().familyName() == f.family;
+    if (runs.size() == 1 && runs[0].rawFont().familyName() == f.family) {
+        shaped.font = runs[0].rawFont();
+        shaped.glyphs = runs[0].glyphIndexes();
+        shaped.positions = runs[0].positions();
+        shaped.positions.resize(std::min(shaped.positions.size(), shaped.glyphs.size()));
+        shaped.glyphs.resize(shaped.positions.size());
+        for (QPointF& p : shaped.positions)
+            p += toBaseline;
+    }
     ++m_count;
     return *f.texts.emplace(text, std::move(shaped));
 }

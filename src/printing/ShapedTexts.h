@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QFont>
-#include <QGlyphRun>
 #include <QHash>
 #include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QRectF>
 #include <QString>
 
@@ -11,10 +12,12 @@ namespace lesaro::printing {
 
 // One line of text as the font's shaping lays it out, with its origin on the baseline where the text begins.
 struct ShapedText {
-    QList<QGlyphRun> runs;
-    // Whether the text is one run in the font's own face. Only then is drawing its run the same as drawing the
-    // text: QPainter whitens each piece of a text in another face to that face's ascent and descent.
-    bool oneRun = false;
+    // The glyphs and their places when the text is one run in the font's own face, and empty otherwise: only
+    // then is drawing the glyphs the same as drawing the text, since QPainter whitens each piece of a text in
+    // another face to that face's ascent and descent.
+    QRawFont font;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
     // What QPainter whitens beneath the text in opaque mode, from the ascent to the descent along the
     // advance; for a text of several runs a rectangle that holds all of it.
     QRectF background;
@@ -24,10 +27,11 @@ struct ShapedText {
 
 // The texts of a printout shaped once each. A long list repeats itself (the same dates, names and titles on
 // page after page), and shaping a text costs more than drawing it; the cache is emptied whenever it grows
-// past its bound, so that a list of any length keeps its memory.
+// past its bound, so that a list of any length keeps its memory. The bound holds the book numbers, titles,
+// names and dates of the ten-year library's loan list nearly all at once, in some ten megabytes.
 class ShapedTexts {
 public:
-    static constexpr int DefaultLimit = 8192;
+    static constexpr int DefaultLimit = 32768;
 
     explicit ShapedTexts(int limit = DefaultLimit)
         : m_limit(limit) {}

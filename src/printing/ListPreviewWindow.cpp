@@ -108,7 +108,7 @@ void ListPreviewWindow::PrintJob1Draw(TPrintJob& job, QPainter& painter, int pag
                                       TDrawTarget target) {
     const ListOptions options = m_options();
     m_layout.prepare(*m_source, pageSetup(), options);
-    PainterCanvas canvas(painter);
+    PainterCanvas canvas(painter, m_shapes);
     if (m_layout.drawPage(canvas, *m_source, pageSetup(), options, pageIndex)) {
         // Only a printout stops here. The preview may draw its last page while a printout runs (the window
         // repaints between the printed pages), and that must not end the printout early.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/QtTextMeasurer.h"
+#include "printing/ShapedTexts.h"
 #include "printing/TPrintJob.h"
 #include "printing/rules/ListLayout.h"
 
@@ -63,6 +64,7 @@ private:
     std::function<printing::ListOptions()> m_options;
     QString m_listName;
     printing::QtTextMeasurer m_measurer;
+    printing::ShapedTexts m_shapes;
     printing::ListLayout m_layout;
     TPrintJob* m_job;
     TPreviewToolbar* m_toolbar;

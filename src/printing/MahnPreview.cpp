@@ -62,7 +62,7 @@ TMahnungenF::TMahnungenF(LibraryHandle& library, QWidget* parent)
     m_job->OnDraw = [this](TPrintJob&, QPainter& painter, int pageIndex, const QRect&, TDrawArea, TDrawTarget) {
         if (pageIndex < 1 || pageIndex > m_pages.size())
             return;
-        PainterCanvas canvas(painter);
+        PainterCanvas canvas(painter, m_shapes);
         MahnLayout::draw(canvas, m_pages[pageIndex - 1]);
     };
     m_preview->setViewMode(TPreview::ViewMode::PageWidth);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/QtTextMeasurer.h"
+#include "printing/ShapedTexts.h"
 #include "printing/TPrintJob.h"
 #include "printing/rules/MahnLetters.h"
 
@@ -59,6 +60,7 @@ private:
     QList<printing::MahnLaidPage> m_pages;
     printing::MahnPage m_laidFor;
     printing::QtTextMeasurer m_measurer;
+    printing::ShapedTexts m_shapes;
     TPrintJob* m_job;
     TPreviewToolbar* m_toolbar;
     TPreview* m_preview;

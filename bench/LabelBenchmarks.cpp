@@ -2,6 +2,7 @@
 
 #include "BenchContext.h"
 #include "FileBenchmarks.h"
+#include "LoadedLibrary.h"
 #include "core/Table.h"
 #include "labels/LabelJob.h"
 #include "labels/TEtikettenF.h"
@@ -31,21 +32,10 @@ namespace lesaro::bench {
 
 namespace {
 
-struct LabelLibrary {
-    QTemporaryDir dir;
-    std::unique_ptr<LibraryHandle> library;
+struct LabelLibrary : LoadedLibrary {
     std::unique_ptr<labels::TEtikettenF> window;
 
     LabelLibrary() {
-        SettingsStore::redirectInstance(dir.filePath(QStringLiteral("Lesaro.reg")));
-        FieldCaptions::ApplyFieldCaptions();
-        library = std::make_unique<LibraryHandle>();
-        const QStringList files = tenYearLibraryFiles();
-        library->ClientBuecher().LoadFromFile(files.at(0));
-        library->ClientLeser().LoadFromFile(files.at(1));
-        library->ClientAusleihe().LoadFromFile(files.at(2));
-        for (Table* t : {&library->ClientBuecher(), &library->ClientLeser(), &library->ClientAusleihe()})
-            t->setFileWritesBlocked(true);
         library->ClientBuecher().setFiltered(false);
         printing::PrinterChoice::select(printing::PrinterChoice::PdfPrinterName);
         // The window as the menu shows it: every book of the list, the 3 × 8 sheet, the library's name.
@@ -67,19 +57,6 @@ LabelLibrary& labelLibrary() {
     if (!lib)
         lib = std::make_unique<LabelLibrary>();
     return *lib;
-}
-
-std::map<std::string, std::vector<double>>& measured() {
-    static std::map<std::string, std::vector<double>> values;
-    return values;
-}
-
-std::optional<double> median(const std::string& name) {
-    std::vector<double> values = measured()[name];
-    if (values.empty())
-        return std::nullopt;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // "Drucken", the print dialog answered with "PDF-Datei" and the file's name.
@@ -119,7 +96,7 @@ void timed(benchmark::State& state, const char* name, double scale, const std::f
         for (auto _ : state) {
             timer.start();
             body();
-            measured()[name].push_back(timer.nsecsElapsed() / scale);
+            BenchContext::instance().addSample(name, timer.nsecsElapsed() / scale);
         }
         state.counters["labels"] = labelLibrary().window->printout().plan.labelCount();
     });
@@ -149,11 +126,11 @@ void registerLabelBenchmarks() {
 }
 
 std::optional<double> labelsPdfSeconds() {
-    return median("labels-30k-pdf");
+    return BenchContext::instance().medianSample("labels-30k-pdf");
 }
 
 std::optional<double> labelsPreviewOpenMilliseconds() {
-    return median("labels-preview-open");
+    return BenchContext::instance().medianSample("labels-preview-open");
 }
 
 void closeLabelBenchmarks() {

@@ -2,6 +2,7 @@
 
 #include "BenchContext.h"
 #include "FileBenchmarks.h"
+#include "LoadedLibrary.h"
 #include "core/Clock.h"
 #include "core/Table.h"
 #include "printing/MahnPreview.h"
@@ -29,41 +30,11 @@ namespace lesaro::bench {
 
 namespace {
 
-struct LoanPrintLibrary {
-    QTemporaryDir dir;
-    std::unique_ptr<LibraryHandle> library;
-
-    LoanPrintLibrary() {
-        SettingsStore::redirectInstance(dir.filePath(QStringLiteral("Lesaro.reg")));
-        FieldCaptions::ApplyFieldCaptions();
-        library = std::make_unique<LibraryHandle>();
-        const QStringList files = tenYearLibraryFiles();
-        library->ClientBuecher().LoadFromFile(files.at(0));
-        library->ClientLeser().LoadFromFile(files.at(1));
-        library->ClientAusleihe().LoadFromFile(files.at(2));
-        for (Table* t : {&library->ClientBuecher(), &library->ClientLeser(), &library->ClientAusleihe()})
-            t->setFileWritesBlocked(true);
-    }
-};
-
-LoanPrintLibrary& loanPrintLibrary() {
-    static std::unique_ptr<LoanPrintLibrary> lib;
+LoadedLibrary& loanPrintLibrary() {
+    static std::unique_ptr<LoadedLibrary> lib;
     if (!lib)
-        lib = std::make_unique<LoanPrintLibrary>();
+        lib = std::make_unique<LoadedLibrary>();
     return *lib;
-}
-
-std::map<std::string, std::vector<double>>& measured() {
-    static std::map<std::string, std::vector<double>> values;
-    return values;
-}
-
-std::optional<double> median(const std::string& name) {
-    std::vector<double> values = measured()[name];
-    if (values.empty())
-        return std::nullopt;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // The loan list as the print options window hands it over: every column ticked, page numbers on.
@@ -121,7 +92,7 @@ void timed(benchmark::State& state, const char* name, double scale, const std::f
         for (auto _ : state) {
             timer.start();
             body();
-            measured()[name].push_back(timer.nsecsElapsed() / scale);
+            BenchContext::instance().addSample(name, timer.nsecsElapsed() / scale);
         }
         Clock::setFixedNow({});
         state.counters["loans"] = loanPrintLibrary().library->ClientAusleihe().viewCount();
@@ -161,15 +132,15 @@ void registerLoanPrintBenchmarks() {
 }
 
 std::optional<double> previewOpenLoansMilliseconds() {
-    return median("preview-open-loans");
+    return BenchContext::instance().medianSample("preview-open-loans");
 }
 
 std::optional<double> lettersOpenMilliseconds() {
-    return median("letters-open");
+    return BenchContext::instance().medianSample("letters-open");
 }
 
 std::optional<double> printLoansSeconds() {
-    return median("print-loans-pdf");
+    return BenchContext::instance().medianSample("print-loans-pdf");
 }
 
 } // namespace lesaro::bench

@@ -2,6 +2,7 @@
 
 #include "BenchContext.h"
 #include "FileBenchmarks.h"
+#include "LoadedLibrary.h"
 #include "core/Clock.h"
 #include "settings/FieldCaptions.h"
 #include "settings/SettingsStore.h"
@@ -26,41 +27,11 @@ namespace lesaro::bench {
 
 namespace {
 
-struct StatisticsLibrary {
-    QTemporaryDir dir;
-    std::unique_ptr<LibraryHandle> library;
-
-    StatisticsLibrary() {
-        SettingsStore::redirectInstance(dir.filePath(QStringLiteral("Lesaro.reg")));
-        FieldCaptions::ApplyFieldCaptions();
-        library = std::make_unique<LibraryHandle>();
-        const QStringList files = tenYearLibraryFiles();
-        library->ClientBuecher().LoadFromFile(files.at(0));
-        library->ClientLeser().LoadFromFile(files.at(1));
-        library->ClientAusleihe().LoadFromFile(files.at(2));
-        for (Table* t : {&library->ClientBuecher(), &library->ClientLeser(), &library->ClientAusleihe()})
-            t->setFileWritesBlocked(true);
-    }
-};
-
-StatisticsLibrary& statisticsLibrary() {
-    static std::unique_ptr<StatisticsLibrary> lib;
+LoadedLibrary& statisticsLibrary() {
+    static std::unique_ptr<LoadedLibrary> lib;
     if (!lib)
-        lib = std::make_unique<StatisticsLibrary>();
+        lib = std::make_unique<LoadedLibrary>();
     return *lib;
-}
-
-std::map<std::string, std::vector<double>>& measured() {
-    static std::map<std::string, std::vector<double>> values;
-    return values;
-}
-
-std::optional<double> median(const std::string& name) {
-    std::vector<double> values = measured()[name];
-    if (values.empty())
-        return std::nullopt;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 QDate libraryToday() {
@@ -97,7 +68,7 @@ void timed(benchmark::State& state, const char* name, const std::function<void()
         for (auto _ : state) {
             timer.start();
             body();
-            measured()[name].push_back(timer.nsecsElapsed() / 1e6);
+            BenchContext::instance().addSample(name, timer.nsecsElapsed() / 1e6);
         }
         Clock::setFixedNow({});
         state.counters["loans"] = statisticsLibrary().library->ClientAusleihe().RecordCount();
@@ -126,11 +97,11 @@ void registerStatisticsBenchmarks() {
 }
 
 std::optional<double> statisticsYearMilliseconds() {
-    return median("statistics-year");
+    return BenchContext::instance().medianSample("statistics-year");
 }
 
 std::optional<double> statisticsOpenMilliseconds() {
-    return median("statistics-open");
+    return BenchContext::instance().medianSample("statistics-open");
 }
 
 } // namespace lesaro::bench

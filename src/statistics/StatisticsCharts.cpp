@@ -54,6 +54,19 @@ QValueAxis* countAxis(int largest) {
     return axis;
 }
 
+// The categories along one side of the chart and the counts, from 0 to a little above the largest, along
+// another, both attached to the series.
+void addAxes(QChart* chart, QAbstractBarSeries* series, const QStringList& categories, Qt::Alignment categorySide,
+             int largest, Qt::Alignment countSide) {
+    auto* categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(categories);
+    chart->addAxis(categoryAxis, categorySide);
+    series->attachAxis(categoryAxis);
+    QValueAxis* counts = countAxis(largest);
+    chart->addAxis(counts, countSide);
+    series->attachAxis(counts);
+}
+
 QString monthLabel(QDate month, bool withYear) {
     return withYear ? StatisticsTables::shortMonthName(month.month()) + QLatin1Char(' ') +
                           QString::number(month.year() % 100).rightJustified(2, QLatin1Char('0'))
@@ -95,13 +108,7 @@ QChart* StatisticsCharts::months(const StatisticsFigures& f) {
     series->append(before);
     series->append(now);
     chart->addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(monthLabels(f));
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    QValueAxis* y = countAxis(largest);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
+    addAxes(chart, series, monthLabels(f), Qt::AlignBottom, largest, Qt::AlignLeft);
     chart->legend()->setAlignment(Qt::AlignBottom);
     emptyNote(chart, f.loans == 0);
     return chart;
@@ -124,13 +131,7 @@ QChart* StatisticsCharts::groups(const StatisticsFigures& f) {
     series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     series->setLabelsFormat(QStringLiteral("@value"));
     chart->addSeries(series);
-    auto* y = new QBarCategoryAxis;
-    y->append(names);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
-    QValueAxis* x = countAxis(largest);
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
+    addAxes(chart, series, names, Qt::AlignLeft, largest, Qt::AlignBottom);
     chart->legend()->hide();
     emptyNote(chart, f.loans == 0);
     return chart;
@@ -147,13 +148,7 @@ QChart* StatisticsCharts::readers(const StatisticsFigures& f) {
     auto* series = new QBarSeries;
     series->append(set);
     chart->addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(monthLabels(f));
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    QValueAxis* y = countAxis(largest);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
+    addAxes(chart, series, monthLabels(f), Qt::AlignBottom, largest, Qt::AlignLeft);
     chart->legend()->hide();
     emptyNote(chart, f.loans == 0);
     return chart;

@@ -277,14 +277,12 @@ void TEtikettenF::FormShow() {
         m_DTPGueltig->setEnabled(false);
     }
     // The range proposes the numbers the table holds.
-    const Selection all =
-        select(table(), m_kind,
-               {SelectionMode::NumberRange, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0});
+    const auto span = numberSpan(table());
     {
         const QSignalBlocker a(m_EVon);
         const QSignalBlocker b(m_EBis);
-        m_EVon->setValue(all.records.isEmpty() ? 1 : all.records.first().nummer);
-        m_EBis->setValue(all.records.isEmpty() ? 1 : all.records.last().nummer);
+        m_EVon->setValue(span ? span->first : 1);
+        m_EBis->setValue(span ? span->second : 1);
     }
     m_RBListe->setChecked(true);
     m_showing = false;

@@ -109,6 +109,27 @@ Selection select(const Table& table, LabelKind kind, const SelectionRequest& req
     return out;
 }
 
+std::optional<std::pair<qint32, qint32>> numberSpan(const Table& table) {
+    if (!table.Active())
+        return std::nullopt;
+    const RowStore& store = table.store();
+    const int sNummer = store.columnIndex(QStringLiteral("Nummer"));
+    if (sNummer < 0)
+        return std::nullopt;
+    std::optional<std::pair<qint32, qint32>> span;
+    for (qsizetype s = 0; s < store.slotCount(); ++s) {
+        if (!SlotStatus::isLive(store.status(s)))
+            continue;
+        const RowRef row(store, s);
+        if (row.isNull(sNummer))
+            continue;
+        const qint32 nummer = row.value(sNummer).toInt();
+        span =
+            span ? std::pair(std::min(span->first, nummer), std::max(span->second, nummer)) : std::pair(nummer, nummer);
+    }
+    return span;
+}
+
 LabelPlan::LabelPlan(int records, int copies, int startPosition, int perSheet)
     : m_records(std::max(0, records))
     , m_copies(std::max(1, copies))

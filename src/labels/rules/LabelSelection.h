@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace lesaro {
 class Table;
@@ -45,6 +46,10 @@ struct Selection {
 
 // The rows to label. A row without a number is left out and counted.
 Selection select(const Table& table, LabelKind kind, const SelectionRequest& request);
+
+// The smallest and the largest number any live row of the table holds, past the list's filter; nothing when
+// no row has one. The range the window proposes, without making a label record of every row.
+std::optional<std::pair<qint32, qint32>> numberSpan(const Table& table);
 
 // Where the labels of a printout go: one label per record and copy, in order, from the start position on
 // the first sheet (1 = top left), row by row.

@@ -107,9 +107,10 @@ void tst_labelselection::rowsWithoutNumberAreLeftOutAndCounted() {
     QCOMPARE(numbers(s), (QList<qint32>{2}));
     QCOMPARE(s.withoutNumber, 2);
 
-    // A range of numbers cannot hold a book without one.
+    // A range of numbers cannot hold a book without one, nor does the span the window proposes.
     s = select(books, LabelKind::Book, {SelectionMode::NumberRange, 0, 10, 0});
     QCOMPARE(s.withoutNumber, 0);
+    QCOMPARE(numberSpan(books), (std::optional<std::pair<qint32, qint32>>{{1, 2}}));
 }
 
 void tst_labelselection::readersCarryTheirNames() {
